@@ -1,0 +1,112 @@
+#include "IEffectAPIBase.h"
+
+#include <cmath>
+
+namespace umbra {
+
+IEffectAPIBase::IEffectAPIBase(const Config& config)
+  : IEffectBase(config.nParams, config.nPresets, config.pluginName, config.productName,
+                config.mfrName, config.vendorVersion, config.uniqueID, config.mfrID,
+                config.plugDoesChunks, config.bundleID, config.appGroupID)
+  , mHasUI(config.plugHasUI)
+  , mHostResize(config.plugHostResize)
+{
+  SetEditorSize(config.plugWidth, config.plugHeight);
+  SetSizeConstraints(config.plugMinWidth, config.plugMaxWidth, config.plugMinHeight,
+                     config.plugMaxHeight);
+  mTimer = std::make_unique<IEffectTimer>([this] { OnTimer(); }, kTimerInterval);
+}
+
+IEffectAPIBase::~IEffectAPIBase() = default;
+
+void IEffectAPIBase::OnTimer()
+{
+  if (mHasUI)
+  {
+    ParamTuple change;
+    while (mParamChangeFromProcessor.Pop(change))
+      SendParameterValueFromDelegate(change.idx, change.value, false);
+
+    IMidiMsg msg;
+    while (mMidiMsgsFromProcessor.Pop(msg))
+      SendMidiMsgFromDelegate(msg);
+
+    while (mSysExDataFromProcessor.Pop(mSysExScratch))
+      SendSysexMsgFromDelegate(mSysExScratch);
+  }
+  OnIdle();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Host to plug-in and editor
+
+void IEffectAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool normalized)
+{
+  if (!IsValidParamIdx(paramIdx) || !std::isfinite(value))
+    return;
+  if (normalized)
+    value = GetParam(paramIdx)->ValueFromNormalized(value);
+  mParamChangeFromProcessor.Push({paramIdx, value}); // dropped when the editor is behind
+}
+
+bool IEffectAPIBase::TransmitMidiMsgFromProcessor(const IMidiMsg& msg)
+{
+  return mMidiMsgsFromProcessor.Push(msg);
+}
+
+bool IEffectAPIBase::TransmitSysExDataFromProcessor(const ISysEx& data)
+{
+  return mSysExDataFromProcessor.Push(data);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editor to plug-in and host
+
+void IEffectAPIBase::SetParameterValue(int paramIdx, double normalizedValue)
+{
+  GetParam(paramIdx)->StoreNormalized(normalizedValue);
+  InformHostOfParamChange(paramIdx, normalizedValue);
+  OnParamChange(paramIdx, kUI, -1);
+}
+
+void IEffectAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedValue)
+{
+  if (!IsValidParamIdx(paramIdx) || !std::isfinite(normalizedValue))
+    return;
+  SetParameterValue(paramIdx, normalizedValue);
+  GetParam(paramIdx)->StoreNormalized(normalizedValue);
+  OnParamChangeUI(paramIdx, kUI);
+}
+
+void IEffectAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx)
+{
+  BeginInformHostOfParamChange(paramIdx);
+}
+
+void IEffectAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx)
+{
+  EndInformHostOfParamChange(paramIdx);
+}
+
+void IEffectAPIBase::DirtyParametersFromUI()
+{
+  for (int i = 0; i < NParams(); ++i)
+    InformHostOfParamChange(i, GetParam(i)->CurrentNormalized());
+}
+
+bool IEffectAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatformResize)
+{
+  return needsPlatformResize ? EditorResize(width, height) : true;
+}
+
+void IEffectAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg)
+{
+  mMidiMsgsFromEditor.Push(msg);
+}
+
+void IEffectAPIBase::SendSysexMsgFromUI(const ISysEx& msg)
+{
+  mSysExDataFromEditor.Push(msg);
+}
+
+} // namespace umbra

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+
+#include "IEffectBase.h"
+#include "IEffectQueue.h"
+#include "IEffectTimer.h"
+
+namespace umbra {
+
+// The plug-in's face toward the host wrapper: parameter changes between host, editor and
+// processor, and the queues and main-thread timer that carry messages to the editor without
+// ever touching a control from the host's thread.
+class IEffectAPIBase : public IEffectBase {
+public:
+  static constexpr int kParamChangeQueueSize = 512;
+  static constexpr int kMidiQueueSize = 32;
+  static constexpr int kSysExQueueSize = 4;
+  static constexpr std::chrono::milliseconds kTimerInterval{20};
+
+  explicit IEffectAPIBase(const Config& config);
+  ~IEffectAPIBase() override;
+
+  // Host side.
+  virtual void SendParameterValueFromAPI(int paramIdx, double value, bool normalized);
+  virtual bool EditorResize(int width, int height) { (void)width; (void)height; return false; }
+  virtual void BeginInformHostOfParamChange(int paramIdx) { (void)paramIdx; }
+  virtual void EndInformHostOfParamChange(int paramIdx) { (void)paramIdx; }
+  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) { (void)paramIdx; (void)normalizedValue; }
+  virtual bool TransmitMidiMsgFromProcessor(const IMidiMsg& msg);
+  virtual bool TransmitSysExDataFromProcessor(const ISysEx& data);
+
+  // Editor side.
+  void SetParameterValue(int paramIdx, double normalizedValue);
+  void DirtyParametersFromUI() override;
+  void BeginInformHostOfParamChangeFromUI(int paramIdx) override;
+  void SendParameterValueFromUI(int paramIdx, double normalizedValue) override;
+  void EndInformHostOfParamChangeFromUI(int paramIdx) override;
+  bool EditorResizeFromUI(int width, int height, bool needsPlatformResize) override;
+  void SendMidiMsgFromUI(const IMidiMsg& msg) override;
+  void SendSysexMsgFromUI(const ISysEx& msg) override;
+
+  // Main thread: whoever owns it pumps the 20 ms timer (host idle, window event loop, tool).
+  bool PumpTimer() { return mTimer->Pump(); }
+  bool PumpTimer(IEffectTimer::Clock::time_point now) { return mTimer->Pump(now); }
+  IEffectTimer& GetTimer() { return *mTimer; }
+  virtual void OnTimer();
+
+  bool HasUI() const { return mHasUI; }
+  bool HostMayResize() const { return mHostResize; }
+
+protected:
+  // Processor side: messages the editor sent, for the audio thread to pick up.
+  IEffectQueue<IMidiMsg>& MidiMsgsFromEditor() { return mMidiMsgsFromEditor; }
+  IEffectQueue<ISysEx>& SysExFromEditor() { return mSysExDataFromEditor; }
+
+private:
+  std::unique_ptr<IEffectTimer> mTimer;
+  bool mHasUI;
+  bool mHostResize;
+  IEffectQueue<ParamTuple> mParamChangeFromProcessor{kParamChangeQueueSize};
+  IEffectQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSize};
+  IEffectQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSize};
+  IEffectQueue<ISysEx> mSysExDataFromEditor{kSysExQueueSize};
+  IEffectQueue<ISysEx> mSysExDataFromProcessor{kSysExQueueSize};
+  ISysEx mSysExScratch; // half a kilobyte: kept off the timer's stack
+};
+
+} // namespace umbra
