@@ -1,1 +1,65 @@
-int main(){}
+// umbravox: the command-line face of the plug-in. Each subcommand builds a plug-in instance the
+// way a host would and works on it.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CliSupport.h"
+#include "Commands.h"
+
+using namespace umbra;
+
+namespace {
+
+const char* const kUsage =
+  "usage: umbravox <command> [options]\n"
+  "\n"
+  "commands:\n"
+  "  params                 the parameters with their ranges, defaults and current values\n"
+  "  presets                the factory presets with every parameter's value\n"
+  "  fxp save OUT.fxp [--preset NAME] [--set NAME=VALUE]...\n"
+  "                         write a preset file\n"
+  "  fxp show FILE.fxp      read a preset file and show what it holds\n"
+  "\n"
+  "'umbravox <command> --help' tells more about a command.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::vector<std::string> args(argv + 1, argv + argc);
+  try
+  {
+    if (args.empty())
+    {
+      std::fputs(kUsage, stderr);
+      return cli::kExitError;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+
+    if (command == "--help" || command == "-h" || command == "help")
+    {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (command == "params")
+      return cli::RunParams(args);
+    if (command == "presets")
+      return cli::RunPresets(args);
+    if (command == "fxp")
+      return cli::RunFxp(args);
+    throw cli::UsageError("unknown command '" + command + "' (try 'umbravox --help')");
+  }
+  catch (const cli::UsageError& error)
+  {
+    std::fprintf(stderr, "umbravox: %s\n", error.what());
+    return cli::kExitError;
+  }
+  catch (const std::exception& error)
+  {
+    std::fprintf(stderr, "umbravox: %s\n", error.what());
+    return cli::kExitError;
+  }
+}

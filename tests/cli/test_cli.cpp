@@ -1,0 +1,190 @@
+// The umbravox tool, run as a user runs it: output, files and exit status.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Umbravox.h"
+
+namespace fs = std::filesystem;
+using namespace umbra;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& arg)
+{
+  std::string quoted = "'";
+  for (char c : arg)
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadFile(const fs::path& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class UmbravoxTool : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    mDir = fs::temp_directory_path() /
+           ("umbravox-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(mDir);
+    fs::create_directories(mDir);
+  }
+  void TearDown() override { fs::remove_all(mDir); }
+
+  Result Run(const std::vector<std::string>& args)
+  {
+    std::string command = Quote(UMBRAVOX_TOOL);
+    for (const auto& arg : args)
+      command += " " + Quote(arg);
+    const fs::path outFile = mDir / "stdout.txt", errFile = mDir / "stderr.txt";
+    command += " >" + Quote(outFile) + " 2>" + Quote(errFile) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    Result result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadFile(outFile);
+    result.err = ReadFile(errFile);
+    fs::remove(outFile);
+    fs::remove(errFile);
+    return result;
+  }
+
+  // Every error is one line on stderr and exit status 2.
+  void ExpectError(const std::vector<std::string>& args, const std::string& mention)
+  {
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 2) << result.err;
+    EXPECT_NE(result.err.find(mention), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  }
+
+  std::vector<fs::path> FilesInDir() const
+  {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(mDir))
+      files.push_back(entry.path().filename());
+    return files;
+  }
+
+  fs::path mDir;
+};
+
+} // namespace
+
+TEST_F(UmbravoxTool, ParamsListsEveryParameterWithItsCurrentDisplay)
+{
+  const Result result = Run({"params"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  for (const char* expected : {"Whisper Mode", "Resonance", "cents", "Unison", "Sizzle", "75 %"})
+    EXPECT_NE(result.out.find(expected), std::string::npos) << expected;
+  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 14); // header + 13 rows
+}
+
+TEST_F(UmbravoxTool, PresetsListsAllTenWithDisplayValues)
+{
+  const Result result = Run({"presets"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  for (const char* expected : {"Init", "Ghost Choir", "Demonic Whisper", "-15 cents", "Tritone", "Ghosts"})
+    EXPECT_NE(result.out.find(expected), std::string::npos) << expected;
+}
+
+TEST_F(UmbravoxTool, SaveWritesThePresetWithSettingsApplied)
+{
+  const fs::path out = mDir / "haunt.fxp";
+  const Result saved = Run({"fxp", "save", out, "--preset", "Poltergeist", "--set",
+                            "Whisper Mode=Sizzle", "--set", "Fine=-12", "--set", "Octave=4",
+                            "--set", "Interval=Tritone", "--set", "Haunt=12.5"});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_EQ(fs::file_size(out), 108u);
+  EXPECT_EQ(FilesInDir(), std::vector<fs::path>{"haunt.fxp"}); // no temporary left behind
+
+  std::unique_ptr<Umbravox> plug(MakePlug());
+  ASSERT_TRUE(plug->LoadPresetFromFXP(out.c_str()));
+  EXPECT_STREQ(plug->GetPresetName(0), "Poltergeist");
+  // Enumerated values are stepped back to whole indices; continuous ones travel as 32-bit floats.
+  EXPECT_EQ(plug->GetParam(kWhisperMode)->Value(), 0.0);
+  EXPECT_EQ(plug->GetParam(kOctave)->Value(), 4.0);
+  EXPECT_EQ(plug->GetParam(kInterval)->Value(), 6.0);
+  EXPECT_NEAR(plug->GetParam(kFine)->Value(), -12.0, 1e-4);
+  EXPECT_NEAR(plug->GetParam(kHaunt)->Value(), 12.5, 1e-4);
+  EXPECT_NEAR(plug->GetParam(kInput)->Value(), 70.0, 1e-4);
+
+  const Result shown = Run({"fxp", "show", out});
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(shown.out.find("Program: Poltergeist"), std::string::npos);
+  EXPECT_NE(shown.out.find("-12 cents"), std::string::npos);
+  EXPECT_NE(shown.out.find("Tritone"), std::string::npos);
+}
+
+TEST_F(UmbravoxTool, SaveReplacesAnExistingFileWhole)
+{
+  const fs::path out = mDir / "p.fxp";
+  std::ofstream(out) << std::string(5000, 'x');
+  ASSERT_EQ(Run({"fxp", "save", out}).status, 0);
+  EXPECT_EQ(fs::file_size(out), 108u);
+}
+
+TEST_F(UmbravoxTool, BadValuesAreErrorsNeverZero)
+{
+  const fs::path out = mDir / "x.fxp";
+  ExpectError({"fxp", "save", out, "--set", "Input=abc"}, "Input");
+  ExpectError({"fxp", "save", out, "--set", "Input=50abc"}, "50abc");
+  ExpectError({"fxp", "save", out, "--set", "Input=nan"}, "nan");
+  ExpectError({"fxp", "save", out, "--set", "Input=inf"}, "inf");
+  ExpectError({"fxp", "save", out, "--set", "Input="}, "Input");
+  ExpectError({"fxp", "save", out, "--set", "Input=150"}, "range");
+  ExpectError({"fxp", "save", out, "--set", "Octave=5"}, "Octave");
+  ExpectError({"fxp", "save", out, "--set", "Octave=1.5"}, "Octave");
+  ExpectError({"fxp", "save", out, "--set", "Interval=tritone"}, "tritone");
+  ExpectError({"fxp", "save", out, "--set", "input=50"}, "input");
+  ExpectError({"fxp", "save", out, "--set", "Input"}, "NAME=VALUE");
+  ExpectError({"fxp", "save", out, "--set"}, "--set");
+  ExpectError({"fxp", "save", out, "--preset", "poltergeist"}, "poltergeist");
+  ExpectError({"fxp", "save", out, "--bogus"}, "--bogus");
+  ExpectError({"fxp", "save"}, "output file");
+  EXPECT_TRUE(FilesInDir().empty());
+}
+
+TEST_F(UmbravoxTool, UnreadableRefusedAndUnwritableFilesAreErrors)
+{
+  ExpectError({"fxp", "show", (mDir / "missing.fxp").string()}, "missing.fxp");
+  const fs::path junk = mDir / "junk.fxp";
+  std::ofstream(junk) << "CcnK but not really a preset file at all, just words......";
+  ExpectError({"fxp", "show", junk}, "junk.fxp");
+  ExpectError({"fxp", "save", (mDir / "no" / "such" / "dir.fxp").string()}, "dir.fxp");
+  ExpectError({"fxp", "show"}, "fxp show");
+}
+
+TEST_F(UmbravoxTool, UnknownCommandsAndHelp)
+{
+  ExpectError({"haunt"}, "haunt");
+  ExpectError({"fxp", "load"}, "load");
+  ExpectError({"params", "extra"}, "extra");
+  EXPECT_EQ(Run({}).status, 2);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"params", "--help"}, {"presets", "--help"},
+        {"fxp", "--help"}, {"fxp", "save", "--help"}, {"fxp", "show", "--help"}})
+  {
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 0) << args.back();
+    EXPECT_NE(result.out.find("usage"), std::string::npos) << args.back();
+  }
+}
