@@ -37,12 +37,29 @@ Config Umbravox::MakeConfig()
 
 Umbravox::Umbravox(const InstanceInfo& info) : UmbravoxWrapper(MakeConfig(), info)
 {
+  // The meter senders reset themselves for 48 kHz; the atomics start at their member values.
   InitParameters();
+
+  mFFTProcessor = std::make_unique<FFTProcessor>(kFFTSize);
+  for (int c = 0; c < kMaxChannels; ++c)
+  {
+    mInputBuffers[c] = std::make_unique<CircularBuffer>(kFFTSize);
+    mOutputBuffers[c] = std::make_unique<CircularBuffer>(kFFTSize);
+  }
+
   RegisterFactoryPresets();
   RestorePreset(0);
 }
 
-Umbravox::~Umbravox() = default;
+Umbravox::~Umbravox()
+{
+  mFFTProcessor.reset();
+  for (int c = 0; c < kMaxChannels; ++c)
+  {
+    mInputBuffers[c].reset();
+    mOutputBuffers[c].reset();
+  }
+}
 
 void Umbravox::InitParameters()
 {

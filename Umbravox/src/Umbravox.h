@@ -1,5 +1,12 @@
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <memory>
+
+#include "CircularBuffer.h"
+#include "FFTProcessor.h"
+#include "ISender.h"
 #include "UmbravoxParams.h"
 
 // The plug-in is compiled once per host target, each time on top of that target's wrapper.
@@ -19,12 +26,40 @@ public:
 
   void OnUIClose() override {}
 
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  void OnReset() override;
+  void OnIdle() override;
+
   // The compiled configuration of this plug-in.
   static Config MakeConfig();
+
+  // Engine constants: frame size (also the ring size and the reported latency) and hop.
+  static constexpr int kFFTSize = 4096;
+  static constexpr int kHopSize = 512;
+  static constexpr int kMaxChannels = 2;
+
+  // Read by the editor's animated background.
+  std::atomic<float> mTempo{120.f};
+  std::atomic<float> mInputPeakDb{-60.f};
+  std::atomic<float> mOutputPeakDb{-60.f};
+
+  // For tests and tools that look inside the engine.
+  const FFTProcessor& GetFFTProcessor() const { return *mFFTProcessor; }
+  int GetWritePosition() const { return mWritePos; }
+  int GetHopCounter() const { return mHopCounter; }
 
 private:
   void InitParameters();
   void RegisterFactoryPresets();
+  void UpdateFrameSettings();
+
+  IPeakAvgSender<kMaxChannels, 64> mInputMeterSender;
+  IPeakAvgSender<kMaxChannels, 64> mOutputMeterSender;
+  std::array<std::unique_ptr<CircularBuffer>, kMaxChannels> mInputBuffers;
+  std::array<std::unique_ptr<CircularBuffer>, kMaxChannels> mOutputBuffers;
+  std::unique_ptr<FFTProcessor> mFFTProcessor; // declared last: released first
+  int mWritePos = 0;
+  int mHopCounter = 0;
 };
 
 // Builds an instance in the memory given (which must fit a Umbravox), or in new memory.

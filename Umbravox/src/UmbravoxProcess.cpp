@@ -1,0 +1,134 @@
+// The block processor: input gain, the 512-sample hop over 4096-sample rings, the dry/wet mix,
+// output gain, and the levels and meter data the editor shows.
+#include <algorithm>
+#include <cmath>
+
+#include "IEffectDenormals.h"
+#include "Umbravox.h"
+
+namespace umbra {
+
+namespace {
+
+// Above this a sample is garbage rather than audio (100 dB over full scale). Letting it, or a
+// NaN or infinity, into the input ring would poison the per-bin hold memory for good.
+constexpr double kMaxSaneSample = 1e5;
+
+inline double Sanitize(double sample)
+{
+  return std::fabs(sample) <= kMaxSaneSample ? sample : 0.0; // false for NaN too
+}
+
+inline float LevelDb(double peak)
+{
+  return peak > 0.000001 ? 20.f * std::log10(static_cast<float>(peak)) : -60.f;
+}
+
+} // namespace
+
+void Umbravox::UpdateFrameSettings()
+{
+  FFTProcessor& fft = *mFFTProcessor;
+  auto value = [this](int paramIdx) { return static_cast<float>(GetParam(paramIdx)->Value()); };
+
+  const float h = value(kHaunt) / 100.f;
+  fft.mDecay = (1.f - std::pow(1.f - h, 3.f)) * 0.99f;
+  fft.mPossess = value(kPossess) / 100.f;
+
+  const int octave = static_cast<int>(GetParam(kOctave)->Value());
+  const int interval = static_cast<int>(GetParam(kInterval)->Value());
+  const float semitones = static_cast<float>(interval + 12 * octave - 24) + value(kFine) / 100.f;
+  fft.mPitchRatio = std::pow(2.f, semitones / 12.f);
+  fft.mFormantGain = fft.mPitchRatio == 1.f ? 1.f : std::pow(1.f / fft.mPitchRatio, 0.47f);
+
+  fft.mFreeze = value(kFreeze) / 100.f;
+  fft.mSmear = std::max(0.05f, value(kSmear) / 100.f);
+  fft.mWhisper = value(kWhisper) / 100.f;
+  fft.mWhisperMode = static_cast<int>(GetParam(kWhisperMode)->Value());
+  fft.mResonance = value(kResonance) / 100.f;
+}
+
+void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  ScopedFlushDenormals flushDenormals;
+
+  // Parameters are read once; they hold for the whole block.
+  const double inputGain = GetParam(kInput)->Value() / 100.0;
+  const double outputGain = GetParam(kOutput)->Value() / 100.0;
+  const double wet = static_cast<double>(static_cast<float>(GetParam(kMix)->Value()) / 100.f);
+  const double dry = 1.0 - wet;
+  UpdateFrameSettings();
+
+  const double tempo = GetTempo();
+  mTempo.store(tempo > 0.0 ? static_cast<float>(tempo) : 120.f, std::memory_order_relaxed);
+
+  const int nChans = std::min(NChannelsConnected(kRouteOutput), kMaxChannels);
+  double* inRing[kMaxChannels] = {mInputBuffers[0]->Data(), mInputBuffers[1]->Data()};
+  double* outRing[kMaxChannels] = {mOutputBuffers[0]->Data(), mOutputBuffers[1]->Data()};
+
+  double inputPeak = 0.0;
+  double outputPeak = 0.0;
+
+  for (int s = 0; s < nFrames; ++s)
+  {
+    const int pos = mWritePos;
+    const double x0 = Sanitize(inputs[0][s]);
+    const double d0 = x0 * inputGain;
+    const double d1 = nChans == 2 ? Sanitize(inputs[1][s]) * inputGain : 0.0;
+    if (nChans >= 1)
+      inRing[0][pos] = d0;
+    if (nChans == 2)
+      inRing[1][pos] = d1;
+
+    // A frame at every 512th sample, wherever the block boundaries fall.
+    if (mHopCounter++ >= kHopSize - 1)
+    {
+      mHopCounter = 0;
+      for (int c = 0; c < nChans; ++c)
+        mFFTProcessor->Process(inRing[c], outRing[c], pos);
+    }
+
+    // The wet sample is read after this sample's frame (if any) has been added.
+    const double out0 = (d0 * dry + outRing[0][pos] * wet) * outputGain;
+    outputs[0][s] = out0;
+    if (nChans == 2)
+      outputs[1][s] = (d1 * dry + outRing[1][pos] * wet) * outputGain;
+
+    // The slot now starts collecting the frames for the sample 4096 positions later.
+    for (int c = 0; c < nChans; ++c)
+      outRing[c][pos] = 0.0;
+    mWritePos = pos + 1 == kFFTSize ? 0 : pos + 1;
+
+    inputPeak = std::max(inputPeak, std::fabs(x0 * inputGain));
+    outputPeak = std::max(outputPeak, std::fabs(out0));
+  }
+
+  mInputPeakDb.store(nFrames > 0 ? LevelDb(inputPeak) : -60.f, std::memory_order_relaxed);
+  mOutputPeakDb.store(nFrames > 0 ? LevelDb(outputPeak) : -60.f, std::memory_order_relaxed);
+
+  mInputMeterSender.ProcessBlock(inputs, nFrames, kCtrlTagInputMeter, kMaxChannels, 0);
+  mOutputMeterSender.ProcessBlock(outputs, nFrames, kCtrlTagOutputMeter, kMaxChannels, 0);
+}
+
+void Umbravox::OnReset()
+{
+  mInputMeterSender.Reset(GetSampleRate());
+  mOutputMeterSender.Reset(GetSampleRate());
+  mWritePos = 0;
+  mHopCounter = 0;
+  mFFTProcessor->Reset();
+  for (int c = 0; c < kMaxChannels; ++c)
+  {
+    mInputBuffers[c]->Reset();
+    mOutputBuffers[c]->Reset();
+  }
+  SetLatency(kFFTSize);
+}
+
+void Umbravox::OnIdle()
+{
+  mInputMeterSender.FlushToEditor(*this);
+  mOutputMeterSender.FlushToEditor(*this);
+}
+
+} // namespace umbra
