@@ -125,7 +125,13 @@ void IEffectBase::MakePresetFromValues(const char* name, const double* values, i
 
 void IEffectBase::PruneUninitializedPresets()
 {
+  // The current preset keeps being current wherever it moves to.
+  const IPreset* current = GetPreset(mCurrentPresetIdx);
   std::erase_if(mPresets, [](const auto& preset) { return !preset->mInitialized; });
+  mCurrentPresetIdx = 0;
+  for (int i = 0; i < PresetCount(); ++i)
+    if (mPresets[i].get() == current)
+      mCurrentPresetIdx = i;
 }
 
 bool IEffectBase::RestorePreset(int idx)
@@ -176,7 +182,9 @@ void IEffectBase::ModifyCurrentPreset(const char* name)
     return;
   IPreset& preset = *mPresets[mCurrentPresetIdx];
   preset.mChunk.Clear();
-  SerializeState(preset.mChunk);
+  // Once it holds a state the slot is a preset, so a recall applies it instead of replacing it.
+  if (SerializeState(preset.mChunk))
+    preset.mInitialized = true;
   if (name && *name)
     preset.mName = CopyTextField(name, kMaxPresetNameLen);
 }

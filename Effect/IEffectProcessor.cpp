@@ -183,7 +183,11 @@ void IEffectProcessor::SetChannelConnections(ERoute direction, int idx, int n, b
     IChannelData& channel = *mChannelData[direction][i];
     channel.mConnected = connected;
     if (!connected)
+    {
+      // A disconnected input must read as silence, not as the last block it carried.
+      std::fill(channel.mScratchBuf.begin(), channel.mScratchBuf.end(), 0.0);
       *channel.mData = channel.mScratchBuf.data();
+    }
   }
 }
 

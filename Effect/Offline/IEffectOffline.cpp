@@ -7,6 +7,8 @@ namespace umbra {
 IEffectOffline::IEffectOffline(const Config& config, const InstanceInfo& info)
   : IEffectAPIBase(config), IEffectProcessor(config), mInstanceInfo(info)
 {
+  mInputPointers.assign(static_cast<size_t>(MaxNChannels(kRouteInput)), nullptr);
+  mOutputPointers.assign(static_cast<size_t>(MaxNChannels(kRouteOutput)), nullptr);
   SetChannelConnections(kRouteInput, 0, MaxNChannels(kRouteInput), true);
   SetChannelConnections(kRouteOutput, 0, MaxNChannels(kRouteOutput), true);
   InitLatencyDelay();
@@ -76,20 +78,18 @@ void IEffectOffline::HostProcess(const float* const* inputs, float* const* outpu
 {
   const int nIn = NChannelsConnected(kRouteInput);
   const int nOut = NChannelsConnected(kRouteOutput);
-  float* inPtrs[8];
-  float* outPtrs[8];
   const int blockSize = std::max(GetBlockSize(), 1);
 
   for (int done = 0; done < nFrames;)
   {
     const int n = std::min(blockSize, nFrames - done);
-    for (int c = 0; c < nIn && c < 8; ++c)
-      inPtrs[c] = const_cast<float*>(inputs[c]) + done; // inputs are only read
-    for (int c = 0; c < nOut && c < 8; ++c)
-      outPtrs[c] = outputs[c] + done;
+    for (int c = 0; c < nIn; ++c)
+      mInputPointers[c] = const_cast<float*>(inputs[c]) + done; // inputs are only read
+    for (int c = 0; c < nOut; ++c)
+      mOutputPointers[c] = outputs[c] + done;
 
-    AttachBuffers(kRouteInput, 0, MaxNChannels(kRouteInput), inPtrs, n);
-    AttachBuffers(kRouteOutput, 0, MaxNChannels(kRouteOutput), outPtrs, n);
+    AttachBuffers(kRouteInput, 0, MaxNChannels(kRouteInput), mInputPointers.data(), n);
+    AttachBuffers(kRouteOutput, 0, MaxNChannels(kRouteOutput), mOutputPointers.data(), n);
     if (GetBypassed())
       PassThroughBuffers(n);
     else

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "../IEffectAPIBase.h"
 #include "../IEffectProcessor.h"
 
@@ -66,6 +68,8 @@ public:
 
 private:
   InstanceInfo mInstanceInfo;
+  std::vector<float*> mInputPointers;  // one per channel the plug-in has, sized once
+  std::vector<float*> mOutputPointers;
   IOfflineHostListener* mListener = nullptr;
   bool mInitialized = false;
 };

@@ -44,7 +44,24 @@ FFTProcessor::FFTProcessor(int fftSize)
     mFormantBumps[k] = 1.f + 0.3f * (e1 + e2 + e3);
   }
   mLookups.resize(static_cast<size_t>(half + 1));
-  mResonanceTable.resize(static_cast<size_t>(half + 1));
+  for (auto* bins : {&mBell, &mBellOnePlus2g, &mBellOnePlus4g, &mBellOnePlus5g, &mSizzleLift,
+                     &mRe, &mIm, &mMag, &mOldHeldMag, &mOldHeldPhase, &mSourceMag, &mLevel,
+                     &mPhase, &mCos, &mSin, &mDraws[0], &mDraws[1], &mDraws[2], &mDraws[3],
+                     &mDraws[4]})
+    bins->assign(static_cast<size_t>(half + 1), 0.f);
+  mRefreshed.assign(static_cast<size_t>(half + 1), 0);
+
+  // Jump-ahead coefficients of the random generator for up to five draws per bin.
+  const int maxDraws = 5 * (half - 1);
+  mJumpMul.resize(static_cast<size_t>(maxDraws + 1));
+  mJumpAdd.resize(static_cast<size_t>(maxDraws + 1));
+  mJumpMul[0] = 1u;
+  mJumpAdd[0] = 0u;
+  for (int n = 1; n <= maxDraws; ++n)
+  {
+    mJumpMul[n] = mJumpMul[n - 1] * kRandomMul;
+    mJumpAdd[n] = mJumpAdd[n - 1] * kRandomMul + kRandomAdd;
+  }
   UpdateLookups();
   UpdateResonance();
 }
@@ -92,11 +109,15 @@ void FFTProcessor::UpdateLookups()
 void FFTProcessor::UpdateResonance()
 {
   const float s = (1.f - mResonance) * 0.05f + 0.03f;
-  for (size_t k = 0; k < mResonanceTable.size(); ++k)
+  for (size_t k = 0; k < mBell.size(); ++k)
   {
     const float x = mBinPosition[k];
     const float g = std::exp(-((x - mResonance) * (x - mResonance)) / (2.f * (s * s)));
-    mResonanceTable[k] = {g, 1.f + 2.f * g, 1.f + 4.f * g, 1.f + 5.f * g, 0.15f * (1.f + 3.f * g)};
+    mBell[k] = g;
+    mBellOnePlus2g[k] = 1.f + 2.f * g;
+    mBellOnePlus4g[k] = 1.f + 4.f * g;
+    mBellOnePlus5g[k] = 1.f + 5.f * g;
+    mSizzleLift[k] = 0.15f * (1.f + 3.f * g);
   }
   mTableResonance = mResonance;
 }
@@ -126,6 +147,10 @@ void FFTProcessor::Process(double* input, double* output, int position)
     output[i - firstRun] += static_cast<double>(mTimeOut[i] * mWindow[i] * scale);
 }
 
+// The bins are rebuilt in passes, each over the whole range, rather than bin by bin: the passes
+// without library calls then run on vector units. Every value is computed with exactly the
+// arithmetic, in exactly the order, of the bin-by-bin formulation, so the output is the same to
+// the last bit.
 void FFTProcessor::RebuildBins()
 {
   if (mPitchRatio != mLookupRatio)
@@ -133,100 +158,218 @@ void FFTProcessor::RebuildBins()
   if (mResonance != mTableResonance)
     UpdateResonance();
 
-  const int half = mFFTSize / 2;
   const float decay = std::min(0.9999f, mDecay + (1.f - mDecay) * mFreeze);
-  const float freezeLift = mFreeze * 0.2f + 1.f;
-  const float formantGain = mFormantGain;
-  const float possess = mPossess;
-  const float keep = 1.f - mPossess;
   const bool smear = mSmear > 0.04f;
-  const float smearAmount = mSmear;
   const bool whisper = mWhisper > 0.01f;
   const bool ghosts = mWhisperMode != 0;
-  const float w = mWhisper;
-  const float a = mResonance * 0.5f + 0.5f;
 
-  float* heldMag = mHeldMag.data();
-  float* heldPhase = mHeldPhase.data();
-  float* prevMag = mPrevMag.data();
+  UpdateHold(decay);
+  ReadShiftedHold(mFreeze * 0.2f + 1.f);
+  DrawRandomValues(smear, whisper, ghosts);
+  if (smear)
+    ApplySmear();
+  if (whisper)
+  {
+    if (ghosts)
+      ApplyGhosts();
+    else
+      ApplySizzle();
+  }
+  Blend();
+}
+
+void FFTProcessor::UpdateHold(float decay)
+{
+  const int half = mFFTSize / 2;
+  // Read as plain floats, real and imaginary interleaved, which the vectoriser handles.
+  const float* __restrict spectrum = &mSpectrum[0].r;
+  float* __restrict re = mRe.data();
+  float* __restrict im = mIm.data();
+  float* __restrict mag = mMag.data();
+  float* __restrict prevMag = mPrevMag.data();
+  float* __restrict heldMag = mHeldMag.data();
+  float* __restrict heldPhase = mHeldPhase.data();
+  float* __restrict oldMag = mOldHeldMag.data();
+  float* __restrict oldPhase = mOldHeldPhase.data();
+  int* __restrict refreshed = mRefreshed.data();
 
   for (int k = 1; k < half; ++k)
   {
-    const float re = mSpectrum[k].r;
-    const float im = mSpectrum[k].i;
-    const float mag = std::sqrt(re * re + im * im);
+    const float r = spectrum[2 * k];
+    const float i = spectrum[2 * k + 1];
+    re[k] = r;
+    im[k] = i;
+    const float current = std::sqrt(r * r + i * i);
     const float prev = prevMag[k];
-    prevMag[k] = mag;
+    mag[k] = current;
+    prevMag[k] = current;
 
-    // Loud material refreshes the hold (with the previous frame's level); otherwise it decays and
-    // its phase drifts.
-    if (prev > decay * heldMag[k])
-    {
-      heldMag[k] = prev;
-      heldPhase[k] = std::atan2(im, re);
-    }
-    else
-    {
-      heldMag[k] = decay * heldMag[k];
-      heldPhase[k] = heldPhase[k] + 0.01f;
-    }
+    // Loud material refreshes the hold (with the previous frame's level); otherwise it decays
+    // and its phase drifts. A refreshed bin takes the current phase, filled in below.
+    const float held = heldMag[k];
+    const float phase = heldPhase[k];
+    oldMag[k] = held;
+    oldPhase[k] = phase;
+    const bool refresh = prev > decay * held;
+    heldMag[k] = refresh ? prev : decay * held;
+    heldPhase[k] = refresh ? phase : phase + 0.01f;
+    refreshed[k] = refresh;
+  }
 
-    // Lookups at or below k see this frame's hold, above k the previous call's.
+  for (int k = 1; k < half; ++k)
+    if (refreshed[k])
+      heldPhase[k] = std::atan2(im[k], re[k]);
+}
+
+// Bin k reads the hold at k / ratio. Going up the range one bin at a time, a read at or below k
+// would see this frame's hold and a read above k the previous frame's: hence the two copies.
+void FFTProcessor::ReadShiftedHold(float freezeLift)
+{
+  const int half = mFFTSize / 2;
+  const float formantGain = mFormantGain;
+  for (int k = 1; k < half; ++k)
+  {
     const Lookup& lookup = mLookups[k];
     float m = 0.f;
     float p = 0.f;
     if (lookup.kind == Lookup::kInterpolate)
     {
       const int i = lookup.index;
-      m = heldMag[i] * lookup.oneMinusFraction + heldMag[i + 1] * lookup.fraction;
-      p = heldPhase[i] * lookup.oneMinusFraction + heldPhase[i + 1] * lookup.fraction;
+      const float* magLo = i <= k ? mHeldMag.data() : mOldHeldMag.data();
+      const float* phaseLo = i <= k ? mHeldPhase.data() : mOldHeldPhase.data();
+      const float* magHi = i + 1 <= k ? mHeldMag.data() : mOldHeldMag.data();
+      const float* phaseHi = i + 1 <= k ? mHeldPhase.data() : mOldHeldPhase.data();
+      m = magLo[i] * lookup.oneMinusFraction + magHi[i + 1] * lookup.fraction;
+      p = phaseLo[i] * lookup.oneMinusFraction + phaseHi[i + 1] * lookup.fraction;
     }
     else if (lookup.kind == Lookup::kNearest)
     {
-      m = heldMag[lookup.index];
-      p = heldPhase[lookup.index];
+      const int j = lookup.index;
+      m = (j <= k ? mHeldMag : mOldHeldMag)[j];
+      p = (j <= k ? mHeldPhase : mOldHeldPhase)[j];
     }
+    mSourceMag[k] = m;
+    mPhase[k] = p;
+    mLevel[k] = m * 1.5f * freezeLift * formantGain;
+  }
+}
 
-    float M = m * 1.5f * freezeLift * formantGain;
+// Draw n of this frame (counting from 1) comes from state A(n) x s + C(n), where s is the state
+// before the frame: with those coefficients tabulated, every draw of the frame is computed at
+// once, in the order-free way vector units like, and gives exactly the sequential values.
+void FFTProcessor::DrawRandomValues(bool smear, bool whisper, bool ghosts)
+{
+  const int perBin = (smear ? 1 : 0) + (whisper ? (ghosts ? 3 : 4) : 0);
+  if (perBin == 0)
+    return;
 
-    if (smear)
+  const int half = mFFTSize / 2;
+  const uint32_t start = mRandomState;
+  const int firstUse = smear ? 0 : 1;
+  for (int d = 0; d < perBin; ++d)
+  {
+    float* __restrict out = mDraws[firstUse + d].data();
+    const uint32_t* __restrict mul = mJumpMul.data();
+    const uint32_t* __restrict add = mJumpAdd.data();
+    // Bin k's draw d is draw number (k - 1) x perBin + d + 1.
+    for (int k = 1; k < half; ++k)
     {
-      const float q = std::min(10.f, m / (mag + 0.0001f));
-      const float b = 2.f * NextRandom() - 1.f;
-      p = p + (q + 2.f) * (smearAmount * b) * kPi * 3.f;
+      const int n = (k - 1) * perBin + d + 1;
+      const uint32_t state = mul[n] * start + add[n];
+      out[k] = static_cast<float>(static_cast<int32_t>(state & 0x7FFFFFFFu)) * 0x1p-31f;
     }
+  }
+  const int total = (half - 1) * perBin;
+  mRandomState = mJumpMul[total] * start + mJumpAdd[total];
+}
 
-    if (whisper)
-    {
-      const Resonance& res = mResonanceTable[k];
-      if (ghosts)
-      {
-        const float r1 = NextRandom();
-        const float r2 = NextRandom();
-        const float r3 = NextRandom();
-        const float qm = std::sqrt(M * M + m * m);
-        const float u = (2.f * r1 - 1.f) * 0.5f + 0.5f;
-        const float amp = std::fabs(2.f * r2 - 1.f) * u * qm * 0.4f;
-        M = M + res.onePlus4g * (heldMag[k] * res.g * 0.25f + amp * mFormantBumps[k]) * w * 2.5f * a;
-        p = p + (2.f * r3 - 1.f) * kPi * w * (0.5f * u + 0.5f);
-      }
-      else
-      {
-        const float r1 = NextRandom();
-        const float r2 = NextRandom();
-        const float r3 = NextRandom();
-        const float r4 = NextRandom();
-        const float n = std::fabs((2.f * r1 - 1.f) * 0.5f + (2.f * r2 - 1.f) * 0.3f) * mBinPositionSq[k];
-        const float M1 = M + res.onePlus5g * std::sqrt(m * m + mag * mag + 0.001f) * n * 0.8f * w * 3.f * a;
-        M = M1 * (1.f + res.sizzleLift * std::fabs(2.f * r3 - 1.f) * w);
-        p = p + (2.f * r4 - 1.f) * kPi * 0.6f * w * res.onePlus2g;
-      }
-    }
+void FFTProcessor::ApplySmear()
+{
+  const int half = mFFTSize / 2;
+  const float amount = mSmear;
+  const float* m = mSourceMag.data();
+  const float* mag = mMag.data();
+  const float* r = mDraws[0].data();
+  float* __restrict p = mPhase.data();
+  for (int k = 1; k < half; ++k)
+  {
+    const float ratio = m[k] / (mag[k] + 0.0001f);
+    const float q = ratio < 10.f ? ratio : 10.f;
+    const float b = 2.f * r[k] - 1.f;
+    p[k] = p[k] + (q + 2.f) * (amount * b) * kPi * 3.f;
+  }
+}
 
-    float sinP, cosP;
-    ::sincosf(p, &sinP, &cosP);
-    mSpectrum[k].r = keep * re + possess * M * cosP;
-    mSpectrum[k].i = keep * im + possess * M * sinP;
+void FFTProcessor::ApplyGhosts()
+{
+  const int half = mFFTSize / 2;
+  const float w = mWhisper;
+  const float a = mResonance * 0.5f + 0.5f;
+  const float* m = mSourceMag.data();
+  const float* held = mHeldMag.data();
+  const float* bumps = mFormantBumps.data();
+  const float* r1 = mDraws[1].data();
+  const float* r2 = mDraws[2].data();
+  const float* r3 = mDraws[3].data();
+  const float* g = mBell.data();
+  const float* onePlus4g = mBellOnePlus4g.data();
+  float* __restrict level = mLevel.data();
+  float* __restrict p = mPhase.data();
+  for (int k = 1; k < half; ++k)
+  {
+    const float M = level[k];
+    const float qm = std::sqrt(M * M + m[k] * m[k]);
+    const float u = (2.f * r1[k] - 1.f) * 0.5f + 0.5f;
+    const float amp = std::fabs(2.f * r2[k] - 1.f) * u * qm * 0.4f;
+    level[k] = M + onePlus4g[k] * (held[k] * g[k] * 0.25f + amp * bumps[k]) * w * 2.5f * a;
+    p[k] = p[k] + (2.f * r3[k] - 1.f) * kPi * w * (0.5f * u + 0.5f);
+  }
+}
+
+void FFTProcessor::ApplySizzle()
+{
+  const int half = mFFTSize / 2;
+  const float w = mWhisper;
+  const float a = mResonance * 0.5f + 0.5f;
+  const float* m = mSourceMag.data();
+  const float* mag = mMag.data();
+  const float* xx = mBinPositionSq.data();
+  const float* r1 = mDraws[1].data();
+  const float* r2 = mDraws[2].data();
+  const float* r3 = mDraws[3].data();
+  const float* r4 = mDraws[4].data();
+  const float* onePlus2g = mBellOnePlus2g.data();
+  const float* onePlus5g = mBellOnePlus5g.data();
+  const float* lift = mSizzleLift.data();
+  float* __restrict level = mLevel.data();
+  float* __restrict p = mPhase.data();
+  for (int k = 1; k < half; ++k)
+  {
+    const float n = std::fabs((2.f * r1[k] - 1.f) * 0.5f + (2.f * r2[k] - 1.f) * 0.3f) * xx[k];
+    const float M1 = level[k] + onePlus5g[k] * std::sqrt(m[k] * m[k] + mag[k] * mag[k] + 0.001f) * n * 0.8f * w * 3.f * a;
+    level[k] = M1 * (1.f + lift[k] * std::fabs(2.f * r3[k] - 1.f) * w);
+    p[k] = p[k] + (2.f * r4[k] - 1.f) * kPi * 0.6f * w * onePlus2g[k];
+  }
+}
+
+void FFTProcessor::Blend()
+{
+  const int half = mFFTSize / 2;
+  for (int k = 1; k < half; ++k)
+    ::sincosf(mPhase[k], &mSin[k], &mCos[k]);
+
+  const float possess = mPossess;
+  const float keep = 1.f - mPossess;
+  const float* re = mRe.data();
+  const float* im = mIm.data();
+  const float* level = mLevel.data();
+  const float* c = mCos.data();
+  const float* s = mSin.data();
+  kiss_fft_cpx* __restrict spectrum = mSpectrum.data();
+  for (int k = 1; k < half; ++k)
+  {
+    spectrum[k].r = keep * re[k] + possess * level[k] * c[k];
+    spectrum[k].i = keep * im[k] + possess * level[k] * s[k];
   }
 }
 

@@ -49,24 +49,20 @@ private:
     float oneMinusFraction;
   };
 
-  // Per-bin factors of the resonance bell g (they depend on the resonance setting alone).
-  struct Resonance {
-    float g;
-    float onePlus2g;
-    float onePlus4g;
-    float onePlus5g;
-    float sizzleLift; // 0.15 (1 + 3g)
-  };
-
-  float NextRandom()
-  {
-    mRandomState = mRandomState * 1664525u + 1013904223u;
-    return static_cast<float>(static_cast<double>(mRandomState & 0x7FFFFFFFu) * (1.0 / 2147483648.0));
-  }
+  // The linear congruential generator behind every random draw.
+  static constexpr uint32_t kRandomMul = 1664525u;
+  static constexpr uint32_t kRandomAdd = 1013904223u;
 
   void UpdateLookups();
   void UpdateResonance();
   void RebuildBins();
+  void UpdateHold(float decay);
+  void ReadShiftedHold(float freezeLift);
+  void DrawRandomValues(bool smear, bool whisper, bool ghosts);
+  void ApplySmear();
+  void ApplyGhosts();
+  void ApplySizzle();
+  void Blend();
 
   int mFFTSize;
   kiss_fftr_cfg mForwardConfig;
@@ -86,7 +82,20 @@ private:
   std::vector<float> mBinPositionSq;   // x * x
   std::vector<float> mFormantBumps;    // 1 + 0.3 (e1 + e2 + e3)
   std::vector<Lookup> mLookups;
-  std::vector<Resonance> mResonanceTable;
+
+  // Per-bin working arrays of one frame, so that each step runs as one pass over the bins:
+  // the analysed bin, the hold before this frame's update, and the rebuilt level and phase.
+  std::vector<float> mRe, mIm, mMag;
+  std::vector<float> mOldHeldMag, mOldHeldPhase;
+  std::vector<int> mRefreshed;
+  std::vector<float> mSourceMag, mLevel, mPhase;
+  std::vector<float> mCos, mSin;
+  // The frame's random draws, by use: smear, then whisper r1 to r4, in the order they are drawn.
+  std::vector<float> mDraws[5];
+  std::vector<uint32_t> mJumpMul, mJumpAdd; // state after n draws = mul[n] x state + add[n]
+  // Per-bin factors of the resonance bell g, which depends on the resonance setting alone.
+  std::vector<float> mBell, mBellOnePlus2g, mBellOnePlus4g, mBellOnePlus5g;
+  std::vector<float> mSizzleLift; // 0.15 (1 + 3g)
   float mLookupRatio = 0.f;
   float mTableResonance = -1.f;
 };

@@ -68,10 +68,13 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
 
   double inputPeak = 0.0;
   double outputPeak = 0.0;
+  // Position and hop counter live in registers for the loop; the frame call would otherwise
+  // force them through memory at every sample.
+  int pos = mWritePos;
+  int hop = mHopCounter;
 
   for (int s = 0; s < nFrames; ++s)
   {
-    const int pos = mWritePos;
     const double x0 = Sanitize(inputs[0][s]);
     const double d0 = x0 * inputGain;
     const double d1 = nChans == 2 ? Sanitize(inputs[1][s]) * inputGain : 0.0;
@@ -81,9 +84,9 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
       inRing[1][pos] = d1;
 
     // A frame at every 512th sample, wherever the block boundaries fall.
-    if (mHopCounter++ >= kHopSize - 1)
+    if (hop++ >= kHopSize - 1)
     {
-      mHopCounter = 0;
+      hop = 0;
       for (int c = 0; c < nChans; ++c)
         mFFTProcessor->Process(inRing[c], outRing[c], pos);
     }
@@ -97,11 +100,13 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
     // The slot now starts collecting the frames for the sample 4096 positions later.
     for (int c = 0; c < nChans; ++c)
       outRing[c][pos] = 0.0;
-    mWritePos = pos + 1 == kFFTSize ? 0 : pos + 1;
+    pos = pos + 1 == kFFTSize ? 0 : pos + 1;
 
     inputPeak = std::max(inputPeak, std::fabs(x0 * inputGain));
     outputPeak = std::max(outputPeak, std::fabs(out0));
   }
+  mWritePos = pos;
+  mHopCounter = hop;
 
   mInputPeakDb.store(nFrames > 0 ? LevelDb(inputPeak) : -60.f, std::memory_order_relaxed);
   mOutputPeakDb.store(nFrames > 0 ? LevelDb(outputPeak) : -60.f, std::memory_order_relaxed);
