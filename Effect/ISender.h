@@ -103,20 +103,25 @@ public:
   {
     const int firstChan = std::max(chanOffset, 0);
     const int endChan = std::min(chanOffset + nChans, MAXNC);
+    // The buffer position follows the sample's index in the block (s modulo the window length),
+    // the measuring follows the running window position; both are counted, not divided.
+    int bufferPos = 0;
     for (int s = 0; s < nFrames; ++s)
     {
-      const int bufferPos = s % mWindowLength;
       for (int c = firstChan; c < endChan; ++c)
       {
         // A meter must survive a non-finite sample: it would otherwise hold NaN for good.
         const float sample = static_cast<float>(inputs[c][s]);
         mWindowBuffers[c][bufferPos] = std::isfinite(sample) ? sample : 0.f;
       }
+      if (++bufferPos == mWindowLength)
+        bufferPos = 0;
 
       if (mWindowPos == 0)
         Measure(ctrlTag, nChans, chanOffset, firstChan, endChan);
 
-      mWindowPos = (mWindowPos + 1) % mWindowLength;
+      if (++mWindowPos >= mWindowLength)
+        mWindowPos = 0;
     }
   }
 
