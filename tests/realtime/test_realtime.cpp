@@ -85,6 +85,39 @@ TEST(Realtime, AudioPathNeitherAllocatesNorLocks)
   }
 }
 
+TEST(Realtime, EveryPresetResetsAndSampleRateChangesAllocateNothing)
+{
+  auto plug = PreparedPlug(512);
+  StereoBuffers buffers(1500);
+  umbra::test::RealtimeCounts total;
+  auto add = [&](const umbra::test::RealtimeCounts& counts) {
+    total.allocations += counts.allocations;
+    total.frees += counts.frees;
+    total.locks += counts.locks;
+  };
+
+  for (int preset = 0; preset < plug->PresetCount(); ++preset)
+  {
+    ASSERT_TRUE(plug->RestorePreset(preset)); // main thread, not counted
+    add(CountRealtimeViolations([&] {
+      for (int block = 0; block < 20; ++block)
+        plug->HostProcess(buffers.inPtrs.data(), buffers.outPtrs.data(), 1500);
+      plug->HostReset();
+    }));
+  }
+  // Each change of rate resets the engine and the meters, as a host's would.
+  add(CountRealtimeViolations([&] {
+    for (double rate : {8000.0, 384000.0, 44100.0, 96000.0, 11025.0, 192000.0})
+    {
+      plug->HostSetSampleRate(rate);
+      plug->HostProcess(buffers.inPtrs.data(), buffers.outPtrs.data(), 1500);
+    }
+  }));
+  EXPECT_EQ(total.allocations, 0);
+  EXPECT_EQ(total.frees, 0);
+  EXPECT_EQ(total.locks, 0);
+}
+
 TEST(Realtime, AudioPathMakesNoSystemCall)
 {
   std::unique_ptr<Umbravox> plug;
