@@ -193,6 +193,7 @@ void FFTProcessor::UpdateHold(float decay)
   float* __restrict oldPhase = mOldHeldPhase.data();
   int* __restrict refreshed = mRefreshed.data();
 
+  #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
   {
     const float r = spectrum[2 * k];
@@ -235,10 +236,10 @@ void FFTProcessor::ReadShiftedHold(float freezeLift)
     if (lookup.kind == Lookup::kInterpolate)
     {
       const int i = lookup.index;
-      const float* magLo = i <= k ? mHeldMag.data() : mOldHeldMag.data();
-      const float* phaseLo = i <= k ? mHeldPhase.data() : mOldHeldPhase.data();
-      const float* magHi = i + 1 <= k ? mHeldMag.data() : mOldHeldMag.data();
-      const float* phaseHi = i + 1 <= k ? mHeldPhase.data() : mOldHeldPhase.data();
+      const float* __restrict magLo = i <= k ? mHeldMag.data() : mOldHeldMag.data();
+      const float* __restrict phaseLo = i <= k ? mHeldPhase.data() : mOldHeldPhase.data();
+      const float* __restrict magHi = i + 1 <= k ? mHeldMag.data() : mOldHeldMag.data();
+      const float* __restrict phaseHi = i + 1 <= k ? mHeldPhase.data() : mOldHeldPhase.data();
       m = magLo[i] * lookup.oneMinusFraction + magHi[i + 1] * lookup.fraction;
       p = phaseLo[i] * lookup.oneMinusFraction + phaseHi[i + 1] * lookup.fraction;
     }
@@ -272,6 +273,7 @@ void FFTProcessor::DrawRandomValues(bool smear, bool whisper, bool ghosts)
     const uint32_t* __restrict mul = mJumpMul.data();
     const uint32_t* __restrict add = mJumpAdd.data();
     // Bin k's draw d is draw number (k - 1) x perBin + d + 1.
+    #pragma GCC ivdep // the per-bin arrays are distinct
     for (int k = 1; k < half; ++k)
     {
       const int n = (k - 1) * perBin + d + 1;
@@ -287,10 +289,11 @@ void FFTProcessor::ApplySmear()
 {
   const int half = mFFTSize / 2;
   const float amount = mSmear;
-  const float* m = mSourceMag.data();
-  const float* mag = mMag.data();
-  const float* r = mDraws[0].data();
+  const float* __restrict m = mSourceMag.data();
+  const float* __restrict mag = mMag.data();
+  const float* __restrict r = mDraws[0].data();
   float* __restrict p = mPhase.data();
+  #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
   {
     const float ratio = m[k] / (mag[k] + 0.0001f);
@@ -305,16 +308,17 @@ void FFTProcessor::ApplyGhosts()
   const int half = mFFTSize / 2;
   const float w = mWhisper;
   const float a = mResonance * 0.5f + 0.5f;
-  const float* m = mSourceMag.data();
-  const float* held = mHeldMag.data();
-  const float* bumps = mFormantBumps.data();
-  const float* r1 = mDraws[1].data();
-  const float* r2 = mDraws[2].data();
-  const float* r3 = mDraws[3].data();
-  const float* g = mBell.data();
-  const float* onePlus4g = mBellOnePlus4g.data();
+  const float* __restrict m = mSourceMag.data();
+  const float* __restrict held = mHeldMag.data();
+  const float* __restrict bumps = mFormantBumps.data();
+  const float* __restrict r1 = mDraws[1].data();
+  const float* __restrict r2 = mDraws[2].data();
+  const float* __restrict r3 = mDraws[3].data();
+  const float* __restrict g = mBell.data();
+  const float* __restrict onePlus4g = mBellOnePlus4g.data();
   float* __restrict level = mLevel.data();
   float* __restrict p = mPhase.data();
+  #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
   {
     const float M = level[k];
@@ -331,18 +335,19 @@ void FFTProcessor::ApplySizzle()
   const int half = mFFTSize / 2;
   const float w = mWhisper;
   const float a = mResonance * 0.5f + 0.5f;
-  const float* m = mSourceMag.data();
-  const float* mag = mMag.data();
-  const float* xx = mBinPositionSq.data();
-  const float* r1 = mDraws[1].data();
-  const float* r2 = mDraws[2].data();
-  const float* r3 = mDraws[3].data();
-  const float* r4 = mDraws[4].data();
-  const float* onePlus2g = mBellOnePlus2g.data();
-  const float* onePlus5g = mBellOnePlus5g.data();
-  const float* lift = mSizzleLift.data();
+  const float* __restrict m = mSourceMag.data();
+  const float* __restrict mag = mMag.data();
+  const float* __restrict xx = mBinPositionSq.data();
+  const float* __restrict r1 = mDraws[1].data();
+  const float* __restrict r2 = mDraws[2].data();
+  const float* __restrict r3 = mDraws[3].data();
+  const float* __restrict r4 = mDraws[4].data();
+  const float* __restrict onePlus2g = mBellOnePlus2g.data();
+  const float* __restrict onePlus5g = mBellOnePlus5g.data();
+  const float* __restrict lift = mSizzleLift.data();
   float* __restrict level = mLevel.data();
   float* __restrict p = mPhase.data();
+  #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
   {
     const float n = std::fabs((2.f * r1[k] - 1.f) * 0.5f + (2.f * r2[k] - 1.f) * 0.3f) * xx[k];
@@ -360,12 +365,13 @@ void FFTProcessor::Blend()
 
   const float possess = mPossess;
   const float keep = 1.f - mPossess;
-  const float* re = mRe.data();
-  const float* im = mIm.data();
-  const float* level = mLevel.data();
-  const float* c = mCos.data();
-  const float* s = mSin.data();
+  const float* __restrict re = mRe.data();
+  const float* __restrict im = mIm.data();
+  const float* __restrict level = mLevel.data();
+  const float* __restrict c = mCos.data();
+  const float* __restrict s = mSin.data();
   kiss_fft_cpx* __restrict spectrum = mSpectrum.data();
+  #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
   {
     spectrum[k].r = keep * re[k] + possess * level[k] * c[k];
