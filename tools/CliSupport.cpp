@@ -1,9 +1,11 @@
 #include "CliSupport.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,7 +104,7 @@ std::string TemporaryPathBeside(const std::string& path)
   std::string pattern = path + ".tmp.XXXXXX";
   const int fd = mkstemp(pattern.data());
   if (fd < 0)
-    throw UsageError("cannot write '" + path + "'");
+    throw UsageError("cannot write '" + path + "': " + std::strerror(errno));
   close(fd);
   return pattern;
 }

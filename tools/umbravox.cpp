@@ -21,6 +21,10 @@ const char* const kUsage =
   "  fxp save OUT.fxp [--preset NAME] [--set NAME=VALUE]...\n"
   "                         write a preset file\n"
   "  fxp show FILE.fxp      read a preset file and show what it holds\n"
+  "  render IN OUT [--preset NAME | --fxp FILE] [--set NAME=VALUE]...\n"
+  "         [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
+  "                         play a sound file through the plug-in into another\n"
+  "  demo [DIR]             render a made-up phrase through every factory preset\n"
   "\n"
   "'umbravox <command> --help' tells more about a command.\n";
 
@@ -50,6 +54,10 @@ int main(int argc, char** argv)
       return cli::RunPresets(args);
     if (command == "fxp")
       return cli::RunFxp(args);
+    if (command == "render")
+      return cli::RunRender(args);
+    if (command == "demo")
+      return cli::RunDemo(args);
     throw cli::UsageError("unknown command '" + command + "' (try 'umbravox --help')");
   }
   catch (const cli::UsageError& error)

@@ -228,6 +228,29 @@ void FFTProcessor::ReadShiftedHold(float freezeLift)
 {
   const int half = mFFTSize / 2;
   const float formantGain = mFormantGain;
+
+  if (mPitchRatio == 1.f)
+  {
+    // Without a shift every bin interpolates between its own new hold (weight 1) and its upper
+    // neighbour's old one (weight 0): the same arithmetic, in one straight pass.
+    const float* __restrict held = mHeldMag.data();
+    const float* __restrict phase = mHeldPhase.data();
+    const float* __restrict oldHeld = mOldHeldMag.data();
+    const float* __restrict oldPhase = mOldHeldPhase.data();
+    float* __restrict source = mSourceMag.data();
+    float* __restrict sourcePhase = mPhase.data();
+    float* __restrict level = mLevel.data();
+#pragma GCC ivdep // the per-bin arrays are distinct
+    for (int k = 1; k < half; ++k)
+    {
+      const float m = held[k] * 1.f + oldHeld[k + 1] * 0.f;
+      source[k] = m;
+      sourcePhase[k] = phase[k] * 1.f + oldPhase[k + 1] * 0.f;
+      level[k] = m * 1.5f * freezeLift * formantGain;
+    }
+    return;
+  }
+
   for (int k = 1; k < half; ++k)
   {
     const Lookup& lookup = mLookups[k];

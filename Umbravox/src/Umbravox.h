@@ -53,6 +53,19 @@ private:
   void RegisterFactoryPresets();
   void UpdateFrameSettings();
 
+  // What one block's samples share.
+  struct BlockContext {
+    double** inputs;
+    double** outputs;
+    double inputGain, outputGain, dry, wet;
+    int nChans;
+    double inputPeak, outputPeak; // channel 0
+  };
+  // Samples that complete no hop, all within one turn of the rings.
+  void ProcessRun(BlockContext& block, int start, int count);
+  // The sample that completes a hop: the frame runs before its wet sample is read.
+  void ProcessFrameSample(BlockContext& block, int s);
+
   IPeakAvgSender<kMaxChannels, 64> mInputMeterSender;
   IPeakAvgSender<kMaxChannels, 64> mOutputMeterSender;
   std::array<std::unique_ptr<CircularBuffer>, kMaxChannels> mInputBuffers;

@@ -63,56 +63,102 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
   mTempo.store(tempo > 0.0 ? static_cast<float>(tempo) : 120.f, std::memory_order_relaxed);
 
   const int nChans = std::min(NChannelsConnected(kRouteOutput), kMaxChannels);
-  double* inRing[kMaxChannels] = {mInputBuffers[0]->Data(), mInputBuffers[1]->Data()};
-  double* outRing[kMaxChannels] = {mOutputBuffers[0]->Data(), mOutputBuffers[1]->Data()};
+  BlockContext block{inputs, outputs, inputGain, outputGain, dry, wet, nChans, 0.0, 0.0};
 
-  double inputPeak = 0.0;
-  double outputPeak = 0.0;
-  // Position and hop counter live in registers for the loop; the frame call would otherwise
-  // force them through memory at every sample.
-  int pos = mWritePos;
-  int hop = mHopCounter;
-
-  for (int s = 0; s < nFrames; ++s)
+  // Between two frames, and within one turn of the rings, samples need nothing from each other
+  // but the ring slots they write: those runs go through in straight passes. The sample that
+  // completes a hop takes the frame before its wet sample is read.
+  for (int s = 0; s < nFrames;)
   {
-    const double x0 = Sanitize(inputs[0][s]);
-    const double d0 = x0 * inputGain;
-    const double d1 = nChans == 2 ? Sanitize(inputs[1][s]) * inputGain : 0.0;
-    if (nChans >= 1)
-      inRing[0][pos] = d0;
-    if (nChans == 2)
-      inRing[1][pos] = d1;
-
-    // A frame at every 512th sample, wherever the block boundaries fall.
-    if (hop++ >= kHopSize - 1)
+    const int untilFrame = (kHopSize - 1) - mHopCounter;
+    const int run = std::min({untilFrame, nFrames - s, kFFTSize - mWritePos});
+    if (run > 0)
     {
-      hop = 0;
-      for (int c = 0; c < nChans; ++c)
-        mFFTProcessor->Process(inRing[c], outRing[c], pos);
+      ProcessRun(block, s, run);
+      mHopCounter += run;
+      mWritePos = (mWritePos + run) % kFFTSize;
+      s += run;
     }
-
-    // The wet sample is read after this sample's frame (if any) has been added.
-    const double out0 = (d0 * dry + outRing[0][pos] * wet) * outputGain;
-    outputs[0][s] = out0;
-    if (nChans == 2)
-      outputs[1][s] = (d1 * dry + outRing[1][pos] * wet) * outputGain;
-
-    // The slot now starts collecting the frames for the sample 4096 positions later.
-    for (int c = 0; c < nChans; ++c)
-      outRing[c][pos] = 0.0;
-    pos = pos + 1 == kFFTSize ? 0 : pos + 1;
-
-    inputPeak = std::max(inputPeak, std::fabs(x0 * inputGain));
-    outputPeak = std::max(outputPeak, std::fabs(out0));
+    else
+    {
+      ProcessFrameSample(block, s);
+      s += 1;
+    }
   }
-  mWritePos = pos;
-  mHopCounter = hop;
+  const double inputPeak = block.inputPeak;
+  const double outputPeak = block.outputPeak;
 
   mInputPeakDb.store(nFrames > 0 ? LevelDb(inputPeak) : -60.f, std::memory_order_relaxed);
   mOutputPeakDb.store(nFrames > 0 ? LevelDb(outputPeak) : -60.f, std::memory_order_relaxed);
 
   mInputMeterSender.ProcessBlock(inputs, nFrames, kCtrlTagInputMeter, kMaxChannels, 0);
   mOutputMeterSender.ProcessBlock(outputs, nFrames, kCtrlTagOutputMeter, kMaxChannels, 0);
+}
+
+void Umbravox::ProcessRun(BlockContext& block, int start, int count)
+{
+  const int pos = mWritePos;
+  for (int c = 0; c < std::max(block.nChans, 1); ++c)
+  {
+    const double* __restrict in = block.inputs[c] + start;
+    double* __restrict out = block.outputs[c] + start;
+    double* __restrict inRing = mInputBuffers[c]->Data() + pos;
+    double* __restrict outRing = mOutputBuffers[c]->Data() + pos;
+    const bool connected = c < block.nChans;
+    double inputPeak = 0.0, outputPeak = 0.0;
+    for (int i = 0; i < count; ++i)
+    {
+      const double x = Sanitize(in[i]);
+      const double d = x * block.inputGain;
+      if (connected)
+        inRing[i] = d;
+      const double y = (d * block.dry + outRing[i] * block.wet) * block.outputGain;
+      out[i] = y;
+      if (connected)
+        outRing[i] = 0.0;
+      inputPeak = std::max(inputPeak, std::fabs(x * block.inputGain));
+      outputPeak = std::max(outputPeak, std::fabs(y));
+    }
+    if (c == 0)
+    {
+      block.inputPeak = std::max(block.inputPeak, inputPeak);
+      block.outputPeak = std::max(block.outputPeak, outputPeak);
+    }
+  }
+}
+
+void Umbravox::ProcessFrameSample(BlockContext& block, int s)
+{
+  const int pos = mWritePos;
+  double* inRing[kMaxChannels] = {mInputBuffers[0]->Data(), mInputBuffers[1]->Data()};
+  double* outRing[kMaxChannels] = {mOutputBuffers[0]->Data(), mOutputBuffers[1]->Data()};
+  const int nChans = block.nChans;
+
+  const double x0 = Sanitize(block.inputs[0][s]);
+  const double d0 = x0 * block.inputGain;
+  const double d1 = nChans == 2 ? Sanitize(block.inputs[1][s]) * block.inputGain : 0.0;
+  if (nChans >= 1)
+    inRing[0][pos] = d0;
+  if (nChans == 2)
+    inRing[1][pos] = d1;
+
+  mHopCounter = 0;
+  for (int c = 0; c < nChans; ++c)
+    mFFTProcessor->Process(inRing[c], outRing[c], pos);
+
+  // The wet sample is read after the frame has been added.
+  const double out0 = (d0 * block.dry + outRing[0][pos] * block.wet) * block.outputGain;
+  block.outputs[0][s] = out0;
+  if (nChans == 2)
+    block.outputs[1][s] = (d1 * block.dry + outRing[1][pos] * block.wet) * block.outputGain;
+
+  // The slot now starts collecting the frames for the sample 4096 positions later.
+  for (int c = 0; c < nChans; ++c)
+    outRing[c][pos] = 0.0;
+  mWritePos = pos + 1 == kFFTSize ? 0 : pos + 1;
+
+  block.inputPeak = std::max(block.inputPeak, std::fabs(x0 * block.inputGain));
+  block.outputPeak = std::max(block.outputPeak, std::fabs(out0));
 }
 
 void Umbravox::OnReset()

@@ -1,0 +1,170 @@
+// The engine's speed at 48 kHz, stereo, 512-frame blocks, as multiples of real time (seconds of
+// audio per second of one core): the shipped engine beside the plain reference transcription and
+// beside the four 4096-point transforms per hop alone, the floor of this design.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DemoInput.h"
+#include "ReferenceEngine.h"
+#include "Umbravox.h"
+#include "kiss_fftr.h"
+
+using namespace umbra;
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr double kRate = 48000.0;
+
+const std::vector<std::vector<double>>& DemoInput()
+{
+  static const std::vector<std::vector<double>> input = [] {
+    const auto demo = demo::SynthesizeDemoInput(kRate);
+    std::vector<std::vector<double>> channels(2);
+    for (int c = 0; c < 2; ++c)
+      channels[c].assign(demo[c].begin(), demo[c].end());
+    return channels;
+  }();
+  return input;
+}
+
+// A tone that fades into silence and stays there, where subnormals would appear.
+const std::vector<std::vector<double>>& FadeToSilence()
+{
+  static const std::vector<std::vector<double>> input = [] {
+    const int frames = static_cast<int>(kRate * 8);
+    std::vector<std::vector<double>> channels(2, std::vector<double>(static_cast<size_t>(frames), 0.0));
+    for (int s = 0; s < frames; ++s)
+    {
+      const double fade = s < kRate ? 0.25 * std::exp(-s / (0.05 * kRate)) : 0.0;
+      channels[0][s] = fade * std::sin(0.05 * s);
+      channels[1][s] = fade * std::sin(0.031 * s);
+    }
+    return channels;
+  }();
+  return input;
+}
+
+void SetRealTimeCounters(benchmark::State& state, long frames)
+{
+  state.counters["xRT"] = benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
+  state.SetItemsProcessed(frames);
+}
+
+void ShippedEngine(benchmark::State& state, const char* preset, const std::vector<std::vector<double>>& input)
+{
+  std::unique_ptr<Umbravox> plug(MakePlug());
+  plug->HostSetSampleRate(kRate);
+  plug->HostSetBlockSize(kBlock);
+  plug->HostInitialize();
+  plug->RestorePreset(preset);
+  const int frames = static_cast<int>(input[0].size());
+  std::vector<double> out0(kBlock), out1(kBlock);
+  long processed = 0;
+  int pos = 0;
+  for (auto _ : state)
+  {
+    double* in[2] = {const_cast<double*>(input[0].data()) + pos, const_cast<double*>(input[1].data()) + pos};
+    double* out[2] = {out0.data(), out1.data()};
+    plug->ProcessBlock(in, out, kBlock);
+    benchmark::DoNotOptimize(out0.data());
+    pos += kBlock;
+    if (pos + kBlock > frames)
+      pos = 0;
+    processed += kBlock;
+  }
+  SetRealTimeCounters(state, processed);
+}
+
+void ReferenceEngine(benchmark::State& state, const char* preset)
+{
+  std::unique_ptr<Umbravox> plug(MakePlug());
+  plug->RestorePreset(preset);
+  double params[kNumParams];
+  for (int i = 0; i < kNumParams; ++i)
+    params[i] = plug->GetParam(i)->Value();
+
+  auto reference = std::make_unique<reference::RefBlockProcessor>();
+  reference->OnReset();
+  const auto& input = DemoInput();
+  const int frames = static_cast<int>(input[0].size());
+  std::vector<double> out0(kBlock), out1(kBlock);
+  long processed = 0;
+  int pos = 0;
+  for (auto _ : state)
+  {
+    const double* in[2] = {input[0].data() + pos, input[1].data() + pos};
+    double* out[2] = {out0.data(), out1.data()};
+    reference->ProcessBlock(in, out, kBlock, params, 120.0, 2);
+    benchmark::DoNotOptimize(out0.data());
+    pos += kBlock;
+    if (pos + kBlock > frames)
+      pos = 0;
+    processed += kBlock;
+  }
+  SetRealTimeCounters(state, processed);
+}
+
+// Two forward and two inverse 4096-point real transforms: what one hop of two channels costs
+// before any bin is touched.
+void TransformsOnly(benchmark::State& state)
+{
+  kiss_fftr_cfg forward = kiss_fftr_alloc(4096, 0, nullptr, nullptr);
+  kiss_fftr_cfg inverse = kiss_fftr_alloc(4096, 1, nullptr, nullptr);
+  std::vector<float> time(4096), back(4096);
+  std::vector<kiss_fft_cpx> spectrum(2049);
+  for (int i = 0; i < 4096; ++i)
+    time[i] = static_cast<float>(std::sin(0.01 * i));
+  long processed = 0;
+  for (auto _ : state)
+  {
+    for (int c = 0; c < 2; ++c)
+    {
+      kiss_fftr(forward, time.data(), spectrum.data());
+      kiss_fftri(inverse, spectrum.data(), back.data());
+    }
+    benchmark::DoNotOptimize(back.data());
+    processed += kBlock;
+  }
+  SetRealTimeCounters(state, processed);
+  kiss_fftr_free(forward);
+  kiss_fftr_free(inverse);
+}
+
+std::string CpuModel()
+{
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(cpuinfo, line))
+    if (line.rfind("model name", 0) == 0)
+      return line.substr(line.find(':') + 2);
+  return "unknown";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  benchmark::AddCustomContext("cpu_model", CpuModel());
+  for (const char* preset : {"Init", "Ghost Choir", "Poltergeist"})
+  {
+    benchmark::RegisterBenchmark((std::string("Shipped/") + preset).c_str(),
+                                 [preset](benchmark::State& s) { ShippedEngine(s, preset, DemoInput()); });
+    benchmark::RegisterBenchmark((std::string("Reference/") + preset).c_str(),
+                                 [preset](benchmark::State& s) { ReferenceEngine(s, preset); });
+  }
+  benchmark::RegisterBenchmark("Shipped/Init fading to silence",
+                               [](benchmark::State& s) { ShippedEngine(s, "Init", FadeToSilence()); });
+  benchmark::RegisterBenchmark("TransformsOnly", TransformsOnly);
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,115 @@
+// "umbravox demo": a made-up phrase, dry and through every factory preset, as WAV files to
+// listen to.
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "CliSupport.h"
+#include "Commands.h"
+#include "DemoInput.h"
+#include "Render.h"
+#include "SoundFile.h"
+#include "Umbravox.h"
+
+namespace umbra::cli {
+
+namespace {
+
+const char* const kDemoHelp =
+  "usage: umbravox demo [DIR]\n"
+  "\n"
+  "Makes up eight seconds of stereo at 48 kHz (a sung phrase, a pause, a plucked chord) and\n"
+  "writes it to DIR (default ./umbravox-demo, made if missing) as 00-dry.wav, then renders it\n"
+  "through every factory preset as 'umbravox render' does by default (latency compensated,\n"
+  "tail until quiet): 01-Init.wav, 02-Ghost-Choir.wav and so on. 32-bit float WAV throughout.\n";
+
+constexpr double kDemoSampleRate = 48000.0;
+
+// A preset name as a file name: blanks become dashes, and only plain characters remain.
+std::string FileNameFor(int number, const std::string& name)
+{
+  char prefix[16];
+  std::snprintf(prefix, sizeof(prefix), "%02d-", number);
+  std::string fileName = prefix;
+  for (char c : name)
+  {
+    if (c == ' ')
+      fileName += '-';
+    else if (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_')
+      fileName += c;
+  }
+  return fileName + ".wav";
+}
+
+void WriteWav(const std::filesystem::path& path, const std::vector<std::vector<float>>& channels)
+{
+  sound::SoundData data;
+  data.sampleRate = static_cast<int>(kDemoSampleRate);
+  data.channels = channels;
+  WriteFileAtomically(path.string(), [&](const std::string& temporary) {
+    try
+    {
+      sound::WriteSoundFile(temporary, sound::Encoding::kWavFloat, data);
+    }
+    catch (const sound::SoundFileError& error)
+    {
+      throw error.For(path.string());
+    }
+    return true;
+  });
+  std::printf("wrote %-40s %7.3f s  peak %s dBFS\n", path.c_str(),
+              static_cast<double>(data.Frames()) / kDemoSampleRate,
+              render::FormatDbfs(render::Peak(channels)).c_str());
+  std::fflush(stdout);
+}
+
+} // namespace
+
+int RunDemo(const std::vector<std::string>& args)
+{
+  if (WantsHelp(args))
+  {
+    std::fputs(kDemoHelp, stdout);
+    return 0;
+  }
+  std::string dir = "umbravox-demo";
+  bool dirGiven = false;
+  for (const std::string& arg : args)
+  {
+    if (arg.size() > 1 && arg[0] == '-')
+      throw UsageError("unknown option '" + arg + "' for 'demo'");
+    if (dirGiven)
+      throw UsageError("'demo' takes one directory, got '" + arg + "' too");
+    dir = arg;
+    dirGiven = true;
+  }
+
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (error || !std::filesystem::is_directory(dir))
+    throw UsageError("cannot make the directory '" + dir + "'" +
+                     (error ? ": " + error.message() : std::string()));
+
+  const std::vector<std::vector<float>> input = demo::SynthesizeDemoInput(kDemoSampleRate);
+  WriteWav(std::filesystem::path(dir) / "00-dry.wav", input);
+
+  const render::RenderOptions options; // what 'umbravox render' does without options
+  const std::unique_ptr<Umbravox> names(MakePlug());
+  for (int p = 0; p < names->PresetCount(); ++p)
+  {
+    // A new instance for each, as a host loading the preset into a fresh track would have.
+    const std::unique_ptr<Umbravox> plug(MakePlug());
+    if (!plug->RestorePreset(p))
+      throw UsageError("factory preset " + std::to_string(p) + " cannot be recalled");
+    const std::vector<std::vector<float>> output =
+      render::RenderFrames(*plug, kDemoSampleRate, input, options);
+    WriteWav(std::filesystem::path(dir) / FileNameFor(p + 1, plug->GetPresetName(p)), output);
+  }
+  std::printf("%d files in %s\n", names->PresetCount() + 1, dir.c_str());
+  return 0;
+}
+
+} // namespace umbra::cli
