@@ -103,25 +103,37 @@ public:
   {
     const int firstChan = std::max(chanOffset, 0);
     const int endChan = std::min(chanOffset + nChans, MAXNC);
-    // The buffer position follows the sample's index in the block (s modulo the window length),
-    // the measuring follows the running window position; both are counted, not divided.
+    // The buffer position follows the sample's index in the block (s modulo the window length);
+    // a measurement is due at each sample where the running window position is 0. Between two
+    // such samples, and within one turn of the buffer, the samples are copied in one pass.
     int bufferPos = 0;
-    for (int s = 0; s < nFrames; ++s)
+    for (int s = 0; s < nFrames;)
     {
+      // (A reset to a shorter window can leave the position beyond its end: it then steps back
+      // into the window one sample at a time, as the modulo would take it.)
+      const int run = mWindowPos == 0 || mWindowPos >= mWindowLength
+                        ? 1
+                        : std::min({nFrames - s, mWindowLength - mWindowPos, mWindowLength - bufferPos});
       for (int c = firstChan; c < endChan; ++c)
       {
-        // A meter must survive a non-finite sample: it would otherwise hold NaN for good.
-        const float sample = static_cast<float>(inputs[c][s]);
-        mWindowBuffers[c][bufferPos] = std::isfinite(sample) ? sample : 0.f;
+        const double* in = inputs[c] + s;
+        float* window = mWindowBuffers[c].data() + bufferPos;
+        for (int i = 0; i < run; ++i)
+        {
+          // A meter must survive a non-finite sample: it would otherwise hold NaN for good.
+          const float sample = static_cast<float>(in[i]);
+          window[i] = std::isfinite(sample) ? sample : 0.f;
+        }
       }
-      if (++bufferPos == mWindowLength)
-        bufferPos = 0;
 
       if (mWindowPos == 0)
         Measure(ctrlTag, nChans, chanOffset, firstChan, endChan);
 
-      if (++mWindowPos >= mWindowLength)
-        mWindowPos = 0;
+      s += run;
+      bufferPos += run;
+      if (bufferPos >= mWindowLength)
+        bufferPos = 0;
+      mWindowPos = (mWindowPos + run) % mWindowLength;
     }
   }
 

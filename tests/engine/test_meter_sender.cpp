@@ -215,3 +215,17 @@ TEST(MeterSender, ThePlugInFlushesBothMetersToTheOpenEditorOnIdle)
   EXPECT_LE(outputs, 10);
   plug->CloseWindow();
 }
+
+TEST(MeterSender, AResetToAShorterWindowCarriesOnFromTheRunningPosition)
+{
+  auto steady = [](int) { return 0.5; };
+  Sender sender;
+  sender.Reset(384000.0);
+  Feed(sender, 1000, steady, 1000); // window position 1000 of 1920
+  Drain(sender);
+  sender.Reset(8000.0); // a window of 40: the position steps back in as (1000 + n) mod 40
+  Feed(sender, 40, steady, 40);
+  EXPECT_TRUE(Drain(sender).empty());
+  Feed(sender, 1, steady, 1);
+  EXPECT_EQ(Drain(sender).size(), 1u);
+}
