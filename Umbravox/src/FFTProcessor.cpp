@@ -50,6 +50,7 @@ FFTProcessor::FFTProcessor(int fftSize)
                      &mDraws[4]})
     bins->assign(static_cast<size_t>(half + 1), 0.f);
   mRefreshed.assign(static_cast<size_t>(half + 1), 0);
+  mRefreshedBins.assign(static_cast<size_t>(half + 1), 0);
 
   // Jump-ahead coefficients of the random generator for up to five draws per bin.
   const int maxDraws = 5 * (half - 1);
@@ -217,9 +218,19 @@ void FFTProcessor::UpdateHold(float decay)
     refreshed[k] = refresh;
   }
 
+  // Which bins refresh follows the music, so a branch per bin would be mispredicted half the
+  // time: list them without branching first, then take their phases.
+  int nRefreshed = 0;
   for (int k = 1; k < half; ++k)
-    if (refreshed[k])
-      heldPhase[k] = std::atan2(im[k], re[k]);
+  {
+    mRefreshedBins[nRefreshed] = k;
+    nRefreshed += refreshed[k];
+  }
+  for (int n = 0; n < nRefreshed; ++n)
+  {
+    const int k = mRefreshedBins[n];
+    heldPhase[k] = std::atan2(im[k], re[k]);
+  }
 }
 
 // Bin k reads the hold at k / ratio. Going up the range one bin at a time, a read at or below k

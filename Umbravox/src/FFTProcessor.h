@@ -87,7 +87,8 @@ private:
   // the analysed bin, the hold before this frame's update, and the rebuilt level and phase.
   std::vector<float> mRe, mIm, mMag;
   std::vector<float> mOldHeldMag, mOldHeldPhase;
-  std::vector<int> mRefreshed;
+  std::vector<int> mRefreshed;     // per bin: 1 when the hold took this frame's level
+  std::vector<int> mRefreshedBins; // the bins that did, in ascending order
   std::vector<float> mSourceMag, mLevel, mPhase;
   std::vector<float> mCos, mSin;
   // The frame's random draws, by use: smear, then whisper r1 to r4, in the order they are drawn.
