@@ -1,0 +1,454 @@
+#include "ICanvasCairo.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <numbers>
+
+#include "CairoBitmap.h"
+#include "CairoFonts.h"
+#include "CairoPaint.h"
+#include "CairoPathWinding.h"
+
+namespace umbra::ui {
+
+ICanvasCairo::ICanvasCairo(int width, int height, float drawScale)
+  : ICanvas(width, height, drawScale)
+{
+  CreateSurface();
+}
+
+ICanvasCairo::~ICanvasCairo() { DestroySurface(); }
+
+void ICanvasCairo::CreateSurface()
+{
+  const float s = GetBackingPixelScale();
+  const int w = std::max(0, static_cast<int>(std::ceil(static_cast<float>(Width()) * s)));
+  const int h = std::max(0, static_cast<int>(std::ceil(static_cast<float>(Height()) * s)));
+  mSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  mContext = cairo_create(mSurface);
+  PathTransformReset(true);
+}
+
+void ICanvasCairo::DestroySurface()
+{
+  cairo_destroy(mContext);
+  cairo_surface_destroy(mSurface);
+  mContext = nullptr;
+  mSurface = nullptr;
+}
+
+// The old picture is at the wrong size; a resize redraws everything anyway.
+void ICanvasCairo::DrawResize()
+{
+  DestroySurface();
+  CreateSurface();
+}
+
+void ICanvasCairo::EndFrame() { cairo_surface_flush(mSurface); }
+
+// ---------------------------------------------------------------------------------------------
+// Transform and clip
+
+void ICanvasCairo::PathTransformSetMatrix(const IMatrix& m)
+{
+  const double s = GetBackingPixelScale();
+  cairo_matrix_t cm;
+  cairo_matrix_init(&cm, s * m.mXX, s * m.mYX, s * m.mXY, s * m.mYY, s * m.mTX, s * m.mTY);
+  // Cairo refuses a matrix without inverse and stops drawing altogether.
+  cairo_matrix_t inverse = cm;
+  mSingularTransform = cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS;
+  if (!mSingularTransform)
+    cairo_set_matrix(mContext, &cm);
+}
+
+void ICanvasCairo::SetClipRegion(const IRECT& r)
+{
+  const double s = GetBackingPixelScale();
+  cairo_path_t* path = cairo_copy_path(mContext);
+  cairo_matrix_t saved;
+  cairo_get_matrix(mContext, &saved);
+
+  cairo_reset_clip(mContext);
+  cairo_identity_matrix(mContext);
+  cairo_new_path(mContext);
+  cairo_rectangle(mContext, r.L * s, r.T * s, std::max(0.f, r.W()) * s, std::max(0.f, r.H()) * s);
+  cairo_clip(mContext);
+
+  cairo_set_matrix(mContext, &saved);
+  if (path->status == CAIRO_STATUS_SUCCESS)
+    cairo_append_path(mContext, path);
+  cairo_path_destroy(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paths
+
+void ICanvasCairo::PathClear() { cairo_new_path(mContext); }
+void ICanvasCairo::PathClose() { cairo_close_path(mContext); }
+void ICanvasCairo::PathMoveTo(float x, float y) { cairo_move_to(mContext, x, y); }
+void ICanvasCairo::PathLineTo(float x, float y) { cairo_line_to(mContext, x, y); }
+
+void ICanvasCairo::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2)
+{
+  cairo_curve_to(mContext, c1x, c1y, c2x, c2y, x2, y2);
+}
+
+// Cairo has cubic curves only; a quadratic one is the cubic with control points two thirds of
+// the way from each end towards the quadratic's control point.
+void ICanvasCairo::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
+{
+  double x0 = cx, y0 = cy;
+  if (cairo_has_current_point(mContext))
+    cairo_get_current_point(mContext, &x0, &y0);
+  else
+    cairo_move_to(mContext, cx, cy);
+  constexpr double k = 2.0 / 3.0;
+  cairo_curve_to(mContext, x0 + k * (cx - x0), y0 + k * (cy - y0), x2 + k * (cx - x2),
+                 y2 + k * (cy - y2), x2, y2);
+}
+
+// Cairo's angles start at three o'clock and, with y down, grow clockwise as ours do: the two
+// conventions differ by a quarter turn. A sweep is at most one full turn.
+void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding)
+{
+  if (!(r > 0.f)) {
+    cairo_line_to(mContext, cx, cy);
+    return;
+  }
+  if (winding == kWindingCW && a2 - a1 > 360.f)
+    a2 = a1 + 360.f;
+  if (winding == kWindingCCW && a1 - a2 > 360.f)
+    a2 = a1 - 360.f;
+  constexpr double toRad = std::numbers::pi / 180.0;
+  const double r1 = (static_cast<double>(a1) - 90.0) * toRad;
+  const double r2 = (static_cast<double>(a2) - 90.0) * toRad;
+  if (winding == kWindingCW)
+    cairo_arc(mContext, cx, cy, r, r1, r2);
+  else
+    cairo_arc_negative(mContext, cx, cy, r, r1, r2);
+}
+
+void ICanvasCairo::PathSetWinding(bool clockwise) { SetLastSubpathWinding(mContext, clockwise); }
+
+void ICanvasCairo::FillWith(cairo_operator_t op, bool preserve)
+{
+  cairo_set_operator(mContext, op);
+  if (IsUnboundedOperator(op)) {
+    cairo_save(mContext);
+    cairo_clip_preserve(mContext);
+    cairo_paint(mContext);
+    cairo_restore(mContext);
+    if (!preserve)
+      cairo_new_path(mContext);
+  } else if (preserve) {
+    cairo_fill_preserve(mContext);
+  } else {
+    cairo_fill(mContext);
+  }
+  cairo_set_operator(mContext, CAIRO_OPERATOR_OVER);
+}
+
+void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options,
+                            const IBlend* blend)
+{
+  if (mSingularTransform) {
+    if (!options.mPreserve)
+      cairo_new_path(mContext);
+    return;
+  }
+  cairo_set_fill_rule(mContext, options.mFillRule == kFillEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
+                                                                  : CAIRO_FILL_RULE_WINDING);
+  SetCairoSource(mContext, pattern, blend);
+  FillWith(CairoOperator(blend), options.mPreserve);
+}
+
+namespace {
+
+cairo_line_cap_t CairoCap(ELineCap cap)
+{
+  switch (cap) {
+  case kCapRound: return CAIRO_LINE_CAP_ROUND;
+  case kCapSquare: return CAIRO_LINE_CAP_SQUARE;
+  default: return CAIRO_LINE_CAP_BUTT;
+  }
+}
+
+cairo_line_join_t CairoJoin(ELineJoin join)
+{
+  switch (join) {
+  case kJoinRound: return CAIRO_LINE_JOIN_ROUND;
+  case kJoinBevel: return CAIRO_LINE_JOIN_BEVEL;
+  default: return CAIRO_LINE_JOIN_MITER;
+  }
+}
+
+// Cairo rejects dashes that are negative or all zero by failing for good, so those are solid.
+void SetDash(cairo_t* cr, const IStrokeOptions::DashOptions& dash)
+{
+  double lengths[IStrokeOptions::DashOptions::kMaxDashes];
+  double total = 0.0;
+  bool valid = dash.GetCount() > 0;
+  for (int i = 0; i < dash.GetCount(); ++i) {
+    lengths[i] = dash.GetArray()[i];
+    valid = valid && lengths[i] >= 0.0;
+    total += lengths[i];
+  }
+  if (valid && total > 0.0)
+    cairo_set_dash(cr, lengths, dash.GetCount(), dash.GetOffset());
+  else
+    cairo_set_dash(cr, nullptr, 0, 0.0);
+}
+
+} // namespace
+
+void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
+                              const IStrokeOptions& options, const IBlend* blend)
+{
+  if (mSingularTransform) {
+    if (!options.mPreserve)
+      cairo_new_path(mContext);
+    return;
+  }
+  cairo_set_line_cap(mContext, CairoCap(options.mCapOption));
+  cairo_set_line_join(mContext, CairoJoin(options.mJoinOption));
+  cairo_set_miter_limit(mContext, options.mMiterLimit);
+  cairo_set_line_width(mContext, thickness);
+  SetDash(mContext, options.mDash);
+  SetCairoSource(mContext, pattern, blend);
+
+  const cairo_operator_t op = CairoOperator(blend);
+  cairo_set_operator(mContext, op);
+  if (IsUnboundedOperator(op)) {
+    // Confined to the stroke's bounding box: Cairo cannot turn a stroke into a fillable outline.
+    double x1, y1, x2, y2;
+    cairo_stroke_extents(mContext, &x1, &y1, &x2, &y2);
+    cairo_path_t* path = cairo_copy_path(mContext);
+    cairo_new_path(mContext);
+    cairo_save(mContext);
+    cairo_rectangle(mContext, x1, y1, x2 - x1, y2 - y1);
+    cairo_clip(mContext);
+    if (path->status == CAIRO_STATUS_SUCCESS)
+      cairo_append_path(mContext, path);
+    cairo_stroke_preserve(mContext);
+    cairo_restore(mContext);
+    cairo_path_destroy(path);
+    if (!options.mPreserve)
+      cairo_new_path(mContext);
+  } else if (options.mPreserve) {
+    cairo_stroke_preserve(mContext);
+  } else {
+    cairo_stroke(mContext);
+  }
+  cairo_set_operator(mContext, CAIRO_OPERATOR_OVER);
+  cairo_set_dash(mContext, nullptr, 0, 0.0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+struct ICanvasCairo::TextPlacement {
+  double anchorX = 0.0, anchorY = 0.0; // the aligned point of the bounds
+  double penX = 0.0, penY = 0.0;       // start of the baseline, relative to the anchor
+  double advance = 0.0, ascent = 0.0, descent = 0.0;
+  bool valid = false; // false when the style's font is not loaded or its size is not positive
+};
+
+// The text size is the height from the font's ascender to its descender, so that a style's
+// size means the same line height whatever the font's own em proportions. Unhinted outlines
+// and metrics keep the layout identical at every scale.
+bool ICanvasCairo::SelectFont(const IText& text, double& ascent, double& descent)
+{
+  cairo_font_face_t* face = FindCairoFont(text.mFont);
+  if (!face || !(text.mSize > 0.f))
+    return false;
+  cairo_set_font_face(mContext, face);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(mContext, options);
+  cairo_font_options_destroy(options);
+
+  cairo_set_font_size(mContext, 1.0);
+  cairo_font_extents_t unit;
+  cairo_font_extents(mContext, &unit);
+  const double lineHeight = unit.ascent + unit.descent;
+  if (!(lineHeight > 0.0))
+    return false;
+  const double em = text.mSize / lineHeight;
+  cairo_set_font_size(mContext, em);
+  ascent = unit.ascent * em;
+  descent = unit.descent * em;
+  return true;
+}
+
+ICanvasCairo::TextPlacement ICanvasCairo::PlaceText(const IText& text, const char* str,
+                                                    const IRECT& bounds)
+{
+  TextPlacement p;
+  if (!SelectFont(text, p.ascent, p.descent))
+    return p;
+  p.valid = true;
+  cairo_text_extents_t extents;
+  cairo_text_extents(mContext, str, &extents);
+  p.advance = extents.x_advance;
+
+  switch (text.mAlign) {
+  case kAlignNear: p.anchorX = bounds.L; p.penX = 0.0; break;
+  case kAlignCenter: p.anchorX = bounds.MW(); p.penX = -0.5 * p.advance; break;
+  case kAlignFar: p.anchorX = bounds.R; p.penX = -p.advance; break;
+  }
+  switch (text.mVAlign) {
+  case kVAlignTop: p.anchorY = bounds.T; p.penY = p.ascent; break;
+  case kVAlignMiddle: p.anchorY = bounds.MH(); p.penY = 0.5 * (p.ascent - p.descent); break;
+  case kVAlignBottom: p.anchorY = bounds.B; p.penY = -p.descent; break;
+  }
+  return p;
+}
+
+void ICanvasCairo::DoDrawText(const IText& text, const char* str, const IRECT& bounds,
+                              const IBlend* blend)
+{
+  if (mSingularTransform)
+    return;
+  const TextPlacement p = PlaceText(text, str, bounds);
+  if (!p.valid)
+    return;
+  // Text leaves the caller's path as it was.
+  cairo_path_t* path = cairo_copy_path(mContext);
+  cairo_new_path(mContext);
+  // A turned text turns about its aligned point.
+  const bool rotated = text.mAngle != 0.f;
+  double x = p.anchorX + p.penX, y = p.anchorY + p.penY;
+  if (rotated) {
+    PathTransformSave();
+    PathTransformTranslate(static_cast<float>(p.anchorX), static_cast<float>(p.anchorY));
+    PathTransformRotate(text.mAngle);
+    x = p.penX;
+    y = p.penY;
+  }
+
+  SetCairoSource(mContext, IPattern(text.mFGColor), blend);
+  const cairo_operator_t op = CairoOperator(blend);
+  cairo_move_to(mContext, x, y);
+  if (IsUnboundedOperator(op)) {
+    cairo_text_path(mContext, str);
+    cairo_set_fill_rule(mContext, CAIRO_FILL_RULE_WINDING);
+    FillWith(op, false);
+  } else {
+    cairo_set_operator(mContext, op);
+    cairo_show_text(mContext, str);
+    cairo_set_operator(mContext, CAIRO_OPERATOR_OVER);
+  }
+
+  if (rotated)
+    PathTransformRestore();
+  cairo_new_path(mContext);
+  if (path->status == CAIRO_STATUS_SUCCESS)
+    cairo_append_path(mContext, path);
+  cairo_path_destroy(path);
+}
+
+float ICanvasCairo::DoMeasureText(const IText& text, const char* str, IRECT& bounds)
+{
+  if (mSingularTransform)
+    return 0.f;
+  const TextPlacement p = PlaceText(text, str, bounds);
+  if (!p.valid)
+    return 0.f;
+  const double left = p.anchorX + p.penX;
+  const double top = p.anchorY + p.penY - p.ascent;
+  bounds = IRECT(static_cast<float>(left), static_cast<float>(top),
+                 static_cast<float>(left + p.advance),
+                 static_cast<float>(top + p.ascent + p.descent));
+  return static_cast<float>(p.advance);
+}
+
+bool ICanvasCairo::LoadAPIFont(const char* fontID, const std::vector<std::uint8_t>& bytes,
+                               int faceIndex)
+{
+  return RegisterCairoFont(fontID, bytes, faceIndex);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bitmaps
+
+void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
+                              const IBlend* blend)
+{
+  auto* api = dynamic_cast<CairoBitmap*>(bitmap.GetAPIBitmap());
+  if (!api || mSingularTransform)
+    return;
+  // One logical pixel of the bitmap covers s of its device pixels.
+  const double s = static_cast<double>(api->GetScale()) * api->GetDrawScale();
+  cairo_pattern_t* image = cairo_pattern_create_for_surface(api->GetSurface());
+  cairo_matrix_t m;
+  cairo_matrix_init_scale(&m, s, s);
+  cairo_matrix_translate(&m, -(dest.L - static_cast<double>(srcX)),
+                         -(dest.T - static_cast<double>(srcY)));
+  cairo_pattern_set_matrix(image, &m);
+  cairo_pattern_set_extend(image, CAIRO_EXTEND_NONE);
+  cairo_pattern_set_filter(image, CAIRO_FILTER_GOOD);
+
+  cairo_new_path(mContext);
+  cairo_save(mContext);
+  cairo_rectangle(mContext, dest.L, dest.T, dest.W(), dest.H());
+  cairo_clip(mContext);
+  cairo_set_source(mContext, image);
+  cairo_set_operator(mContext, CairoOperator(blend));
+  cairo_paint_with_alpha(mContext, BlendWeight(blend));
+  cairo_restore(mContext);
+  cairo_pattern_destroy(image);
+}
+
+bool ICanvasCairo::BitmapExtSupported(const char* ext) const
+{
+  if (!ext)
+    return false;
+  std::string lower(ext[0] == '.' ? ext + 1 : ext);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower == "png" || lower == "jpg" || lower == "jpeg";
+}
+
+std::shared_ptr<APIBitmap> ICanvasCairo::LoadAPIBitmap(const std::string& path, int scale)
+{
+  return LoadCairoBitmap(path, scale);
+}
+
+std::shared_ptr<APIBitmap> ICanvasCairo::LoadAPIBitmap(const std::uint8_t* data, std::size_t size,
+                                                       int scale)
+{
+  return DecodeCairoBitmap(data, size, scale);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The image
+
+int ICanvasCairo::DeviceWidth() const { return cairo_image_surface_get_width(mSurface); }
+int ICanvasCairo::DeviceHeight() const { return cairo_image_surface_get_height(mSurface); }
+
+IColor ICanvasCairo::GetPixel(int x, int y) const
+{
+  if (x < 0 || y < 0 || x >= DeviceWidth() || y >= DeviceHeight())
+    return COLOR_TRANSPARENT;
+  cairo_surface_flush(mSurface);
+  const unsigned char* data = cairo_image_surface_get_data(mSurface);
+  const int stride = cairo_image_surface_get_stride(mSurface);
+  const auto pixel = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x];
+  const int a = static_cast<int>(pixel >> 24);
+  if (a == 0)
+    return COLOR_TRANSPARENT;
+  auto channel = [a](std::uint32_t c) {
+    return std::min(255, (static_cast<int>(c & 0xffu) * 255 + a / 2) / a);
+  };
+  return IColor(a, channel(pixel >> 16), channel(pixel >> 8), channel(pixel));
+}
+
+bool ICanvasCairo::SavePNG(const std::string& path) const
+{
+  cairo_surface_flush(mSurface);
+  return cairo_surface_write_to_png(mSurface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+} // namespace umbra::ui

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+
+#include <cairo.h>
+
+#include "ICanvas.h"
+
+namespace umbra::ui {
+
+// The drawing back end on Cairo. Everything is drawn into one ARGB32 image of the editor's size
+// in device pixels (logical size times the backing scale). The image keeps its content from
+// frame to frame, so a frame that repaints only the dirty regions still shows the whole editor.
+class ICanvasCairo : public ICanvas {
+public:
+  ICanvasCairo(int width, int height, float drawScale = 1.f);
+  ~ICanvasCairo() override;
+
+  void EndFrame() override;
+
+  void PathClear() override;
+  void PathClose() override;
+  void PathMoveTo(float x, float y) override;
+  void PathLineTo(float x, float y) override;
+  void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) override;
+  void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) override;
+  void PathArc(float cx, float cy, float r, float a1, float a2,
+               EWinding winding = kWindingCW) override;
+  void PathSetWinding(bool clockwise) override;
+  void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
+                const IBlend* blend = nullptr) override;
+  void PathStroke(const IPattern& pattern, float thickness,
+                  const IStrokeOptions& options = IStrokeOptions(),
+                  const IBlend* blend = nullptr) override;
+
+  void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
+                  const IBlend* blend = nullptr) override;
+
+  // png, jpg or jpeg in any case, with or without the dot.
+  bool BitmapExtSupported(const char* ext) const override;
+  std::shared_ptr<APIBitmap> LoadAPIBitmap(const std::string& path, int scale) override;
+  std::shared_ptr<APIBitmap> LoadAPIBitmap(const std::uint8_t* data, std::size_t size,
+                                           int scale) override;
+  bool LoadAPIFont(const char* fontID, const std::vector<std::uint8_t>& bytes,
+                   int faceIndex = 0) override;
+
+  // The image: its size in device pixels, a pixel (un-premultiplied; transparent black outside
+  // the image), and a PNG copy of it.
+  int DeviceWidth() const;
+  int DeviceHeight() const;
+  IColor GetPixel(int x, int y) const;
+  bool SavePNG(const std::string& path) const;
+  cairo_surface_t* GetSurface() const { return mSurface; }
+
+protected:
+  void PathTransformSetMatrix(const IMatrix& matrix) override;
+  void SetClipRegion(const IRECT& r) override;
+  void DoDrawText(const IText& text, const char* str, const IRECT& bounds,
+                  const IBlend* blend) override;
+  float DoMeasureText(const IText& text, const char* str, IRECT& bounds) override;
+  void DrawResize() override;
+
+private:
+  struct TextPlacement;
+
+  void CreateSurface();
+  void DestroySurface();
+  // Selects the font for text at its size; false when its font is not loaded.
+  bool SelectFont(const IText& text, double& ascent, double& descent);
+  TextPlacement PlaceText(const IText& text, const char* str, const IRECT& bounds);
+  // Paints the current source with op inside the current path, confining operators that would
+  // otherwise clear the destination around the shape.
+  void FillWith(cairo_operator_t op, bool preserve);
+
+  cairo_surface_t* mSurface = nullptr;
+  cairo_t* mContext = nullptr;
+  // A transform that squashes everything to a line or a point draws nothing.
+  bool mSingularTransform = false;
+};
+
+} // namespace umbra::ui

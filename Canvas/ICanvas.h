@@ -1,0 +1,232 @@
+#pragma once
+
+// The editor surface as controls see it while they draw: its size and scales, the path-based
+// drawing interface, text and bitmaps. The back end (ICanvasCairo) supplies the few primitives
+// that touch real pixels; every shape is built here from those primitives, so that all back
+// ends draw the same shapes the same way.
+//
+// The control list, the frame loop over dirty controls and the event routing belong to this
+// class as well; they join it together with the control model.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "IBitmap.h"
+#include "ICanvasStructs.h"
+#include "IDrawingOptions.h"
+
+namespace umbra::ui {
+
+class ICanvas {
+public:
+  // width and height in logical pixels; drawScale is the user's zoom of the editor.
+  ICanvas(int width, int height, float drawScale = 1.f);
+  virtual ~ICanvas() = default;
+
+  ICanvas(const ICanvas&) = delete;
+  ICanvas& operator=(const ICanvas&) = delete;
+
+  // -------------------------------------------------------------------------------------------
+  // Size and scale
+
+  int Width() const { return mWidth; }
+  int Height() const { return mHeight; }
+  float GetDrawScale() const { return mDrawScale; }
+  float GetScreenScale() const { return mScreenScale; }
+  // Device pixels per logical pixel.
+  float GetBackingPixelScale() const { return mScreenScale * mDrawScale; }
+  float GetMinScale() const { return mMinScale; }
+  float GetMaxScale() const { return mMaxScale; }
+
+  void SetScaleConstraints(float lo, float hi);
+  // The display's density, reported by the platform.
+  void SetScreenScale(float scale);
+  // The draw scale is clamped into the constraints; nothing happens when nothing changes.
+  void Resize(int width, int height, float drawScale);
+
+  // -------------------------------------------------------------------------------------------
+  // Frame and region
+
+  virtual void BeginFrame() {}
+  virtual void EndFrame() {}
+
+  // Starts drawing one control inside clip (logical pixels): no transform, no path, and nothing
+  // drawn outside clip until the next region.
+  void PrepareRegion(const IRECT& clip);
+  void CompleteRegion(const IRECT& /*clip*/) {}
+  const IRECT& GetClipRECT() const { return mClipRECT; }
+
+  // -------------------------------------------------------------------------------------------
+  // Path primitives of the back end
+
+  virtual void PathClear() = 0;
+  virtual void PathClose() = 0;
+  virtual void PathMoveTo(float x, float y) = 0;
+  virtual void PathLineTo(float x, float y) = 0;
+  virtual void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) = 0;
+  virtual void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) = 0;
+  // Angles in degrees, 0 at twelve o'clock, growing clockwise. Joins the current point to the
+  // arc's start with a line when a path is under way.
+  virtual void PathArc(float cx, float cy, float r, float a1, float a2,
+                       EWinding winding = kWindingCW) = 0;
+  // Forces the direction of the last sub-path; under the winding rule a sub-path running
+  // against the outline around it cuts a hole.
+  virtual void PathSetWinding(bool clockwise) = 0;
+
+  // Both consume the path unless the options preserve it.
+  virtual void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
+                        const IBlend* blend = nullptr) = 0;
+  virtual void PathStroke(const IPattern& pattern, float thickness,
+                          const IStrokeOptions& options = IStrokeOptions(),
+                          const IBlend* blend = nullptr) = 0;
+
+  // -------------------------------------------------------------------------------------------
+  // Path builders
+
+  void PathLine(float x1, float y1, float x2, float y2);
+  void PathRect(const IRECT& r);
+  // Radius 0 is a plain rectangle.
+  void PathRoundRect(const IRECT& r, float cornerRadius);
+  void PathRoundRect(const IRECT& r, float tl, float tr, float br, float bl);
+  void PathCircle(float cx, float cy, float r);
+  void PathEllipse(const IRECT& r);
+  // Radii r1 along x and r2 along y before the ellipse is turned by angle degrees clockwise.
+  void PathEllipse(float cx, float cy, float r1, float r2, float angle = 0.f);
+  void PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3);
+  void PathConvexPolygon(const float* x, const float* y, int n);
+
+  // -------------------------------------------------------------------------------------------
+  // Transforms. Each new operation applies to coordinates before the ones already in place, so
+  // a translate followed by a rotate turns shapes about the translated origin.
+
+  void PathTransformSave();
+  // Without a saved transform the transform is left as it is.
+  void PathTransformRestore();
+  void PathTransformReset(bool clearStack = false);
+  void PathTransformTranslate(float x, float y);
+  void PathTransformScale(float x, float y);
+  void PathTransformScale(float scale) { PathTransformScale(scale, scale); }
+  // Degrees, clockwise on screen.
+  void PathTransformRotate(float angle);
+  void PathTransformMatrix(const IMatrix& matrix);
+  const IMatrix& GetTransform() const { return mTransform; }
+
+  // -------------------------------------------------------------------------------------------
+  // Shapes: each clears the path, builds its shape and fills or strokes it with the colour.
+
+  void FillRect(const IColor& color, const IRECT& r, const IBlend* blend = nullptr);
+  void DrawRect(const IColor& color, const IRECT& r, const IBlend* blend = nullptr,
+                float thickness = 1.f);
+  void FillRoundRect(const IColor& color, const IRECT& r, float cornerRadius,
+                     const IBlend* blend = nullptr);
+  void DrawRoundRect(const IColor& color, const IRECT& r, float cornerRadius,
+                     const IBlend* blend = nullptr, float thickness = 1.f);
+  void FillRoundRect(const IColor& color, const IRECT& r, float tl, float tr, float br, float bl,
+                     const IBlend* blend = nullptr);
+  void DrawRoundRect(const IColor& color, const IRECT& r, float tl, float tr, float br, float bl,
+                     const IBlend* blend = nullptr, float thickness = 1.f);
+  void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr);
+  void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr,
+                  float thickness = 1.f);
+  void FillEllipse(const IColor& color, const IRECT& r, const IBlend* blend = nullptr);
+  void FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
+                   const IBlend* blend = nullptr);
+  void DrawEllipse(const IColor& color, const IRECT& r, const IBlend* blend = nullptr,
+                   float thickness = 1.f);
+  void DrawEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
+                   const IBlend* blend = nullptr, float thickness = 1.f);
+  // A pie slice: centre, arc, back to the centre.
+  void FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
+               const IBlend* blend = nullptr, EWinding winding = kWindingCW);
+  // The arc alone.
+  void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
+               const IBlend* blend = nullptr, float thickness = 1.f, EWinding winding = kWindingCW);
+  void DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
+                const IBlend* blend = nullptr, float thickness = 1.f);
+  void FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3,
+                    float y3, const IBlend* blend = nullptr);
+  void DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3,
+                    float y3, const IBlend* blend = nullptr, float thickness = 1.f);
+  void FillConvexPolygon(const IColor& color, const float* x, const float* y, int n,
+                         const IBlend* blend = nullptr);
+  void DrawConvexPolygon(const IColor& color, const float* x, const float* y, int n,
+                         const IBlend* blend = nullptr, float thickness = 1.f);
+  // Dashes of dashLength on, dashLength off.
+  void DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2,
+                      const IBlend* blend = nullptr, float thickness = 1.f, float dashLength = 2.f);
+  void DrawDottedRect(const IColor& color, const IRECT& r, const IBlend* blend = nullptr,
+                      float thickness = 1.f, float dashLength = 2.f);
+  // Vertical lines every xStep and horizontal lines every yStep from r's top-left corner, inside r.
+  void DrawGrid(const IColor& color, const IRECT& r, float xStep, float yStep,
+                const IBlend* blend = nullptr, float thickness = 1.f);
+
+  // -------------------------------------------------------------------------------------------
+  // Text. A text is placed by its style's alignment on the bounds: near/centre/far on the left
+  // edge, the middle or the right edge; top/middle/bottom on the top edge, the middle or the
+  // bottom edge. It is not clipped to the bounds.
+
+  // Nothing for an empty or null string.
+  void DrawText(const IText& text, const char* str, const IRECT& bounds,
+                const IBlend* blend = nullptr);
+  // Aligned on the point (x, y).
+  void DrawText(const IText& text, const char* str, float x, float y,
+                const IBlend* blend = nullptr);
+  // The advance width of the text; bounds becomes the box it would occupy if drawn on bounds:
+  // its advance wide and from the font's ascender to its descender high.
+  float MeasureText(const IText& text, const char* str, IRECT& bounds);
+
+  // Registers font bytes (a TrueType or OpenType file) under the identifier that IText font
+  // names refer to. True when the font is usable.
+  virtual bool LoadAPIFont(const char* fontID, const std::vector<std::uint8_t>& bytes,
+                           int faceIndex = 0) = 0;
+
+  // -------------------------------------------------------------------------------------------
+  // Bitmaps
+
+  // The part of the bitmap starting at (srcX, srcY) (logical pixels) drawn unscaled into dest.
+  virtual void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
+                          const IBlend* blend = nullptr) = 0;
+  // The whole bitmap stretched over bounds.
+  void DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* blend = nullptr);
+  // The whole bitmap centred on (cx, cy), turned by angle degrees clockwise.
+  void DrawRotatedBitmap(const IBitmap& bitmap, float cx, float cy, float angle,
+                         const IBlend* blend = nullptr);
+
+  // ext without the dot.
+  virtual bool BitmapExtSupported(const char* ext) const = 0;
+  // A decoded image file standing for the given scale (2 for an @2x file); none when the file
+  // cannot be read or decoded.
+  virtual std::shared_ptr<APIBitmap> LoadAPIBitmap(const std::string& path, int scale) = 0;
+  virtual std::shared_ptr<APIBitmap> LoadAPIBitmap(const std::uint8_t* data, std::size_t size,
+                                                   int scale) = 0;
+
+protected:
+  // The whole transform from logical to device pixels is the backing scale times matrix.
+  virtual void PathTransformSetMatrix(const IMatrix& matrix) = 0;
+  // Limits drawing to r (logical pixels), whatever the transform.
+  virtual void SetClipRegion(const IRECT& r) = 0;
+  virtual void DoDrawText(const IText& text, const char* str, const IRECT& bounds,
+                          const IBlend* blend) = 0;
+  virtual float DoMeasureText(const IText& text, const char* str, IRECT& bounds) = 0;
+  // The size or a scale changed: the back end rebuilds its drawing surface.
+  virtual void DrawResize() = 0;
+
+private:
+  void ApplyTransform() { PathTransformSetMatrix(mTransform); }
+
+  int mWidth;
+  int mHeight;
+  float mDrawScale;
+  float mScreenScale = 1.f;
+  float mMinScale = 0.5f;
+  float mMaxScale = 4.f;
+
+  IMatrix mTransform;
+  std::vector<IMatrix> mTransformStack;
+  IRECT mClipRECT;
+};
+
+} // namespace umbra::ui
