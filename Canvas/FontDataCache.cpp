@@ -32,6 +32,22 @@ const FontData* FontDataCache::GetOrLoad(std::string_view fontID, std::string_vi
   return storage.Add(std::move(data), fontID, kFontScale);
 }
 
+bool FontDataCache::Register(std::string_view fontID, std::string_view fileName,
+                             const std::function<bool(const FontData&)>& registerFont)
+{
+  if (!registerFont) return false;
+  auto storage = mStorage.Lock();
+  if (const FontData* cached = storage.Find(fontID, kFontScale)) return registerFont(*cached);
+
+  const auto path = LocateResource(fileName);
+  if (!path) return false;
+  auto data = std::make_unique<FontData>();
+  data->bytes = ReadResourceBytes(*path);
+  if (data->bytes.empty() || !registerFont(*data)) return false;
+  storage.Add(std::move(data), fontID, kFontScale);
+  return true;
+}
+
 const FontData* FontDataCache::Find(std::string_view fontID)
 {
   return mStorage.Lock().Find(fontID, kFontScale);

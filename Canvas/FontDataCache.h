@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,14 @@ public:
   // so a font installed later is picked up by the next call. The returned data lives as long
   // as the cache. Safe to call from several threads at once: each font is read once.
   const FontData* GetOrLoad(std::string_view fontID, std::string_view fileName);
+
+  // Hands the bytes of fontID to registerFont: the cached bytes when there are some, otherwise
+  // those of the resource fileName, which are kept under fontID only when registerFont accepts
+  // them, so a file the back end rejects is not held for the rest of the process. The lock
+  // spans the registration, so two editors loading one font at once read the file once.
+  // Returns what registerFont returned, or false when there were no bytes to hand over.
+  bool Register(std::string_view fontID, std::string_view fileName,
+                const std::function<bool(const FontData&)>& registerFont);
 
   // The bytes cached for fontID without touching the disk.
   const FontData* Find(std::string_view fontID);

@@ -26,6 +26,12 @@ void ICanvas::SetScreenScale(float scale)
     return;
   mScreenScale = scale;
   DrawResize();
+  // Bitmap controls reload the variant for the new density; everything is redrawn on the new
+  // surface.
+  ForAllControlsFunc([](IControl* control) {
+    control->OnRescale();
+    control->SetDirty(false);
+  });
 }
 
 void ICanvas::Resize(int width, int height, float drawScale)
@@ -36,7 +42,9 @@ void ICanvas::Resize(int width, int height, float drawScale)
   mWidth = width;
   mHeight = height;
   mDrawScale = drawScale;
+  ReleaseMouseCapture();
   DrawResize();
+  SetAllControlsDirty();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,36 +5,53 @@
 // that touch real pixels; every shape is built here from those primitives, so that all back
 // ends draw the same shapes the same way.
 //
-// The control list, the frame loop over dirty controls and the event routing belong to this
-// class as well; they join it together with the control model.
+// The canvas also owns the controls and runs the frame loop over the dirty ones
+// (ICanvasControls.cpp, ICanvasFrame.cpp). Mouse and key routing join them with the window layer.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "IBitmap.h"
 #include "ICanvasStructs.h"
+#include "IControl.h"
+#include "IEditorContext.h"
+#include "IRECTList.h"
 #include "IDrawingOptions.h"
+#include "StaticStorage.h"
 
 namespace umbra::ui {
 
-class ICanvas {
+class ICanvas : public umbra::IEditorContext {
 public:
   // width and height in logical pixels; drawScale is the user's zoom of the editor.
   ICanvas(int width, int height, float drawScale = 1.f);
-  virtual ~ICanvas() = default;
+  ~ICanvas() override;
 
   ICanvas(const ICanvas&) = delete;
   ICanvas& operator=(const ICanvas&) = delete;
 
+  // The time, in milliseconds, that control animations measure their progress against. Real
+  // time here; a headless canvas replaces it with a clock that its driver advances, so that a
+  // run repeats frame for frame.
+  virtual double GetAnimationClockMs() const
+  {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+  }
+
   // -------------------------------------------------------------------------------------------
   // Size and scale
 
-  int Width() const { return mWidth; }
-  int Height() const { return mHeight; }
-  float GetDrawScale() const { return mDrawScale; }
+  int Width() const override { return mWidth; }
+  int Height() const override { return mHeight; }
+  float GetDrawScale() const override { return mDrawScale; }
   float GetScreenScale() const { return mScreenScale; }
   // Device pixels per logical pixel.
   float GetBackingPixelScale() const { return mScreenScale * mDrawScale; }
@@ -43,9 +60,9 @@ public:
 
   void SetScaleConstraints(float lo, float hi);
   // The display's density, reported by the platform.
-  void SetScreenScale(float scale);
+  void SetScreenScale(float scale) override;
   // The draw scale is clamped into the constraints; nothing happens when nothing changes.
-  void Resize(int width, int height, float drawScale);
+  void Resize(int width, int height, float drawScale) override;
 
   // -------------------------------------------------------------------------------------------
   // Frame and region
@@ -203,6 +220,80 @@ public:
   virtual std::shared_ptr<APIBitmap> LoadAPIBitmap(const std::uint8_t* data, std::size_t size,
                                                    int scale) = 0;
 
+  // -------------------------------------------------------------------------------------------
+  // Controls. The canvas owns every attached control, in drawing order: later controls draw
+  // over earlier ones, and index 0 is the background when AttachPanelBackground made one.
+
+  // The plug-in the controls talk to; not owned. Set before controls are attached: they take
+  // it when they are.
+  void SetDelegate(umbra::IEditorDelegate& delegate) { mDelegate = &delegate; }
+  umbra::IEditorDelegate* GetDelegate() const { return mDelegate; }
+
+  // Takes ownership and returns the control. A tag (>= 0) already in use keeps its first control.
+  IControl* AttachControl(IControl* control, int tag = -1, const char* group = "");
+  // A control covering the whole editor, filled with pattern, inserted under every other one.
+  void AttachPanelBackground(const IPattern& pattern);
+  IControl* GetControl(int idx) const { return mControls[static_cast<size_t>(idx)].get(); }
+  int NControls() const { return static_cast<int>(mControls.size()); }
+  IControl* GetControlWithTag(int tag) const;
+  // The first control in list order with a value bound to the parameter.
+  IControl* GetControlWithParamIdx(int paramIdx) const;
+  // Every control the canvas draws; ForStandardControlsFunc leaves out the special ones.
+  void ForAllControlsFunc(const std::function<void(IControl*)>& func);
+  void ForStandardControlsFunc(const std::function<void(IControl*)>& func);
+  void SetAllControlsDirty();
+  void SetAllControlsClean();
+  // The other controls bound to the caller's parameter take the caller's value.
+  void UpdatePeers(IControl* caller, int callerValIdx);
+  void RemoveAllControls();
+
+  // A captured control receives every drag until the mouse is released, and ignores host
+  // echoes meanwhile. Mouse routing is not wired to this canvas yet, so nothing is captured.
+  bool IsCaptured(const IControl* control) const;
+  void ReleaseMouseCapture() {}
+  // Value prompts need a window (a popup menu or a text field over the editor); without one the
+  // request is dropped, and the control keeps its value.
+  virtual void PromptUserInput(IControl& control, const IRECT& bounds, int valIdx);
+
+  // What the plug-in sends to its open editor.
+  void SetParamValueFromDelegate(int paramIdx, double normalized) override;
+  void SetControlValueFromDelegate(int ctrlTag, double normalized) override;
+  void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize,
+                                  const void* data) override;
+  // A canvas without a platform has no window to open: no view, nothing shown.
+  void* OpenWindow(void* parent) override;
+  // The controls go with the window; the next opening lays the editor out afresh.
+  void CloseWindow() override;
+
+  // -------------------------------------------------------------------------------------------
+  // Frame loop, run by the platform's frame timer.
+
+  // Strict drawing redraws the union of the dirty regions once instead of each region.
+  void SetStrictDrawing(bool strict) { mStrictDrawing = strict; }
+  bool GetStrictDrawing() const { return mStrictDrawing; }
+  // Called at the start of every frame, before the controls animate.
+  void SetDisplayTickFunc(std::function<void()> func) { mDisplayTickFunc = std::move(func); }
+
+  // Animates, then adds the grown bounds of every dirty control to rects; true if any.
+  bool IsDirty(IRECTList& rects);
+  // Redraws the controls within rects.
+  void Draw(IRECTList& rects);
+  // One frame: collect the dirty regions and, when there are any, redraw them. True when
+  // something was drawn.
+  bool RunFrame();
+
+protected:
+  // Draws one control clipped to region and to its own bounds (and its parents').
+  virtual void DrawControl(IControl* control, const IRECT& region, float scale);
+
+private:
+  umbra::IEditorDelegate* mDelegate = nullptr;
+  std::vector<std::unique_ptr<IControl>> mControls;
+  std::map<int, IControl*> mCtrlTags;
+  bool mStrictDrawing = false;
+  std::function<void()> mDisplayTickFunc;
+  IRECTList mDirtyRects;
+
 protected:
   // The whole transform from logical to device pixels is the backing scale times matrix.
   virtual void PathTransformSetMatrix(const IMatrix& matrix) = 0;
@@ -227,6 +318,54 @@ private:
   IMatrix mTransform;
   std::vector<IMatrix> mTransformStack;
   IRECT mClipRECT;
+
+  // -------------------------------------------------------------------------------------------
+  // Resources. Bitmaps are decoded once per (name, scale) into this canvas's own cache, since a
+  // back end's images belong to one drawing context; font bytes are shared by the process.
+
+public:
+  // A PNG or JPEG resource as a strip of nStates frames laid side by side (framesAreHorizontal)
+  // or stacked. targetScale 0 is the screen scale rounded up. The variant for targetScale is
+  // tried first (knob@2x.png at 2, the plain name at 1), then @3x and downwards to the plain
+  // name; a variant found at another scale is drawn at its logical size, not resampled. The
+  // empty bitmap, which draws nothing, when the extension is not png, jpg or jpeg or when no
+  // variant can be found or decoded.
+  IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false,
+                     int targetScale = 0);
+  // The same resource, frame count and layout, for the current screen scale: what a bitmap
+  // control reloads when the display changes.
+  IBitmap GetScaledBitmap(const IBitmap& bitmap);
+  // Registers the font resource fileName under fontID, the name IText styles refer to. A font
+  // already loaded under fontID by any canvas of the process is registered from memory without
+  // touching the file. True when the font is usable.
+  bool LoadFont(const char* fontID, const char* fileName);
+
+  // Decoded bitmaps held by this canvas.
+  std::size_t NumCachedBitmaps() { return mBitmapCache.Lock().Size(); }
+
+  // Who made this canvas, for lookups in places shared with other programs of the same maker:
+  // the bundle and app group identifiers and the plug-in's name, the sub-folder under which its
+  // resources sit in such a shared place. Empty unless MakeGraphics was given them.
+  void SetBundleID(std::string id) { mBundleID = std::move(id); }
+  void SetAppGroupID(std::string id) { mAppGroupID = std::move(id); }
+  void SetSharedResourcesSubPath(std::string subPath) { mSharedResourcesSubPath = std::move(subPath); }
+  const std::string& GetBundleID() const { return mBundleID; }
+  const std::string& GetAppGroupID() const { return mAppGroupID; }
+  const std::string& GetSharedResourcesSubPath() const { return mSharedResourcesSubPath; }
+
+private:
+  // ceil(screen scale) for 0, never below 1.
+  int ResolveBitmapScale(int targetScale) const;
+
+  // Cache entries share their image with the IBitmaps handed out; the image is freed when the
+  // last of them lets go, and the cache lets go when the canvas is destroyed.
+  struct CachedBitmap {
+    std::shared_ptr<APIBitmap> bitmap;
+  };
+  StaticStorage<CachedBitmap> mBitmapCache;
+  std::string mBundleID;
+  std::string mAppGroupID;
+  std::string mSharedResourcesSubPath;
 };
 
 } // namespace umbra::ui
