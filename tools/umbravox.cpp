@@ -25,6 +25,8 @@ const char* const kUsage =
   "         [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
   "                         play a sound file through the plug-in into another\n"
   "  demo [DIR]             render a made-up phrase through every factory preset\n"
+  "  screenshot --example OUT.png [--scale S] [--frames N]\n"
+  "                         draw the example editor without a window into a PNG\n"
   "\n"
   "'umbravox <command> --help' tells more about a command.\n";
 
@@ -58,6 +60,8 @@ int main(int argc, char** argv)
       return cli::RunRender(args);
     if (command == "demo")
       return cli::RunDemo(args);
+    if (command == "screenshot")
+      return cli::RunScreenshot(args);
     throw cli::UsageError("unknown command '" + command + "' (try 'umbravox --help')");
   }
   catch (const cli::UsageError& error)

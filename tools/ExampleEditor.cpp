@@ -1,0 +1,76 @@
+#include "ExampleEditor.h"
+
+#include "Controls/IBitmapControl.h"
+#include "Controls/ISliderControlBase.h"
+#include "Controls/ITextControl.h"
+#include "Controls/IVMeterControl.h"
+#include "ICanvas.h"
+#include "UmbravoxParams.h"
+
+namespace umbra::example {
+
+using namespace ui;
+
+namespace {
+
+const IColor kInk{255, 214, 206, 235};
+const IColor kDim{255, 96, 84, 120};
+const IColor kGlow{255, 150, 120, 255};
+
+// A plain vertical slider: a groove, a filled part up to the value and a round handle. It shows
+// the value; the window issue gives it a feel under the mouse.
+class ExampleSlider : public ISliderControlBase {
+public:
+  ExampleSlider(const IRECT& bounds, int paramIdx) : ISliderControlBase(bounds, paramIdx) {}
+
+  void Draw(ICanvas& g) override
+  {
+    const IRECT track = GetTrack().GetPadded(-10.f);
+    const float x = track.MW();
+    const float y = track.B - static_cast<float>(GetValue()) * track.H();
+    g.FillRoundRect(kDim, IRECT{x - 3.f, track.T, x + 3.f, track.B}, 3.f, &GetBlend());
+    g.FillRoundRect(kGlow, IRECT{x - 3.f, y, x + 3.f, track.B}, 3.f, &GetBlend());
+    g.FillCircle(kInk, x, y, 9.f, &GetBlend());
+  }
+};
+
+} // namespace
+
+void LayoutExampleEditor(ICanvas& canvas)
+{
+  canvas.LoadFont("Roboto-Regular", "Roboto-Regular.ttf");
+  const IRECT all{0.f, 0.f, static_cast<float>(kWidth), static_cast<float>(kHeight)};
+
+  canvas.AttachPanelBackground(IPattern::CreateLinearGradient(
+    0.f, 0.f, 0.f, all.B, {IColorStop{IColor{255, 40, 26, 58}, 0.f}, IColorStop{IColor{255, 8, 6, 14}, 1.f}}));
+
+  const IText title{40.f, kInk, "Roboto-Regular", kAlignNear, kVAlignTop};
+  canvas.AttachControl(new ITextControl(IRECT{60.f, 40.f, 900.f, 100.f}, "Umbra Vox - example editor", title,
+                                        COLOR_TRANSPARENT));
+
+  canvas.AttachControl(new IBitmapControl(1000.f, 40.f, canvas.LoadBitmap("example_ghost.png")));
+
+  const IText label{20.f, kInk, "Roboto-Regular", kAlignCenter, kVAlignMiddle};
+  const struct {
+    int param;
+    float x;
+  } sliders[] = {{kHaunt, 80.f}, {kMix, 260.f}};
+  for (const auto& slider : sliders)
+  {
+    canvas.AttachControl(new ExampleSlider(IRECT{slider.x, 160.f, slider.x + 120.f, 620.f}, slider.param));
+    canvas.AttachControl(new ICaptionControl(IRECT{slider.x - 20.f, 640.f, slider.x + 140.f, 680.f},
+                                             slider.param, label, COLOR_TRANSPARENT));
+  }
+
+  canvas.AttachControl(new ICaptionControl(IRECT{460.f, 160.f, 700.f, 210.f}, kOctave, label,
+                                           IColor{255, 58, 40, 82}));
+
+  IVStyle meterStyle;
+  meterStyle.mColorSpec = IVColorSpec{IColor{255, 20, 14, 30}, kGlow, kInk, kDim, DEFAULT_HLCOLOR,
+                                      IColor{255, 30, 22, 44}, kInk};
+  meterStyle.mLabelText = IText{20.f, kInk, "Roboto-Regular", kAlignCenter, kVAlignTop};
+  canvas.AttachControl(new IVPeakAvgMeterControl<2>(IRECT{800.f, 160.f, 1100.f, 700.f}, "Input", meterStyle),
+                       kCtrlTagInputMeter);
+}
+
+} // namespace umbra::example
