@@ -26,7 +26,7 @@ EPlatform DefaultPlatform()
 }
 
 std::unique_ptr<ICanvas> MakeGraphics(IEditorDelegate& delegate, int width, int height, int fps,
-                                      float scale, const IPlugIdentity& identity)
+                                      float scale, const IPluginIdentity& identity)
 {
   std::unique_ptr<ICanvas> canvas;
   switch (DefaultPlatform())

@@ -26,7 +26,7 @@ EPlatform DefaultPlatform();
 
 // Identifies the plug-in to lookups in places it shares with other programs of its maker (see
 // ICanvas::GetBundleID and its neighbours). Empty fields are left empty in the canvas.
-struct IPlugIdentity {
+struct IPluginIdentity {
   std::string bundleID;
   std::string appGroupID;
   // The plug-in's name: the sub-folder holding its resources in such a shared place.
@@ -36,6 +36,6 @@ struct IPlugIdentity {
 // A canvas of width × height logical pixels on the default platform, driven at fps frames per
 // second and zoomed by scale, serving delegate (which must outlive it).
 std::unique_ptr<ICanvas> MakeGraphics(IEditorDelegate& delegate, int width, int height, int fps,
-                                      float scale, const IPlugIdentity& identity = {});
+                                      float scale, const IPluginIdentity& identity = {});
 
 } // namespace umbra::ui
