@@ -251,6 +251,23 @@ public:
   // echoes meanwhile. Mouse routing is not wired to this canvas yet, so nothing is captured.
   bool IsCaptured(const IControl* control) const;
   void ReleaseMouseCapture() {}
+
+  // -------------------------------------------------------------------------------------------
+  // Events, from the platform (or injected by a test), in logical coordinates. Mouse down, up
+  // and drag come as lists of points (one for the mouse, touch id 0).
+  void OnMouseDown(const std::vector<IMouseInfo>& points);
+  void OnMouseUp(const std::vector<IMouseInfo>& points);
+  void OnMouseDrag(const std::vector<IMouseInfo>& points);
+  bool OnMouseDblClick(float x, float y, const IMouseMod& mod);
+  bool OnMouseOver(float x, float y, const IMouseMod& mod);
+  void OnMouseOut();
+  bool OnMouseWheel(float x, float y, const IMouseMod& mod, float d);
+  bool OnKeyDown(float x, float y, const IKeyPress& key); // true when handled
+  bool OnKeyUp(float x, float y, const IKeyPress& key);
+  void OnGUIIdle();
+
+  // What the canvas asks of its platform; a canvas without a window does nothing.
+  virtual void SetMouseCursor(ECursor cursor) { (void)cursor; }
   // Value prompts need a window (a popup menu or a text field over the editor); without one the
   // request is dropped, and the control keeps its value.
   virtual void PromptUserInput(IControl& control, const IRECT& bounds, int valIdx);

@@ -8,7 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "ICanvasStructs.h"
+
 namespace umbra::ui {
+
+// One pointer of a mouse event: position and movement in logical pixels, and the modifiers.
+struct IMouseInfo {
+  float x = 0.f;
+  float y = 0.f;
+  float dX = 0.f;
+  float dY = 0.f;
+  IMouseMod ms;
+};
+
+// The cursors the canvas asks the platform for.
+enum class ECursor { kArrow, kSizeNWSE };
 
 // A key as the platform reports it: a virtual key code (27 is escape), the typed character as
 // UTF-8 (up to four bytes and a terminator), and the modifier keys.
