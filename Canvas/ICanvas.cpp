@@ -26,6 +26,13 @@ void ICanvas::SetScreenScale(float scale)
     return;
   mScreenScale = scale;
   DrawResize();
+  // The window's size in the platform's units changes with the density.
+  if (mDelegate) {
+    const float windowScale = mDrawScale * GetPlatformWindowScale();
+    mDelegate->EditorResizeFromUI(static_cast<int>(static_cast<float>(mWidth) * windowScale),
+                                  static_cast<int>(static_cast<float>(mHeight) * windowScale),
+                                  true);
+  }
   // Bitmap controls reload the variant for the new density; everything is redrawn on the new
   // surface.
   ForAllControlsFunc([](IControl* control) {
@@ -36,14 +43,28 @@ void ICanvas::SetScreenScale(float scale)
 
 void ICanvas::Resize(int width, int height, float drawScale)
 {
+  Resize(width, height, drawScale, true);
+}
+
+void ICanvas::Resize(int width, int height, float drawScale, bool needsPlatformResize)
+{
   drawScale = std::clamp(drawScale, mMinScale, mMaxScale);
   if (width == mWidth && height == mHeight && drawScale == mDrawScale)
     return;
+  ReleaseMouseCapture();
   mWidth = width;
   mHeight = height;
   mDrawScale = drawScale;
-  ReleaseMouseCapture();
+  if (mDelegate) {
+    const float windowScale = drawScale * GetPlatformWindowScale();
+    mDelegate->EditorResizeFromUI(static_cast<int>(static_cast<float>(width) * windowScale),
+                                  static_cast<int>(static_cast<float>(height) * windowScale),
+                                  needsPlatformResize);
+  }
   DrawResize();
+  // The corner handle follows the corner.
+  if (mCornerResizer)
+    mCornerResizer->OnRescale();
   SetAllControlsDirty();
 }
 

@@ -28,6 +28,17 @@
 
 namespace umbra::ui {
 
+class ICornerResizerControl;
+class IPopupMenuControl;
+class ITextEntryControl;
+
+// How the corner resizer changes the editor: zooming everything (scale) or giving the layout more
+// room at the same zoom (size).
+enum class EUIResizerMode { kScale, kSize };
+
+// Decides about a key no control took; isUp for a release. True when handled.
+using IKeyHandlerFunc = std::function<bool(const IKeyPress& key, bool isUp)>;
+
 class ICanvas : public umbra::IEditorContext {
 public:
   // width and height in logical pixels; drawScale is the user's zoom of the editor.
@@ -63,6 +74,12 @@ public:
   void SetScreenScale(float scale) override;
   // The draw scale is clamped into the constraints; nothing happens when nothing changes.
   void Resize(int width, int height, float drawScale) override;
+  // needsPlatformResize is false when the window already has its new size (the host or the
+  // window manager resized it) and only the editor has to follow.
+  void Resize(int width, int height, float drawScale, bool needsPlatformResize);
+  // Device pixels per logical pixel of the platform's window coordinates; 1 where windows are
+  // measured in device pixels already.
+  virtual float GetPlatformWindowScale() const { return 1.f; }
 
   // -------------------------------------------------------------------------------------------
   // Frame and region
@@ -248,9 +265,21 @@ public:
   void RemoveAllControls();
 
   // A captured control receives every drag until the mouse is released, and ignores host
-  // echoes meanwhile. Mouse routing is not wired to this canvas yet, so nothing is captured.
+  // echoes meanwhile.
   bool IsCaptured(const IControl* control) const;
-  void ReleaseMouseCapture() {}
+  void ReleaseMouseCapture();
+
+  // The special controls live outside the list: drawn after it, hit before it. The corner
+  // resizer is attached by the layout; the popup menu and text entry controls are made the first
+  // time a prompt needs them. A second corner resizer is discarded.
+  void AttachCornerResizer(EUIResizerMode mode = EUIResizerMode::kScale,
+                           bool layoutOnResize = false,
+                           const IColor& color = COLOR_TRANSLUCENT,
+                           const IColor& mouseOverColor = COLOR_BLACK,
+                           const IColor& dragColor = COLOR_BLACK, float size = 20.f);
+  ICornerResizerControl* GetCornerResizer() const;
+  IPopupMenuControl* GetPopupMenuControl() const;
+  ITextEntryControl* GetTextEntryControl() const;
 
   // -------------------------------------------------------------------------------------------
   // Events, from the platform (or injected by a test), in logical coordinates. Mouse down, up
@@ -266,11 +295,54 @@ public:
   bool OnKeyUp(float x, float y, const IKeyPress& key);
   void OnGUIIdle();
 
+  // The control that takes an event at (x, y): see ICanvasEvents.cpp for the order of precedence.
+  // With capture the control keeps the touch until it is released; with mouseOver the search is
+  // the hover search, and its result is remembered as the control under the mouse.
+  IControl* GetMouseControl(float x, float y, bool capture, bool mouseOver = false,
+                            std::uint64_t touchID = 0);
+  IControl* GetMouseOverControl() const { return mMouseOver; }
+  int GetMouseOverIdx() const { return mMouseOverIdx; }
+  // Where the mouse last went down ((-1, -1) before the first click), in logical pixels.
+  float GetMouseDownX() const { return mMouseDownX; }
+  float GetMouseDownY() const { return mMouseDownY; }
+  void EnableMouseOver(bool enable) { mHandleMouseOver = enable; }
+  bool GetMouseOverEnabled() const { return mHandleMouseOver; }
+  void SetKeyHandlerFunc(IKeyHandlerFunc func) { mKeyHandlerFunc = std::move(func); }
+
   // What the canvas asks of its platform; a canvas without a window does nothing.
   virtual void SetMouseCursor(ECursor cursor) { (void)cursor; }
-  // Value prompts need a window (a popup menu or a text field over the editor); without one the
-  // request is dropped, and the control keeps its value.
+  // The cursor the editor shows: remembered here, then asked of the platform.
+  void ChangeMouseCursor(ECursor cursor)
+  {
+    mCursor = cursor;
+    SetMouseCursor(cursor);
+  }
+  ECursor GetMouseCursor() const { return mCursor; }
+
+  // Value prompts. Menus and text fields are the framework's own controls, drawn over the editor
+  // by the canvas, so they behave alike with or without a window.
+  // A menu of the parameter's display texts for an enumerated parameter (or a boolean one with
+  // texts), a text field with its display value otherwise.
   virtual void PromptUserInput(IControl& control, const IRECT& bounds, int valIdx);
+  // Opens menu over bounds for control; the choice comes back through
+  // SetControlValueAfterPopupMenu. The menu must outlive the prompt.
+  void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx,
+                         bool isContext);
+  // menu is none when the user dismissed it.
+  void SetControlValueAfterPopupMenu(IPopupMenu* menu);
+  // A text field over bounds holding str, in the control's text style and entry length.
+  void CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds,
+                       const char* str, int valIdx);
+  // str is none when the editing was cancelled: the control keeps its value.
+  void SetControlValueAfterTextEdit(const char* str);
+  IControl* GetControlInTextEntry() const { return mInTextEntry; }
+  IControl* GetControlInPopupMenu() const { return mInPopupMenu; }
+  IPopupMenu& GetPromptMenu() { return mPromptPopupMenu; }
+
+  // Drag-resize of the corner resizer; the resizer starts and ends it.
+  void StartDragResize() { mResizingInProcess = true; }
+  void EndDragResize();
+  bool GetResizingInProcess() const { return mResizingInProcess; }
 
   // What the plug-in sends to its open editor.
   void SetParamValueFromDelegate(int paramIdx, double normalized) override;
@@ -310,6 +382,33 @@ private:
   bool mStrictDrawing = false;
   std::function<void()> mDisplayTickFunc;
   IRECTList mDirtyRects;
+
+  // Routing state (ICanvasEvents.cpp)
+  void OnDragResize(float x, float y);
+  void EnsurePromptControls();
+  void IntroduceSpecial(IControl& control);
+  std::unique_ptr<IControl> mCornerResizer;
+  std::unique_ptr<IControl> mPopupMenuControl;
+  std::unique_ptr<IControl> mTextEntryControl;
+  std::map<std::uint64_t, IControl*> mCapturedMap;
+  IControl* mMouseOver = nullptr;
+  int mMouseOverIdx = -1;
+  float mMouseDownX = -1.f;
+  float mMouseDownY = -1.f;
+  IControl* mInTextEntry = nullptr;
+  int mTextEntryValIdx = kNoValIdx;
+  IControl* mInPopupMenu = nullptr;
+  int mPopupMenuValIdx = kNoValIdx;
+  bool mIsContextMenu = false;
+  // The menu was opened from a mouse down that began a host gesture; its choice ends it.
+  bool mPopupEndsGesture = false;
+  IPopupMenu mPromptPopupMenu;
+  IPopupMenu mContextMenu;
+  IKeyHandlerFunc mKeyHandlerFunc;
+  ECursor mCursor = ECursor::kArrow;
+  bool mHandleMouseOver = true;
+  bool mCursorHidden = false;
+  bool mResizingInProcess = false;
 
 protected:
   // The whole transform from logical to device pixels is the backing scale times matrix.

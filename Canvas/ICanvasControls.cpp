@@ -62,8 +62,14 @@ IControl* ICanvas::GetControlWithParamIdx(int paramIdx) const
 
 void ICanvas::ForAllControlsFunc(const std::function<void(IControl*)>& func)
 {
-  // The special controls (corner resizer, popup menu, text entry) join here when they exist.
   ForStandardControlsFunc(func);
+  // The special controls after the list, so that they draw over it; an open prompt last of all.
+  if (mCornerResizer)
+    func(mCornerResizer.get());
+  if (mTextEntryControl)
+    func(mTextEntryControl.get());
+  if (mPopupMenuControl)
+    func(mPopupMenuControl.get());
 }
 
 void ICanvas::ForStandardControlsFunc(const std::function<void(IControl*)>& func)
@@ -100,13 +106,17 @@ void ICanvas::UpdatePeers(IControl* caller, int callerValIdx)
 void ICanvas::RemoveAllControls()
 {
   ReleaseMouseCapture();
+  mMouseOver = nullptr;
+  mMouseOverIdx = -1;
+  mInTextEntry = nullptr;
+  mInPopupMenu = nullptr;
+  mResizingInProcess = false;
   mCtrlTags.clear();
   mControls.clear();
+  mCornerResizer.reset();
+  mPopupMenuControl.reset();
+  mTextEntryControl.reset();
 }
-
-bool ICanvas::IsCaptured(const IControl*) const { return false; }
-
-void ICanvas::PromptUserInput(IControl&, const IRECT&, int) {}
 
 // ---------------------------------------------------------------------------------------------
 // From the plug-in

@@ -5,12 +5,13 @@
 
 #include "IEditorDelegate.h"
 #include "Platforms/ICanvasHeadless.h"
+#include "Platforms/ICanvasX11.h"
 
 namespace umbra::ui {
 
 namespace {
 
-// Only the headless platform exists so far, so it is also what a host gets.
+// Headless unless a program asks for windows: tests and tools run without a display.
 std::atomic<EPlatform> gDefaultPlatform{EPlatform::kHeadless};
 
 } // namespace
@@ -37,6 +38,9 @@ std::unique_ptr<ICanvas> MakeGraphics(IEditorDelegate& delegate, int width, int 
       canvas = std::move(headless);
       break;
     }
+    case EPlatform::kX11:
+      canvas = std::make_unique<ICanvasX11>(width, height, scale, fps);
+      break;
   }
   if (!canvas) return nullptr;
 

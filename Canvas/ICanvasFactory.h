@@ -18,6 +18,8 @@ namespace umbra::ui {
 enum class EPlatform {
   // No window: frames are drawn on request into an image (ICanvasHeadless).
   kHeadless,
+  // An X11 window on the display DISPLAY names, driven by its owner's pumping (ICanvasX11).
+  kX11,
 };
 
 // Safe to call from any thread; a canvas already made keeps its platform.

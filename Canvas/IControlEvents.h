@@ -34,6 +34,21 @@ struct IKeyPress {
   bool A = false;
 };
 
+// The virtual key codes the framework's own controls act on. The numbering is the common
+// desktop one (escape 27), so a platform layer maps its key symbols onto these and passes every
+// other key with its typed character.
+inline constexpr int kVK_BACK = 8;
+inline constexpr int kVK_TAB = 9;
+inline constexpr int kVK_RETURN = 13;
+inline constexpr int kVK_ESCAPE = 27;
+inline constexpr int kVK_END = 35;
+inline constexpr int kVK_HOME = 36;
+inline constexpr int kVK_LEFT = 37;
+inline constexpr int kVK_UP = 38;
+inline constexpr int kVK_RIGHT = 39;
+inline constexpr int kVK_DOWN = 40;
+inline constexpr int kVK_DELETE = 46;
+
 enum class EGestureType { Unknown, DoubleTap, TripleTap, LongPress1, LongPress2, SwipeLeft,
                           SwipeRight, SwipeUp, SwipeDown, Pinch, Rotate, Pan };
 enum class EGestureState { Unknown, Began, InProcess, Ended };

@@ -17,21 +17,31 @@ const IColor kInk{255, 214, 206, 235};
 const IColor kDim{255, 96, 84, 120};
 const IColor kGlow{255, 150, 120, 255};
 
-// A plain vertical slider: a groove, a filled part up to the value and a round handle. It shows
-// the value; the window issue gives it a feel under the mouse.
+// A plain vertical slider: a groove, a filled part up to the value and a round handle. The
+// handle jumps to where the mouse presses and follows it while dragged.
 class ExampleSlider : public ISliderControlBase {
 public:
   ExampleSlider(const IRECT& bounds, int paramIdx) : ISliderControlBase(bounds, paramIdx) {}
 
+  void OnMouseDown(float x, float y, const IMouseMod&) override { SnapToMouse(x, y, kVertical, Groove()); }
+  void OnMouseDrag(float x, float y, float, float, const IMouseMod&) override
+  {
+    SnapToMouse(x, y, kVertical, Groove());
+  }
+
   void Draw(ICanvas& g) override
   {
-    const IRECT track = GetTrack().GetPadded(-10.f);
+    const IRECT track = Groove();
     const float x = track.MW();
     const float y = track.B - static_cast<float>(GetValue()) * track.H();
     g.FillRoundRect(kDim, IRECT{x - 3.f, track.T, x + 3.f, track.B}, 3.f, &GetBlend());
     g.FillRoundRect(kGlow, IRECT{x - 3.f, y, x + 3.f, track.B}, 3.f, &GetBlend());
     g.FillCircle(kInk, x, y, 9.f, &GetBlend());
   }
+
+private:
+  // The part of the track the handle's centre travels along.
+  IRECT Groove() const { return GetTrack().GetPadded(-10.f); }
 };
 
 } // namespace
@@ -71,6 +81,9 @@ void LayoutExampleEditor(ICanvas& canvas)
   meterStyle.mLabelText = IText{20.f, kInk, "Roboto-Regular", kAlignCenter, kVAlignTop};
   canvas.AttachControl(new IVPeakAvgMeterControl<2>(IRECT{800.f, 160.f, 1100.f, 700.f}, "Input", meterStyle),
                        kCtrlTagInputMeter);
+
+  // Dragging the bottom-right corner zooms the whole editor.
+  canvas.AttachCornerResizer(EUIResizerMode::kScale, false, kDim, kInk, kGlow);
 }
 
 } // namespace umbra::example

@@ -27,6 +27,8 @@ const char* const kUsage =
   "  demo [DIR]             render a made-up phrase through every factory preset\n"
   "  screenshot --example OUT.png [--scale S] [--frames N]\n"
   "                         draw the example editor without a window into a PNG\n"
+  "  ui --example [--frames N]\n"
+  "                         open the example editor in an X11 window, with a test tone\n"
   "\n"
   "'umbravox <command> --help' tells more about a command.\n";
 
@@ -62,6 +64,8 @@ int main(int argc, char** argv)
       return cli::RunDemo(args);
     if (command == "screenshot")
       return cli::RunScreenshot(args);
+    if (command == "ui")
+      return cli::RunUI(args);
     throw cli::UsageError("unknown command '" + command + "' (try 'umbravox --help')");
   }
   catch (const cli::UsageError& error)

@@ -20,9 +20,9 @@ ITextControl::ITextControl(const IRECT& bounds, const char* str, const IText& te
 void ITextControl::Draw(ICanvas& g)
 {
   g.FillRect(mBGColor, mRECT, &mBlend);
-  // While the value is typed in place the text field shows it; there is no in-place typing
-  // yet, so the string always draws.
-  if (!mStr.empty())
+  // While the value is typed in place the text field shows it.
+  const bool typedInPlace = mGraphics && mGraphics->GetControlInTextEntry() == this;
+  if (!mStr.empty() && !typedInPlace)
     g.DrawText(mText, mStr.c_str(), mRECT, &mBlend);
 }
 

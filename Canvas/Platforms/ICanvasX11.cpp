@@ -1,0 +1,330 @@
+#include "ICanvasX11.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include <poll.h>
+
+#include "X11ErrorTrap.h"
+#include "X11Native.h"
+
+#include <X11/Xatom.h>
+#include <X11/cursorfont.h>
+
+namespace umbra::ui {
+
+namespace {
+
+constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
+                            StructureNotifyMask | FocusChangeMask;
+
+// A burst of events (a fast drag on a slow machine) must not keep frames from running.
+constexpr int kMaxEventsPerPump = 256;
+
+// The desktop's double-click time, as X resource databases carry it ("*multiClickTime").
+unsigned ReadDoubleClickTime(Display* display)
+{
+  if (const char* value = XGetDefault(display, "umbra", "multiClickTime")) {
+    const long ms = std::strtol(value, nullptr, 10);
+    if (ms >= 100 && ms <= 2000)
+      return static_cast<unsigned>(ms);
+  }
+  return 400;
+}
+
+// Desktops announce a dense display through the Xft.dpi resource; 96 dpi is scale 1.
+float ReadScreenScale(Display* display)
+{
+  if (const char* value = XGetDefault(display, "Xft", "dpi")) {
+    const double dpi = std::strtod(value, nullptr);
+    if (dpi >= 96.0 && dpi <= 96.0 * 4.0)
+      return static_cast<float>(dpi / 96.0);
+  }
+  return 1.f;
+}
+
+} // namespace
+
+ICanvasX11::ICanvasX11(int width, int height, float drawScale, int fps)
+  : ICanvasCairo(width, height, drawScale)
+  , mFPS(std::max(1, fps))
+  , mFrameInterval(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(1.0 / std::max(1, fps))))
+{
+}
+
+ICanvasX11::~ICanvasX11() { ReleaseNative(); }
+
+void* ICanvasX11::OpenWindow(void* parent)
+{
+  if (mNative)
+    return reinterpret_cast<void*>(GetWindowID());
+
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    mLastError = std::string("cannot open the X display '") + XDisplayName(nullptr) +
+                 "' (is DISPLAY set and the server running?)";
+    return nullptr;
+  }
+  const int screen = DefaultScreen(display);
+  SetScreenScale(ReadScreenScale(display));
+
+  auto native = std::make_unique<Native>();
+  native->display = display;
+  native->visual = DefaultVisual(display, screen);
+  native->depth = DefaultDepth(display, screen);
+  native->colormap = DefaultColormap(display, screen);
+  if (!X11VisualMatchesARGB32(display, native->visual, native->depth)) {
+    XVisualInfo info;
+    if (XMatchVisualInfo(display, screen, 24, TrueColor, &info) &&
+        X11VisualMatchesARGB32(display, info.visual, 24)) {
+      native->visual = info.visual;
+      native->depth = 24;
+      native->colormap = XCreateColormap(display, RootWindow(display, screen), info.visual, AllocNone);
+      native->ownsColormap = true;
+    }
+    else {
+      mLastError = "the X display offers no 24-bit true-colour visual";
+      XCloseDisplay(display);
+      return nullptr;
+    }
+  }
+
+  native->topLevel = parent == nullptr;
+  const Window parentWindow = parent ? static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent))
+                                     : RootWindow(display, screen);
+  const int width = std::max(1, DeviceWidth());
+  const int height = std::max(1, DeviceHeight());
+
+  XSetWindowAttributes attributes{};
+  attributes.background_pixel = BlackPixel(display, screen);
+  attributes.border_pixel = 0;
+  attributes.colormap = native->colormap;
+  attributes.event_mask = kEventMask;
+  {
+    // A host's parent window can be gone by the time we get here.
+    X11ErrorTrap trap(display);
+    native->window = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width),
+                                   static_cast<unsigned>(height), 0, native->depth, InputOutput,
+                                   native->visual, CWBackPixel | CWBorderPixel | CWColormap | CWEventMask,
+                                   &attributes);
+    if (trap.Failed()) {
+      mLastError = "cannot create a window inside the parent window";
+      native->window = 0;
+    }
+  }
+  if (!native->window) {
+    if (native->ownsColormap)
+      XFreeColormap(display, native->colormap);
+    XCloseDisplay(display);
+    return nullptr;
+  }
+  native->windowWidth = width;
+  native->windowHeight = height;
+
+  if (native->topLevel) {
+    const std::string title = !mTitle.empty() ? mTitle
+                              : !GetSharedResourcesSubPath().empty() ? GetSharedResourcesSubPath()
+                                                                      : std::string("Editor");
+    XStoreName(display, native->window, title.c_str());
+    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    XChangeProperty(display, native->window, netWmName, utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()),
+                    static_cast<int>(title.size()));
+    XClassHint classHint{};
+    char resName[] = "umbra";
+    char resClass[] = "Umbra";
+    classHint.res_name = resName;
+    classHint.res_class = resClass;
+    XSetClassHint(display, native->window, &classHint);
+    native->wmProtocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    native->wmDeleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, native->window, &native->wmDeleteWindow, 1);
+  }
+
+  native->gc = XCreateGC(display, native->window, 0, nullptr);
+  native->arrowCursor = XCreateFontCursor(display, XC_left_ptr);
+  native->resizeCursor = XCreateFontCursor(display, XC_bottom_right_corner);
+  XDefineCursor(display, native->window, native->arrowCursor);
+  native->doubleClickMs = ReadDoubleClickTime(display);
+  native->image.Create(display, native->visual, native->depth, DeviceWidth(), DeviceHeight(),
+                       mAllowShm);
+
+  XMapWindow(display, native->window);
+  XFlush(display);
+
+  mNative = std::move(native);
+  mClosed = false;
+  mFramesRun = 0;
+  mFramesPresented = 0;
+  mNextFrame = std::chrono::steady_clock::now();
+  // Everything is drawn for the new window, which starts black.
+  SetAllControlsDirty();
+  return reinterpret_cast<void*>(GetWindowID());
+}
+
+void ICanvasX11::CloseWindow()
+{
+  ReleaseNative();
+  ICanvasCairo::CloseWindow();
+}
+
+void ICanvasX11::ReleaseNative()
+{
+  if (!mNative)
+    return;
+  Native& n = *mNative;
+  n.image.Destroy();
+  if (n.gc)
+    XFreeGC(n.display, n.gc);
+  if (n.arrowCursor)
+    XFreeCursor(n.display, n.arrowCursor);
+  if (n.resizeCursor)
+    XFreeCursor(n.display, n.resizeCursor);
+  XDestroyWindow(n.display, n.window);
+  if (n.ownsColormap)
+    XFreeColormap(n.display, n.colormap);
+  XCloseDisplay(n.display);
+  mNative.reset();
+}
+
+bool ICanvasX11::IsMapped() const { return mNative && mNative->mapped; }
+
+std::uintptr_t ICanvasX11::GetWindowID() const
+{
+  return mNative ? static_cast<std::uintptr_t>(mNative->window) : 0;
+}
+
+bool ICanvasX11::UsesSharedMemory() const { return mNative && mNative->image.UsesSharedMemory(); }
+
+unsigned ICanvasX11::GetDoubleClickTimeMs() const { return mNative ? mNative->doubleClickMs : 400; }
+
+void ICanvasX11::SetTimerFunc(std::function<void()> func, std::chrono::milliseconds interval)
+{
+  mTimer = func ? std::make_unique<umbra::IEffectTimer>(std::move(func), interval) : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pump
+
+void ICanvasX11::Pump()
+{
+  if (!mNative)
+    return;
+  Display* display = mNative->display;
+  for (int i = 0; i < kMaxEventsPerPump && mNative && XPending(display) > 0; ++i) {
+    XEvent event;
+    XNextEvent(display, &event);
+    HandleEvent(event);
+  }
+  if (!mNative)
+    return;
+
+  const auto now = std::chrono::steady_clock::now();
+  if (mTimer)
+    mTimer->Pump(now);
+  if (mNative && now >= mNextFrame) {
+    // A late pump runs one frame and does not try to catch up on the ones it missed.
+    mNextFrame += mFrameInterval;
+    if (mNextFrame <= now)
+      mNextFrame = now + mFrameInterval;
+    RunWindowFrame();
+  }
+  if (mNative)
+    XFlush(display);
+}
+
+void ICanvasX11::WaitForEvents(std::chrono::milliseconds maxWait)
+{
+  using namespace std::chrono;
+  const auto now = steady_clock::now();
+  auto until = now + maxWait;
+  if (mNative)
+    until = std::min(until, mNextFrame);
+  if (mTimer)
+    until = std::min(until, mTimer->NextDue());
+  const auto waitMs = duration_cast<milliseconds>(until - now).count();
+  if (waitMs <= 0)
+    return;
+  if (!mNative) {
+    poll(nullptr, 0, static_cast<int>(waitMs));
+    return;
+  }
+  XFlush(mNative->display);
+  // Events Xlib has already read from the socket would not wake poll.
+  if (XPending(mNative->display) > 0)
+    return;
+  pollfd fd{ConnectionNumber(mNative->display), POLLIN, 0};
+  poll(&fd, 1, static_cast<int>(waitMs));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frames and presentation
+
+void ICanvasX11::RunWindowFrame()
+{
+  ++mFramesRun;
+  if (mClosed)
+    return;
+  // The frame of RunFrame, keeping the regions so that only their union goes to the server.
+  IRECTList rects;
+  if (!IsDirty(rects))
+    return;
+  SetAllControlsClean();
+  Draw(rects);
+  Present(rects.Bounds());
+  ++mFramesPresented;
+}
+
+void ICanvasX11::Present(const IRECT& r)
+{
+  const float s = GetBackingPixelScale();
+  const int x0 = static_cast<int>(std::floor(r.L * s));
+  const int y0 = static_cast<int>(std::floor(r.T * s));
+  const int x1 = static_cast<int>(std::ceil(r.R * s));
+  const int y1 = static_cast<int>(std::ceil(r.B * s));
+  PresentDevice(x0, y0, x1 - x0, y1 - y0);
+}
+
+void ICanvasX11::PresentDevice(int x, int y, int w, int h)
+{
+  if (!mNative || !GetSurface())
+    return;
+  cairo_surface_flush(GetSurface());
+  mNative->image.Present(mNative->window, mNative->gc, cairo_image_surface_get_data(GetSurface()),
+                         cairo_image_surface_get_stride(GetSurface()), x, y, w, h);
+}
+
+void ICanvasX11::DrawResize()
+{
+  ICanvasCairo::DrawResize();
+  if (!mNative)
+    return;
+  Native& n = *mNative;
+  const int width = std::max(1, DeviceWidth());
+  const int height = std::max(1, DeviceHeight());
+  n.image.Create(n.display, n.visual, n.depth, width, height, mAllowShm);
+  if (!n.followingWindow && (width != n.windowWidth || height != n.windowHeight)) {
+    XResizeWindow(n.display, n.window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    n.windowWidth = width;
+    n.windowHeight = height;
+  }
+  // The new surface starts empty: everything is drawn again in the next frame.
+  SetAllControlsDirty();
+}
+
+void ICanvasX11::SetMouseCursor(ECursor cursor)
+{
+  ICanvasCairo::SetMouseCursor(cursor);
+  if (!mNative)
+    return;
+  XDefineCursor(mNative->display, mNative->window,
+                cursor == ECursor::kSizeNWSE ? mNative->resizeCursor : mNative->arrowCursor);
+  XFlush(mNative->display);
+}
+
+} // namespace umbra::ui

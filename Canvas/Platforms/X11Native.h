@@ -1,0 +1,46 @@
+#pragma once
+
+// What an open ICanvasX11 holds of the X server; shared by the window and its event handling.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "ICanvasX11.h"
+#include "X11Image.h"
+
+namespace umbra::ui {
+
+struct ICanvasX11::Native {
+  Display* display = nullptr;
+  Window window = 0;
+  bool topLevel = true;
+  Visual* visual = nullptr;
+  int depth = 0;
+  Colormap colormap = 0; // ours to free when not the screen's default
+  bool ownsColormap = false;
+  GC gc = nullptr;
+  Atom wmProtocols = 0;
+  Atom wmDeleteWindow = 0;
+  Cursor arrowCursor = 0;
+  Cursor resizeCursor = 0;
+  X11Image image;
+  bool mapped = false;
+  // The window's size as the server last reported it, in device pixels.
+  int windowWidth = 0;
+  int windowHeight = 0;
+  // Set while the editor follows a size the window already has.
+  bool followingWindow = false;
+
+  // The pointer, in device pixels, as of the last event: drags report movement from here.
+  int pointerX = 0;
+  int pointerY = 0;
+  // Click counting for double clicks.
+  unsigned doubleClickMs = 400;
+  unsigned lastClickButton = 0;
+  Time lastClickTime = 0;
+  int lastClickX = 0;
+  int lastClickY = 0;
+  int clickCount = 0;
+};
+
+} // namespace umbra::ui
