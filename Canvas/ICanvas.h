@@ -77,8 +77,12 @@ public:
   // needsPlatformResize is false when the window already has its new size (the host or the
   // window manager resized it) and only the editor has to follow.
   void Resize(int width, int height, float drawScale, bool needsPlatformResize);
-  // Device pixels per logical pixel of the platform's window coordinates; 1 where windows are
-  // measured in device pixels already.
+  void ResizeFromHost(int width, int height, float drawScale) override
+  {
+    Resize(width, height, drawScale, false);
+  }
+  // Window units per zoomed logical pixel, for telling the host the window's size: 1 where
+  // windows are measured in points, the screen scale where they are measured in device pixels.
   virtual float GetPlatformWindowScale() const { return 1.f; }
 
   // -------------------------------------------------------------------------------------------

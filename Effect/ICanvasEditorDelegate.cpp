@@ -54,7 +54,8 @@ void ICanvasEditorDelegate::OnParentWindowResize(int width, int height)
   if (mGraphics)
   {
     const float scale = mGraphics->GetDrawScale();
-    mGraphics->Resize(static_cast<int>(width / scale), static_cast<int>(height / scale), scale);
+    mGraphics->ResizeFromHost(static_cast<int>(width / scale), static_cast<int>(height / scale),
+                              scale);
   }
 }
 

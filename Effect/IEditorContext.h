@@ -19,6 +19,9 @@ public:
   virtual int Height() const = 0;
   virtual float GetDrawScale() const = 0;
   virtual void Resize(int width, int height, float scale) = 0;
+  // The same, when the host has already resized the window: the platform window is not asked to
+  // resize again.
+  virtual void ResizeFromHost(int width, int height, float scale) { Resize(width, height, scale); }
   virtual void SetScreenScale(float scale) = 0;
 
   // Opens the platform window inside parent (none for a top-level window) and returns the

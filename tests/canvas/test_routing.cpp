@@ -480,3 +480,29 @@ TEST_F(EditorWindow, ScreenScaleTellsTheDelegateAndRescales)
 
 } // namespace
 } // namespace umbra::ui::test
+
+// A host that resized the editor's window itself is not asked to resize it again.
+TEST(EditorResize, OnlyTheEditorsOwnResizesAskTheHost)
+{
+  struct CountingPlug : umbra::Umbravox {
+    CountingPlug() : umbra::Umbravox(umbra::InstanceInfo{}) {}
+    bool EditorResize(int, int) override { ++requests; return true; }
+    int requests = 0;
+  } plug;
+  plug.SetMakeGraphicsFunc([&plug]() -> std::unique_ptr<umbra::IEditorContext> {
+    auto made = std::make_unique<umbra::ui::ICanvasHeadless>(1200, 800);
+    made->SetDelegate(plug);
+    return made;
+  });
+  plug.OpenWindow(nullptr);
+  auto* ui = static_cast<umbra::ui::ICanvas*>(plug.GetUI());
+  ASSERT_NE(ui, nullptr);
+
+  plug.OnParentWindowResize(1300, 900); // the host's own resize
+  EXPECT_EQ(ui->Width(), 1300);
+  EXPECT_EQ(plug.requests, 0);
+
+  ui->Resize(1400, 900, 1.f); // the editor's: the host must follow
+  EXPECT_EQ(plug.requests, 1);
+  plug.CloseWindow();
+}
