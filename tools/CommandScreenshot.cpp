@@ -1,5 +1,4 @@
 // "umbravox screenshot": an editor drawn without a window, into a PNG.
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -89,44 +88,21 @@ int RunScreenshot(const std::vector<std::string>& args)
   const ScreenshotOptions options = ParseOptions(args);
 
   ui::SetDefaultPlatform(ui::EPlatform::kHeadless);
-  const std::unique_ptr<Umbravox> plug(MakePlug());
-  constexpr double kSampleRate = 48000.0;
-  constexpr int kFPS = 60;
-  plug->HostSetSampleRate(kSampleRate);
-  plug->HostSetBlockSize(static_cast<int>(kSampleRate) / kFPS);
-  plug->HostInitialize();
-
+  // One frame's worth of audio per frame drawn.
+  const int blockFrames = static_cast<int>(example::kSampleRate) / example::kFPS;
   ui::ICanvasHeadless* canvas = nullptr;
-  plug->SetMakeGraphicsFunc([&]() -> std::unique_ptr<IEditorContext> {
-    auto made = ui::MakeGraphics(*plug, example::kWidth, example::kHeight, kFPS, 1.f);
-    canvas = dynamic_cast<ui::ICanvasHeadless*>(made.get());
-    made->SetScreenScale(static_cast<float>(options.scale));
-    return made;
-  });
-  plug->SetLayoutFunc([](IEditorContext* context) {
-    example::LayoutExampleEditor(*static_cast<ui::ICanvas*>(context));
+  const std::unique_ptr<Umbravox> plug = example::MakeExamplePlug(blockFrames, [&](ui::ICanvas& made) {
+    canvas = dynamic_cast<ui::ICanvasHeadless*>(&made);
+    made.SetScreenScale(static_cast<float>(options.scale));
   });
   plug->OpenWindow(nullptr);
   if (!canvas)
     throw UsageError("no windowless canvas could be made");
 
-  // A frame's worth of a 220 Hz test tone at -6 dBFS per frame, through the plug-in, so the
-  // meter shows what a running plug-in sends it.
-  const int blockFrames = plug->GetBlockSize();
-  std::vector<float> left(static_cast<size_t>(blockFrames)), right(static_cast<size_t>(blockFrames));
-  std::vector<float> outLeft(left.size()), outRight(right.size());
-  const float* in[2] = {left.data(), right.data()};
-  float* out[2] = {outLeft.data(), outRight.data()};
-  long sample = 0;
+  example::TestTone tone(blockFrames);
   for (long frame = 0; frame < options.frames; ++frame)
   {
-    for (int s = 0; s < blockFrames; ++s, ++sample)
-    {
-      left[s] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 220.0 * sample / kSampleRate));
-      right[s] = 0.5f * left[s];
-    }
-    plug->HostProcess(in, out, blockFrames);
-    plug->OnTimer(); // the idle call that hands meter data to the editor
+    tone.PlayBlock(*plug);
     canvas->RunFrames(1);
   }
 

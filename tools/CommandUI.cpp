@@ -1,6 +1,5 @@
 // "umbravox ui": an editor in an X11 window, driven by this program's own main loop.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -58,25 +57,6 @@ UIOptions ParseOptions(const std::vector<std::string>& args)
   return options;
 }
 
-// A 220 Hz sine at -6 dBFS on the left and -12 dBFS on the right, continuous across blocks.
-class TestTone {
-public:
-  explicit TestTone(double sampleRate) : mSampleRate(sampleRate) {}
-
-  void Fill(std::vector<float>& left, std::vector<float>& right)
-  {
-    for (size_t s = 0; s < left.size(); ++s, ++mSample)
-    {
-      left[s] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 220.0 * static_cast<double>(mSample) / mSampleRate));
-      right[s] = 0.5f * left[s];
-    }
-  }
-
-private:
-  double mSampleRate;
-  long long mSample = 0;
-};
-
 } // namespace
 
 int RunUI(const std::vector<std::string>& args)
@@ -89,25 +69,13 @@ int RunUI(const std::vector<std::string>& args)
   const UIOptions options = ParseOptions(args);
 
   ui::SetDefaultPlatform(ui::EPlatform::kX11);
-  const std::unique_ptr<Umbravox> plug(MakePlug());
-  constexpr double kSampleRate = 48000.0;
-  constexpr int kFPS = 60;
   // One block per tick of the plug-in's timer, so that audio keeps pace with the clock.
-  const int blockFrames = static_cast<int>(kSampleRate * 0.020);
-  plug->HostSetSampleRate(kSampleRate);
-  plug->HostSetBlockSize(blockFrames);
-  plug->HostInitialize();
-
+  const int blockFrames = static_cast<int>(example::kSampleRate * 0.020);
   ui::ICanvasX11* window = nullptr;
-  plug->SetMakeGraphicsFunc([&]() -> std::unique_ptr<IEditorContext> {
-    auto made = ui::MakeGraphics(*plug, example::kWidth, example::kHeight, kFPS, 1.f);
-    window = dynamic_cast<ui::ICanvasX11*>(made.get());
+  const std::unique_ptr<Umbravox> plug = example::MakeExamplePlug(blockFrames, [&](ui::ICanvas& made) {
+    window = dynamic_cast<ui::ICanvasX11*>(&made);
     if (window)
       window->SetWindowTitle("Umbra Vox - example editor");
-    return made;
-  });
-  plug->SetLayoutFunc([](IEditorContext* context) {
-    example::LayoutExampleEditor(*static_cast<ui::ICanvas*>(context));
   });
 
   if (!plug->OpenWindow(nullptr) || !window)
@@ -117,16 +85,8 @@ int RunUI(const std::vector<std::string>& args)
     throw UsageError(why);
   }
 
-  TestTone tone(kSampleRate);
-  std::vector<float> left(static_cast<size_t>(blockFrames)), right(left.size());
-  std::vector<float> outLeft(left.size()), outRight(left.size());
-  window->SetTimerFunc([&]() {
-    tone.Fill(left, right);
-    const float* in[2] = {left.data(), right.data()};
-    float* out[2] = {outLeft.data(), outRight.data()};
-    plug->HostProcess(in, out, blockFrames);
-    plug->OnTimer(); // hands the meter data and host changes to the editor
-  });
+  example::TestTone tone(blockFrames);
+  window->SetTimerFunc([&]() { tone.PlayBlock(*plug); });
 
   while (!window->IsClosed() && (options.frames == 0 || window->FramesRun() < options.frames))
   {

@@ -1,11 +1,14 @@
 #include "ExampleEditor.h"
 
+#include <cmath>
+
 #include "Controls/IBitmapControl.h"
 #include "Controls/ISliderControlBase.h"
 #include "Controls/ITextControl.h"
 #include "Controls/IVMeterControl.h"
 #include "ICanvas.h"
-#include "UmbravoxParams.h"
+#include "ICanvasFactory.h"
+#include "Umbravox.h"
 
 namespace umbra::example {
 
@@ -84,6 +87,45 @@ void LayoutExampleEditor(ICanvas& canvas)
 
   // Dragging the bottom-right corner zooms the whole editor.
   canvas.AttachCornerResizer(EUIResizerMode::kScale, false, kDim, kInk, kGlow);
+}
+
+std::unique_ptr<Umbravox> MakeExamplePlug(int blockFrames, std::function<void(ICanvas&)> onMade)
+{
+  std::unique_ptr<Umbravox> plug(MakePlug());
+  plug->HostSetSampleRate(kSampleRate);
+  plug->HostSetBlockSize(blockFrames);
+  plug->HostInitialize();
+
+  Umbravox& self = *plug;
+  plug->SetMakeGraphicsFunc([&self, onMade = std::move(onMade)]() -> std::unique_ptr<IEditorContext> {
+    auto made = MakeGraphics(self, kWidth, kHeight, kFPS, 1.f);
+    if (made && onMade)
+      onMade(*made);
+    return made;
+  });
+  plug->SetLayoutFunc([](IEditorContext* context) {
+    LayoutExampleEditor(*static_cast<ICanvas*>(context));
+  });
+  return plug;
+}
+
+TestTone::TestTone(int blockFrames)
+  : mLeft(static_cast<size_t>(blockFrames)), mRight(mLeft.size()), mOutLeft(mLeft.size()),
+    mOutRight(mLeft.size())
+{
+}
+
+void TestTone::PlayBlock(Umbravox& plug)
+{
+  for (size_t s = 0; s < mLeft.size(); ++s, ++mSample)
+  {
+    mLeft[s] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 220.0 * static_cast<double>(mSample) / kSampleRate));
+    mRight[s] = 0.5f * mLeft[s];
+  }
+  const float* in[2] = {mLeft.data(), mRight.data()};
+  float* out[2] = {mOutLeft.data(), mOutRight.data()};
+  plug.HostProcess(in, out, static_cast<int>(mLeft.size()));
+  plug.OnTimer();
 }
 
 } // namespace umbra::example
