@@ -5,22 +5,11 @@
 #include <cstdlib>
 
 #include "ICanvas.h"
+#include "UmbravoxTheme.h"
 
 namespace umbra {
 
 using namespace ui;
-
-namespace {
-
-constexpr float kWrap = 6.28318f;
-
-// An alpha from a 0..1 opacity, truncated as the colour is built.
-int Alpha(float opacity, float scale = 255.f)
-{
-  return static_cast<int>(scale * std::clamp(opacity, 0.f, 1.f));
-}
-
-} // namespace
 
 HauntedMeterControl::HauntedMeterControl(const IRECT& bounds, const char* label,
                                          const IVStyle& style)
@@ -44,10 +33,10 @@ void HauntedMeterControl::Draw(ICanvas& g)
 {
   mPhase1 += 0.02f;
   mPhase2 += 0.015f;
-  if (mPhase1 > kWrap)
-    mPhase1 -= kWrap;
-  if (mPhase2 > kWrap)
-    mPhase2 -= kWrap;
+  if (mPhase1 > kPhaseTurn)
+    mPhase1 -= kPhaseTurn;
+  if (mPhase2 > kPhaseTurn)
+    mPhase2 -= kPhaseTurn;
 
   const float L = mRECT.L, T = mRECT.T, R = mRECT.R, B = mRECT.B;
 
@@ -61,8 +50,8 @@ void HauntedMeterControl::Draw(ICanvas& g)
   for (int j = 0; j < 4; ++j) {
     const float y = T + (B - T) * static_cast<float>(j) / 3.f;
     const float a = std::sin(mPhase1 + static_cast<float>(j)) * 0.2f + 0.3f;
-    g.FillCircle(IColor(Alpha(a), 55, 40, 35), L + 2.f, y, 3.f);
-    g.FillCircle(IColor(Alpha(0.7f * a), 55, 40, 35), R - 2.f, y + 10.f, 2.f);
+    g.FillCircle(IColor(OpacityToAlpha(a), 55, 40, 35), L + 2.f, y, 3.f);
+    g.FillCircle(IColor(OpacityToAlpha(0.7f * a), 55, 40, 35), R - 2.f, y + 10.f, 2.f);
   }
 
   // The glass well with a glint down its left side.
@@ -114,15 +103,15 @@ void HauntedMeterControl::Draw(ICanvas& g)
         g.FillRect(IColor(20, r, gr, b), seg);
         continue;
       }
-      g.FillRect(IColor(Alpha(0.9f * l), r, gr, b), seg);
-      g.FillRect(IColor(Alpha(0.3f * l), r, gr, b), seg.GetPadded(1.f));
+      g.FillRect(IColor(OpacityToAlpha(0.9f * l), r, gr, b), seg);
+      g.FillRect(IColor(OpacityToAlpha(0.3f * l), r, gr, b), seg.GetPadded(1.f));
       g.FillRect(IColor(static_cast<int>(180.f * l), 255, 255, 255),
                  IRECT(seg.L + 1.f, yt, seg.R - 1.f, yt + 1.f));
     }
   }
 
   // A soft band floating just above each channel's level.
-  const IColor band(Alpha(std::sin(2.f * mPhase2) * 0.1f + 0.15f), 100, 140, 120);
+  const IColor band(OpacityToAlpha(std::sin(2.f * mPhase2) * 0.1f + 0.15f), 100, 140, 120);
   const float y0 = WB - static_cast<float>(u0) * H;
   const float y1 = WB - static_cast<float>(u1) * H;
   g.FillRect(band, IRECT(WL + 2.f, y0 - 10.f, WL + 2.f + cw - 1.f, y0 - 2.f));

@@ -5,18 +5,11 @@
 #include <cstdlib>
 
 #include "ICanvas.h"
+#include "UmbravoxTheme.h"
 
 namespace umbra {
 
 using namespace ui;
-
-namespace {
-
-constexpr float kTwoPi = 6.28318f;
-
-int Alpha(float a) { return static_cast<int>(255.f * std::clamp(a, 0.f, 1.f)); }
-
-} // namespace
 
 // The flicker and stains draw from the C library's generator, never seeded here, so that each
 // switch of an editor starts from a different point of the same stream.
@@ -86,7 +79,7 @@ void LEDTabSwitchControl::DrawLED(ICanvas& g, float cx, float cy, float b) const
   g.FillCircle(IColor(static_cast<int>(255.f * std::min(b * 0.5f, 1.f)), mLEDColor.R, mLEDColor.G,
                       mLEDColor.B),
                cx, cy, 4.5f);
-  g.FillCircle(IColor(Alpha(b * 0.5f + 0.5f), mLEDColor.R, mLEDColor.G, mLEDColor.B), cx, cy, 3.f);
+  g.FillCircle(IColor(OpacityToAlpha(b * 0.5f + 0.5f), mLEDColor.R, mLEDColor.G, mLEDColor.B), cx, cy, 3.f);
   g.FillCircle(IColor(255, 255, 255, static_cast<int>(b * 140.f)), cx - 0.5f, cy - 0.5f, 1.2f);
   g.FillCircle(IColor(30, 60, 55, 50), cx + 0.5f, cy + 0.5f, 1.2f);
 }
@@ -97,8 +90,8 @@ void LEDTabSwitchControl::Draw(ICanvas& g)
   const int n = NumLabels();
 
   mPhase += 0.008f;
-  if (mPhase > kTwoPi)
-    mPhase -= kTwoPi;
+  if (mPhase > kPhaseTurn)
+    mPhase -= kPhaseTurn;
   if (n == 0)
     return;
 
@@ -117,7 +110,7 @@ void LEDTabSwitchControl::Draw(ICanvas& g)
     const float x = L + (R - L) * static_cast<float>((mStainSeed + kStainA[j]) % 100) * 0.01f;
     const float y = T + (B - T) * static_cast<float>((mStainSeed + kStainB[j]) % 100) * 0.01f;
     const float a = std::sin(mPhase + kStainPhase[j]) * 0.1f + 0.25f;
-    g.FillCircle(IColor(Alpha(a), 55, 42, 38), x, y, kStainRadius[j]);
+    g.FillCircle(IColor(OpacityToAlpha(a), 55, 42, 38), x, y, kStainRadius[j]);
   }
 
   const int s = SelectedIndex();
@@ -133,7 +126,7 @@ void LEDTabSwitchControl::Draw(ICanvas& g)
       g.DrawLine(IColor(40, 80, 75, 70), x + 1.f, T + 5.f, x + 1.f, B - 5.f, nullptr, 1.f);
     }
     const float a = i == s ? std::sin(mPhase) * 0.05f + 0.9f : 0.55f;
-    const IText style(12.f, IColor(Alpha(a), mTextColor.R, mTextColor.G, mTextColor.B),
+    const IText style(12.f, IColor(OpacityToAlpha(a), mTextColor.R, mTextColor.G, mTextColor.B),
                       "Roboto-Regular", kAlignCenter, kVAlignMiddle);
     // The selected label moves down to make room for its LED.
     g.DrawText(style, mLabels[static_cast<size_t>(i)], i == s ? tab.GetTranslated(0.f, 5.f) : tab);

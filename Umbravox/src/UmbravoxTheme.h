@@ -3,10 +3,20 @@
 // The editor's look, shared by every editor control and by the layout: the palette, the font
 // identifiers, the named text styles and the pointers to the controls that other controls reach.
 
+#include <algorithm>
+
 #include "ICanvasStructs.h"
 #include "UmbravoxParams.h"
 
 namespace umbra {
+
+// The themed controls turn their animation phases over at this rounded 2 pi, and build the alphas
+// of their colours from 0..1 opacities, truncated.
+inline constexpr float kPhaseTurn = 6.28318f;
+inline int OpacityToAlpha(float opacity)
+{
+  return static_cast<int>(255.f * std::clamp(opacity, 0.f, 1.f));
+}
 
 namespace UIColors {
 // (A, R, G, B)

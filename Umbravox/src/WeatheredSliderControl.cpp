@@ -11,14 +11,6 @@ namespace umbra {
 
 using namespace ui;
 
-namespace {
-
-constexpr float kWrap = 6.28318f;
-
-int Alpha(float opacity) { return static_cast<int>(255.f * std::clamp(opacity, 0.f, 1.f)); }
-
-} // namespace
-
 WeatheredSliderControl::WeatheredSliderControl(const IRECT& bounds, int paramIdx,
                                                EDirection direction)
   : ISliderControlBase(bounds, paramIdx, direction, 4.0, 0.f),
@@ -89,10 +81,10 @@ void WeatheredSliderControl::Draw(ICanvas& g)
 {
   mPhase1 += 0.008f;
   mPhase2 += 0.012f;
-  if (mPhase1 > kWrap)
-    mPhase1 -= kWrap;
-  if (mPhase2 > kWrap)
-    mPhase2 -= kWrap;
+  if (mPhase1 > kPhaseTurn)
+    mPhase1 -= kPhaseTurn;
+  if (mPhase2 > kPhaseTurn)
+    mPhase2 -= kPhaseTurn;
 
   const bool vertical = mDirection == kVertical;
   const IRECT track = GetTrackRect();
@@ -104,7 +96,7 @@ void WeatheredSliderControl::Draw(ICanvas& g)
   // Six ticks flickering slightly out of step with each other.
   for (int i = 0; i < 6; ++i) {
     const float f = static_cast<float>(i) * 0.2f;
-    const IColor tick(Alpha(std::sin(3.f * mPhase1 + static_cast<float>(i)) * 0.1f + 0.15f), 60, 45, 35);
+    const IColor tick(OpacityToAlpha(std::sin(3.f * mPhase1 + static_cast<float>(i)) * 0.1f + 0.15f), 60, 45, 35);
     if (vertical) {
       const float p = track.T + f * (track.B - track.T);
       g.FillRect(tick, IRECT(track.L, p - 1.f, track.R, p + 1.f));
@@ -121,7 +113,7 @@ void WeatheredSliderControl::Draw(ICanvas& g)
 
   // Shadow, then the body breathing with phase 2.
   g.FillRoundRect(IColor(100, 0, 0, 0), hd.GetTranslated(2.f, 2.f), 4.f);
-  g.FillRoundRect(IColor(Alpha(std::sin(2.3f * mPhase2) * 0.1f + 0.9f), mHandleColor.R,
+  g.FillRoundRect(IColor(OpacityToAlpha(std::sin(2.3f * mPhase2) * 0.1f + 0.9f), mHandleColor.R,
                          mHandleColor.G, mHandleColor.B),
                   hd, 4.f);
 

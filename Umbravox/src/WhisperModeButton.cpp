@@ -5,18 +5,11 @@
 #include <cstdlib>
 
 #include "ICanvas.h"
+#include "UmbravoxTheme.h"
 
 namespace umbra {
 
 using namespace ui;
-
-namespace {
-
-constexpr float kTwoPi = 6.28318f;
-
-int Alpha(float a) { return static_cast<int>(255.f * std::clamp(a, 0.f, 1.f)); }
-
-} // namespace
 
 // The lamp's flicker and the stains draw from the C library's generator, never seeded here, so
 // the button starts differently each time the editor opens.
@@ -47,8 +40,8 @@ void WhisperModeButton::Draw(ICanvas& g)
   const double v = GetValue(0);
 
   mPhase += 0.01f;
-  if (mPhase > kTwoPi)
-    mPhase -= kTwoPi;
+  if (mPhase > kPhaseTurn)
+    mPhase -= kPhaseTurn;
 
   mTimer += 0.016f;
   mLevel = mLevel + (mTarget - mLevel) * mSpeed;
@@ -80,7 +73,7 @@ void WhisperModeButton::Draw(ICanvas& g)
     const float x = L + (R - L) * static_cast<float>((mStainSeed + kStainA[j]) % 100) * 0.01f;
     const float y = T + (B - T) * static_cast<float>((mStainSeed + kStainB[j]) % 100) * 0.01f;
     const float a = std::sin(mPhase + kStainPhase[j]) * 0.15f + 0.3f;
-    g.FillCircle(IColor(Alpha(a), 55, 42, 38), x, y, kStainRadius[j]);
+    g.FillCircle(IColor(OpacityToAlpha(a), 55, 42, 38), x, y, kStainRadius[j]);
   }
 
   const float b = std::max(std::min(mLevel, 1.f), 0.25f);
@@ -96,12 +89,12 @@ void WhisperModeButton::Draw(ICanvas& g)
   g.DrawArc(IColor(127, 180, 175, 190), cx, cy, 7.f, 200.f, 340.f, nullptr, 1.5f);
   g.FillCircle(IColor(static_cast<int>(255.f * std::min(b * 0.5f, 1.f)), lamp.R, lamp.G, lamp.B),
                cx, cy, 6.f);
-  g.FillCircle(IColor(Alpha(b * 0.5f + 0.5f), lamp.R, lamp.G, lamp.B), cx, cy, 4.f);
+  g.FillCircle(IColor(OpacityToAlpha(b * 0.5f + 0.5f), lamp.R, lamp.G, lamp.B), cx, cy, 4.f);
   g.FillCircle(IColor(255, 255, 255, static_cast<int>(b * 160.f)), cx - 1.f, cy - 1.f, 1.6f);
   g.FillCircle(IColor(40, 80, 75, 70), cx + 1.f, cy + 1.f, 2.f);
 
   const IText style(14.f,
-                    IColor(Alpha(std::sin(mPhase * 0.5f) * 0.1f + 0.85f), mTextColor.R,
+                    IColor(OpacityToAlpha(std::sin(mPhase * 0.5f) * 0.1f + 0.85f), mTextColor.R,
                            mTextColor.G, mTextColor.B),
                     "Roboto-Regular", kAlignCenter, kVAlignMiddle);
   g.DrawText(style, LabelFor(v), IRECT(L + 24.f, T, R, B));
