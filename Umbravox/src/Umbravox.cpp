@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "UmbravoxEditorHook.h"
+
 namespace umbra {
 
 Config Umbravox::MakeConfig()
@@ -49,6 +51,8 @@ Umbravox::Umbravox(const InstanceInfo& info) : UmbravoxWrapper(MakeConfig(), inf
 
   RegisterFactoryPresets();
   RestorePreset(0);
+
+  InstallUmbravoxEditor(*this, UmbravoxLiveValues{&mTempo, &mInputPeakDb, &mOutputPeakDb});
 }
 
 Umbravox::~Umbravox()

@@ -6,8 +6,8 @@
 #include "Controls/ILambdaControl.h"
 #include "Controls/ITextControl.h"
 #include "HauntedMeterControl.h"
+#include "IEffectBase.h"
 #include "LEDTabSwitchControl.h"
-#include "Umbravox.h"
 #include "UmbravoxOverlays.h"
 #include "UmbravoxTheme.h"
 #include "WeatheredSliderControl.h"
@@ -64,7 +64,7 @@ void AttachCenterRow(ICanvas* g, int cx, int top, int bottom, const char* label,
 
 } // namespace
 
-void LayoutUmbravoxEditor(ICanvas& g, Umbravox& plug)
+void LayoutUmbravoxEditor(ICanvas& g, IEffectBase& plugin, const UmbravoxLiveValues& live)
 {
   // The whole interface zooms with the window; the layout itself is never rebuilt on resize.
   g.AttachCornerResizer(EUIResizerMode::kScale, false);
@@ -75,8 +75,8 @@ void LayoutUmbravoxEditor(ICanvas& g, Umbravox& plug)
 
   const IRECT bounds(0.f, 0.f, static_cast<float>(g.Width()), static_cast<float>(g.Height()));
 
-  AttachBackground(&g, bounds, &plug.mTempo, &plug.mInputPeakDb, &plug.mOutputPeakDb);
-  AttachHeader(&g, kEditorDesignWidth, &plug);
+  AttachBackground(&g, bounds, live.tempo, live.inputPeakDb, live.outputPeakDb);
+  AttachHeader(&g, kEditorDesignWidth, &plugin);
   AttachInputSection(&g);
   AttachOutputSection(&g, kEditorDesignWidth);
   AttachCenterControls(&g, kEditorDesignWidth);

@@ -7,18 +7,18 @@
 #include <atomic>
 
 #include "ICanvas.h"
+#include "UmbravoxEditorHook.h"
 
 namespace umbra {
 
 class IEffectBase;
-class Umbravox;
 
 // The design width every section is laid out for; the corner resizer scales the finished
 // layout, so the sections never see the window's current size.
 inline constexpr int kEditorDesignWidth = 1200;
 
-// Builds the whole editor for plug into g.
-void LayoutUmbravoxEditor(ui::ICanvas& g, Umbravox& plug);
+// Builds the whole editor for plugin into g; the overlays follow live.
+void LayoutUmbravoxEditor(ui::ICanvas& g, IEffectBase& plugin, const UmbravoxLiveValues& live);
 
 // The sections, in the order the layout attaches them. width is the design width; the centre
 // sections use cx = width / 2 in integer arithmetic.

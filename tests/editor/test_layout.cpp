@@ -19,7 +19,11 @@ namespace {
 
 class Layout : public EditorFixture {
 protected:
-  void SetUp() override { LayoutUmbravoxEditor(canvas, *plug); }
+  void SetUp() override
+  {
+    LayoutUmbravoxEditor(canvas, *plug,
+                         UmbravoxLiveValues{&plug->mTempo, &plug->mInputPeakDb, &plug->mOutputPeakDb});
+  }
 
   int IndexOf(const IControl* control) const
   {

@@ -1,0 +1,35 @@
+// Builds with an editor: every instance makes its editor on the process's default platform
+// and lays it out with the Umbra Vox design.
+#include "ICanvasFactory.h"
+#include "IEffectBase.h"
+#include "UmbravoxEditorHook.h"
+#include "UmbravoxLayout.h"
+
+namespace umbra {
+
+namespace {
+
+constexpr int kEditorWidth = 1200;
+constexpr int kEditorHeight = 800;
+constexpr int kEditorFPS = 60;
+
+} // namespace
+
+void InstallUmbravoxEditor(IEffectBase& plugin, const UmbravoxLiveValues& live)
+{
+  plugin.SetMakeGraphicsFunc([&plugin]() -> std::unique_ptr<IEditorContext> {
+    // Resources missing from the installed folders are looked up in the maker's shared place,
+    // under the plug-in's name.
+    const ui::IPluginIdentity identity{plugin.GetBundleID(), plugin.GetAppGroupID(),
+                                       plugin.GetPluginName()};
+    return ui::MakeGraphics(plugin, kEditorWidth, kEditorHeight, kEditorFPS, 1.f, identity);
+  });
+  // A make-graphics function installed later may make another kind of editor; this layout
+  // only builds into a canvas.
+  plugin.SetLayoutFunc([&plugin, live](IEditorContext* context) {
+    if (auto* canvas = dynamic_cast<ui::ICanvas*>(context))
+      LayoutUmbravoxEditor(*canvas, plugin, live);
+  });
+}
+
+} // namespace umbra
