@@ -2,12 +2,17 @@
 
 #include <vector>
 
+#include "AboutPopup.h"
 #include "Controls/IBitmapControl.h"
 #include "Controls/ILambdaControl.h"
 #include "Controls/ITextControl.h"
+#include "GhostIconButton.h"
 #include "HauntedMeterControl.h"
 #include "IEffectBase.h"
 #include "LEDTabSwitchControl.h"
+#include "PresetIconButton.h"
+#include "PresetNameControl.h"
+#include "PresetPopup.h"
 #include "UmbravoxOverlays.h"
 #include "UmbravoxTheme.h"
 #include "WeatheredSliderControl.h"
@@ -105,10 +110,18 @@ void AttachBackground(ICanvas* g, const IRECT& bounds, std::atomic<float>* tempo
 
 void AttachHeader(ICanvas* g, int width, IEffectBase* plugin)
 {
-  AttachLabel(g, Rect(0, 8, width, 55), "Umbra Vox", UIText::title);
-  // The icon buttons and the preset name display join the header with the popups they open;
-  // the plug-in is what the preset name display will read.
-  (void)plugin;
+  const int w = width;
+  AttachLabel(g, Rect(0, 8, w, 55), "Umbra Vox", UIText::title);
+  g->AttachControl(
+    new GhostIconButton(Rect(12, 10, 48, 46), g->LoadBitmap("GhostIcon.png", 1, false, 0)));
+  g->AttachControl(new PresetIconButton(Rect(w - 48, 10, w - 12, 46),
+                                        g->LoadBitmap("PresetIcon.png", 1, false, 0)));
+
+  auto* presetName =
+    new PresetNameControl(Rect(w - 200, 18, w - 54, 40), UIText::presetName, UIColors::glowPurple);
+  gPresetNameCtrl = presetName;
+  presetName->UpdatePresetName(plugin);
+  g->AttachControl(presetName, kCtrlTagPresetName);
 }
 
 void AttachInputSection(ICanvas* g)
@@ -204,9 +217,45 @@ void AttachPitchSection(ICanvas* g, int width)
 
 void AttachPopups(ICanvas* g, const IRECT& bounds)
 {
-  // The about popup and the preset browser lie over everything else once they exist.
-  (void)g;
-  (void)bounds;
+  // Both start hidden and lie over everything else; the preset browser is the topmost.
+  auto* about = new AboutPopup(bounds, kPopupPanelColor, UIColors::paleGhost, UIColors::glowPurple);
+  gAboutPopup = about;
+  g->AttachControl(about);
+
+  auto* presets =
+    new PresetPopup(bounds, kPopupPanelColor, UIColors::paleGhost, UIColors::glowPurple);
+  gPresetPopup = presets;
+  g->AttachControl(presets);
+}
+
+bool ShowEditorPopup(ICanvas& g, std::string_view which)
+{
+  IControl* icon = nullptr;
+  bool shown = false;
+  for (int i = 0; i < g.NControls() && !icon; ++i) {
+    IControl* control = g.GetControl(i);
+    if (which == "about" && dynamic_cast<GhostIconButton*>(control)) {
+      icon = control;
+      shown = gAboutPopup && gAboutPopup->IsVisible();
+    }
+    else if (which == "presets" && dynamic_cast<PresetIconButton*>(control)) {
+      icon = control;
+      shown = gPresetPopup && gPresetPopup->IsOpen();
+    }
+  }
+  if (!icon)
+    return false;
+  if (shown)
+    return true;
+
+  // A click at the icon's centre, routed as the platform would route it.
+  const float x = icon->GetRECT().MW(), y = icon->GetRECT().MH();
+  IMouseMod mod;
+  mod.L = true;
+  g.OnMouseDown({IMouseInfo{x, y, 0.f, 0.f, mod}});
+  g.OnMouseUp({IMouseInfo{x, y, 0.f, 0.f, mod}});
+  return which == "about" ? gAboutPopup && gAboutPopup->IsVisible()
+                          : gPresetPopup && gPresetPopup->IsOpen();
 }
 
 } // namespace umbra

@@ -5,6 +5,7 @@
 // the drawing order: later controls draw over earlier ones and receive the mouse first.
 
 #include <atomic>
+#include <string_view>
 
 #include "ICanvas.h"
 #include "UmbravoxEditorHook.h"
@@ -32,5 +33,10 @@ void AttachCenterControls(ui::ICanvas* g, int width);
 void AttachSeparator(ui::ICanvas* g, int width);
 void AttachPitchSection(ui::ICanvas* g, int width);
 void AttachPopups(ui::ICanvas* g, const ui::IRECT& bounds);
+
+// Opens a popup of the editor laid out in g as a click on its header icon would: "about" (the
+// ghost icon) or "presets" (the preset icon). A popup already shown stays shown. False when
+// which names neither or the editor has no such icon.
+bool ShowEditorPopup(ui::ICanvas& g, std::string_view which);
 
 } // namespace umbra

@@ -54,8 +54,7 @@ inline const ui::IText dbScaleOutput{10.f, UIColors::paleGhost, kFontRoboto, ui:
 
 // Controls that other controls reach while the editor is open. They point into the graphics
 // context, which owns the controls; each is set when its control is created by the layout and
-// is not cleared when the editor closes (the next layout sets it again). The header's preset
-// name display and the two popups are not built yet, so nothing fills these pointers today.
+// is not cleared when the editor closes (the next layout sets it again).
 class PresetNameControl;
 class AboutPopup;
 class PresetPopup;

@@ -87,8 +87,8 @@ TEST_F(Layout, MetersCarryTheirTagsAndTheRestNone)
   ASSERT_NE(input, nullptr);
   ASSERT_NE(output, nullptr);
   EXPECT_EQ(output->GetRECT(), IRECT(1065, 175, 1105, 720));
-  // Only the two meters are tagged while the header has no preset name display.
-  EXPECT_EQ(canvas.GetControlWithTag(kCtrlTagPresetName), nullptr);
+  // The third tag is the header's preset name display.
+  EXPECT_NE(canvas.GetControlWithTag(kCtrlTagPresetName), nullptr);
 
   // The output column puts its meter before its slider.
   IControl* outSlider = canvas.GetControlWithParamIdx(kOutput);
@@ -167,11 +167,11 @@ TEST_F(Layout, LEDTabsSitInThePitchPanelWithTheirLabels)
   itv->SetValue(5.0 / 11.0);
   EXPECT_EQ(itv->SelectedIndex(), 5);
 
-  // Fine closes the panel, and is the last control attached.
+  // Fine's caption closes the panel; only the two popups come after it.
   IControl* fine = canvas.GetControlWithParamIdx(kFine);
   ASSERT_NE(fine, nullptr);
   EXPECT_EQ(fine->GetRECT(), IRECT(425, 703, 775, 743));
-  EXPECT_EQ(canvas.GetControl(canvas.NControls() - 1)->GetRECT(), IRECT(785, 711, 845, 731));
+  EXPECT_EQ(canvas.GetControl(canvas.NControls() - 3)->GetRECT(), IRECT(785, 711, 845, 731));
 }
 
 TEST_F(Layout, BackgroundAndHeaderComeFirst)
@@ -185,8 +185,9 @@ TEST_F(Layout, BackgroundAndHeaderComeFirst)
 
   // The title precedes the input column.
   const int input = IndexOf(canvas.GetControlWithParamIdx(kInput));
-  EXPECT_EQ(TextAt(input - 2), "Umbra Vox");
-  EXPECT_EQ(canvas.GetControl(input - 2)->GetRECT(), IRECT(0, 8, 1200, 55));
+  // Title, ghost icon, preset icon and preset name, then the input column.
+  EXPECT_EQ(TextAt(input - 5), "Umbra Vox");
+  EXPECT_EQ(canvas.GetControl(input - 5)->GetRECT(), IRECT(0, 8, 1200, 55));
 }
 
 TEST_F(Layout, BackgroundPictureShowsThroughTheEmptyParts)
