@@ -10,6 +10,7 @@
 #include "CliSupport.h"
 #include "Commands.h"
 #include "DemoInput.h"
+#include "EditorScreenshot.h"
 #include "Render.h"
 #include "SoundFile.h"
 #include "Umbravox.h"
@@ -24,9 +25,12 @@ const char* const kDemoHelp =
   "Makes up eight seconds of stereo at 48 kHz (a sung phrase, a pause, a plucked chord) and\n"
   "writes it to DIR (default ./umbravox-demo, made if missing) as 00-dry.wav, then renders it\n"
   "through every factory preset as 'umbravox render' does by default (latency compensated,\n"
-  "tail until quiet): 01-Init.wav, 02-Ghost-Choir.wav and so on. 32-bit float WAV throughout.\n";
+  "tail until quiet): 01-Init.wav, 02-Ghost-Choir.wav and so on. 32-bit float WAV throughout.\n"
+  "Last, editor.png: the editor with the \"Ghost Choir\" preset after the first 1.5 seconds of\n"
+  "the phrase, as 'umbravox screenshot --audio' draws it.\n";
 
 constexpr double kDemoSampleRate = 48000.0;
+constexpr const char* kScreenshotPreset = "Ghost Choir";
 
 // A preset name as a file name: blanks become dashes, and only plain characters remain.
 std::string FileNameFor(int number, const std::string& name)
@@ -108,7 +112,18 @@ int RunDemo(const std::vector<std::string>& args)
       render::RenderFrames(*plug, kDemoSampleRate, input, options);
     WriteWav(std::filesystem::path(dir) / FileNameFor(p + 1, plug->GetPresetName(p)), output);
   }
-  std::printf("%d files in %s\n", names->PresetCount() + 1, dir.c_str());
+
+  // The editor reacting to the phrase (the dry file, read back as 'screenshot --audio' would).
+  EditorScreenshotRequest screenshot;
+  screenshot.plug.preset = kScreenshotPreset;
+  sound::SoundData audio;
+  audio.sampleRate = static_cast<int>(kDemoSampleRate);
+  audio.channels = input;
+  const std::string screenshotPath = (std::filesystem::path(dir) / "editor.png").string();
+  const EditorScreenshotResult shot = TakeEditorScreenshot(screenshot, &audio, screenshotPath);
+  std::printf("wrote %-40s %d x %d pixels\n", screenshotPath.c_str(), shot.width, shot.height);
+
+  std::printf("%d files in %s\n", names->PresetCount() + 2, dir.c_str());
   return 0;
 }
 

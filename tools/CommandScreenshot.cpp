@@ -1,11 +1,13 @@
 // "umbravox screenshot": an editor drawn without a window, into a PNG.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "EditorScreenshot.h"
 #include "ExampleEditor.h"
 #include "ICanvasFactory.h"
 #include "Platforms/ICanvasHeadless.h"
@@ -16,21 +18,27 @@ namespace umbra::cli {
 namespace {
 
 const char* const kScreenshotHelp =
-  "usage: umbravox screenshot --example OUT.png [--scale S] [--frames N]\n"
+  "usage: umbravox screenshot OUT.png [--preset NAME] [--set NAME=VALUE]... [--audio FILE]\n"
+  "                           [--frames N] [--scale S]\n"
+  "       umbravox screenshot --example OUT.png [--frames N] [--scale S]\n"
   "\n"
-  "Draws an editor without a window and saves it as a PNG.\n"
+  "Draws the editor of a fresh instance without a window and saves it as a PNG.\n"
   "\n"
-  "  --example    the example editor: a panel, two sliders, captions, a level meter fed with a\n"
-  "               test tone through the plug-in, a text and a bitmap (bound to a real instance)\n"
-  "  --scale S    the screen scale, device pixels per logical pixel (default 1; 2 draws the\n"
-  "               picture twice as large with the @2x bitmaps); from 1 to 4\n"
-  "  --frames N   frames run before the picture is taken, at 60 per second (default 30)\n";
+  "  --preset NAME     a factory preset, by its exact name (see 'umbravox presets')\n"
+  "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'); repeatable\n"
+  "  --audio FILE      plays FILE through the plug-in in step with the frames, one 60th of a\n"
+  "                    second per frame, so that the meters and the animated background react;\n"
+  "                    the plug-in runs at the file's sample rate\n"
+  "  --frames N        frames run before the picture is taken, at 60 per second (default 90)\n"
+  "  --scale S         the screen scale, device pixels per logical pixel (default 1; 2 draws\n"
+  "                    2400 x 1600 pixels with the @2x bitmaps); from 1 to 4\n"
+  "  --example         the framework's example editor instead: a panel, two sliders, captions,\n"
+  "                    a level meter fed with a test tone, a text and a bitmap\n";
 
 struct ScreenshotOptions {
   std::string outPath;
   bool example = false;
-  double scale = 1.0;
-  long frames = 30;
+  EditorScreenshotRequest request;
 };
 
 ScreenshotOptions ParseOptions(const std::vector<std::string>& args)
@@ -44,22 +52,24 @@ ScreenshotOptions ParseOptions(const std::vector<std::string>& args)
   for (size_t i = 0; i < args.size(); ++i)
   {
     const std::string& arg = args[i];
+    if (options.request.plug.Parse(args, i))
+      continue;
     if (arg == "--example")
       options.example = true;
     else if (arg == "--scale")
     {
       const std::string& text = value(i);
       char* end = nullptr;
-      options.scale = std::strtod(text.c_str(), &end);
-      if (end == text.c_str() || *end || !(options.scale >= 1.0 && options.scale <= 4.0))
+      options.request.scale = std::strtod(text.c_str(), &end);
+      if (end == text.c_str() || *end || !(options.request.scale >= 1.0 && options.request.scale <= 4.0))
         throw UsageError("--scale expects a number from 1 to 4, got '" + text + "'");
     }
     else if (arg == "--frames")
     {
       const std::string& text = value(i);
       char* end = nullptr;
-      options.frames = std::strtol(text.c_str(), &end, 10);
-      if (end == text.c_str() || *end || options.frames < 1 || options.frames > 100000)
+      options.request.frames = std::strtol(text.c_str(), &end, 10);
+      if (end == text.c_str() || *end || options.request.frames < 1 || options.request.frames > 100000)
         throw UsageError("--frames expects a whole number from 1 to 100000, got '" + text + "'");
     }
     else if (arg.rfind("--", 0) == 0)
@@ -69,11 +79,41 @@ ScreenshotOptions ParseOptions(const std::vector<std::string>& args)
     else
       throw UsageError("'screenshot' takes one output file, got '" + arg + "' too");
   }
-  if (!options.example)
-    throw UsageError("'screenshot' needs --example (the only editor it draws so far)");
   if (options.outPath.empty())
     throw UsageError("'screenshot' needs an output file (try 'umbravox screenshot --help')");
+  const EditorPlugOptions& plug = options.request.plug;
+  if (options.example && (plug.preset || !plug.settings.empty() || plug.audioPath))
+    throw UsageError("--example plays its own test tone and takes no --preset, --set or --audio");
   return options;
+}
+
+// The example editor, fed with its test tone one frame's worth at a time.
+void ShootExample(const ScreenshotOptions& options)
+{
+  ui::SetDefaultPlatform(ui::EPlatform::kHeadless);
+  const int blockFrames = static_cast<int>(example::kSampleRate) / example::kFPS;
+  ui::ICanvasHeadless* canvas = nullptr;
+  const std::unique_ptr<Umbravox> plug = example::MakeExamplePlug(blockFrames, [&](ui::ICanvas& made) {
+    canvas = dynamic_cast<ui::ICanvasHeadless*>(&made);
+    made.SetScreenScale(static_cast<float>(options.request.scale));
+  });
+  plug->OpenWindow(nullptr);
+  if (!canvas)
+    throw UsageError("no windowless canvas could be made");
+
+  example::TestTone tone(blockFrames);
+  for (long frame = 0; frame < options.request.frames; ++frame)
+  {
+    tone.PlayBlock(*plug);
+    canvas->RunFrames(1);
+  }
+
+  WriteFileAtomically(options.outPath, [&](const std::string& temporary) {
+    return canvas->SavePNG(temporary);
+  });
+  std::printf("wrote %s (%d x %d pixels)\n", options.outPath.c_str(), canvas->DeviceWidth(),
+              canvas->DeviceHeight());
+  plug->CloseWindow();
 }
 
 } // namespace
@@ -86,32 +126,18 @@ int RunScreenshot(const std::vector<std::string>& args)
     return 0;
   }
   const ScreenshotOptions options = ParseOptions(args);
-
-  ui::SetDefaultPlatform(ui::EPlatform::kHeadless);
-  // One frame's worth of audio per frame drawn.
-  const int blockFrames = static_cast<int>(example::kSampleRate) / example::kFPS;
-  ui::ICanvasHeadless* canvas = nullptr;
-  const std::unique_ptr<Umbravox> plug = example::MakeExamplePlug(blockFrames, [&](ui::ICanvas& made) {
-    canvas = dynamic_cast<ui::ICanvasHeadless*>(&made);
-    made.SetScreenScale(static_cast<float>(options.scale));
-  });
-  plug->OpenWindow(nullptr);
-  if (!canvas)
-    throw UsageError("no windowless canvas could be made");
-
-  example::TestTone tone(blockFrames);
-  for (long frame = 0; frame < options.frames; ++frame)
+  if (options.example)
   {
-    tone.PlayBlock(*plug);
-    canvas->RunFrames(1);
+    ShootExample(options);
+    return 0;
   }
 
-  WriteFileAtomically(options.outPath, [&](const std::string& temporary) {
-    return canvas->SavePNG(temporary);
-  });
-  std::printf("wrote %s (%d x %d pixels)\n", options.outPath.c_str(), canvas->DeviceWidth(),
-              canvas->DeviceHeight());
-  plug->CloseWindow();
+  sound::SoundData audio;
+  if (options.request.plug.audioPath)
+    audio = ReadEditorAudio(*options.request.plug.audioPath);
+  const EditorScreenshotResult result = TakeEditorScreenshot(
+    options.request, options.request.plug.audioPath ? &audio : nullptr, options.outPath);
+  std::printf("wrote %s (%d x %d pixels)\n", options.outPath.c_str(), result.width, result.height);
   return 0;
 }
 

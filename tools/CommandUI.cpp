@@ -1,13 +1,17 @@
-// "umbravox ui": an editor in an X11 window, driven by this program's own main loop.
+// "umbravox ui": an editor in an X11 window, driven by this program's own main loop, with audio
+// played through the plug-in on a thread of its own as a host's audio thread would.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "EditorSession.h"
 #include "ExampleEditor.h"
 #include "ICanvasFactory.h"
 #include "Platforms/ICanvasX11.h"
@@ -18,17 +22,24 @@ namespace umbra::cli {
 namespace {
 
 const char* const kUIHelp =
-  "usage: umbravox ui --example [--frames N]\n"
+  "usage: umbravox ui [--preset NAME] [--set NAME=VALUE]... [--audio FILE] [--frames N]\n"
+  "       umbravox ui --example [--frames N]\n"
   "\n"
-  "Opens an editor in a window on the X display that DISPLAY names, until the window is closed.\n"
+  "Opens the editor of a fresh instance in a window on the X display that DISPLAY names, until\n"
+  "the window is closed.\n"
   "\n"
-  "  --example    the example editor (as 'umbravox screenshot' draws it), bound to a running\n"
-  "               plug-in fed with a test tone, so that its meter moves\n"
-  "  --frames N   closes by itself after N frames (at 60 per second) instead\n";
+  "  --preset NAME     a factory preset, by its exact name (see 'umbravox presets')\n"
+  "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'); repeatable\n"
+  "  --audio FILE      plays FILE through the plug-in, looping, at real-time pace on a thread of\n"
+  "                    its own (nothing is heard: there is no sound device), so that the meters\n"
+  "                    and the animated background react as they do in a host\n"
+  "  --frames N        closes by itself after N frames (at 60 per second) instead\n"
+  "  --example         the framework's example editor instead, fed with a test tone\n";
 
 struct UIOptions {
   bool example = false;
   long frames = 0; // 0: until closed
+  EditorPlugOptions plug;
 };
 
 UIOptions ParseOptions(const std::vector<std::string>& args)
@@ -37,6 +48,8 @@ UIOptions ParseOptions(const std::vector<std::string>& args)
   for (size_t i = 0; i < args.size(); ++i)
   {
     const std::string& arg = args[i];
+    if (options.plug.Parse(args, i))
+      continue;
     if (arg == "--example")
       options.example = true;
     else if (arg == "--frames")
@@ -52,10 +65,105 @@ UIOptions ParseOptions(const std::vector<std::string>& args)
     else
       throw UsageError("unknown argument '" + arg + "' for 'ui'");
   }
-  if (!options.example)
-    throw UsageError("'ui' needs --example (the only editor it opens so far)");
+  if (options.example && (options.plug.preset || !options.plug.settings.empty() || options.plug.audioPath))
+    throw UsageError("--example plays its own test tone and takes no --preset, --set or --audio");
   return options;
 }
+
+// Runs the window until it is closed or has run frames frames (0: no limit).
+void RunWindow(ui::ICanvasX11& window, long frames)
+{
+  while (!window.IsClosed() && (frames == 0 || window.FramesRun() < frames))
+  {
+    window.Pump();
+    window.WaitForEvents(std::chrono::milliseconds(100));
+  }
+}
+
+// Throws when the window did not open.
+void CheckOpened(IEffectBase& plug, void* view, ui::ICanvasX11* window)
+{
+  if (view && window)
+    return;
+  const std::string why = window ? window->GetLastError() : "no X11 canvas could be made";
+  plug.CloseWindow();
+  throw UsageError(why);
+}
+
+int RunExample(const UIOptions& options)
+{
+  // One block per tick of the plug-in's timer, so that audio keeps pace with the clock.
+  const int blockFrames = static_cast<int>(example::kSampleRate * kTimerSeconds);
+  ui::ICanvasX11* window = nullptr;
+  const std::unique_ptr<Umbravox> plug = example::MakeExamplePlug(blockFrames, [&](ui::ICanvas& made) {
+    window = dynamic_cast<ui::ICanvasX11*>(&made);
+    if (window)
+      window->SetWindowTitle("Umbra Vox - example editor");
+  });
+  void* view = plug->OpenWindow(nullptr);
+  CheckOpened(*plug, view, window);
+
+  example::TestTone tone(blockFrames);
+  window->SetTimerFunc([&]() { tone.PlayBlock(*plug); });
+  RunWindow(*window, options.frames);
+  plug->CloseWindow();
+  return 0;
+}
+
+// Plays audio through the plug-in in short blocks, each when its time comes by the wall clock,
+// looping, until stopped. The plug-in's timer is not run here: the window's main loop runs it,
+// as a host's main thread does.
+class AudioThread {
+public:
+  AudioThread(Umbravox& plug, const sound::SoundData& audio)
+    : mThread([this, &plug, &audio] { Run(plug, audio); })
+  {
+  }
+  ~AudioThread()
+  {
+    mStop.store(true);
+    mThread.join();
+  }
+
+  static constexpr int kBlockFrames = 256;
+
+private:
+  void Run(Umbravox& plug, const sound::SoundData& audio)
+  {
+    using Clock = std::chrono::steady_clock;
+    std::vector<float> in[2], out[2];
+    for (int c = 0; c < 2; ++c)
+    {
+      in[c].assign(kBlockFrames, 0.f);
+      out[c].assign(kBlockFrames, 0.f);
+    }
+    const float* inputs[2] = {in[0].data(), in[1].data()};
+    float* outputs[2] = {out[0].data(), out[1].data()};
+    const auto blockTime = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(kBlockFrames / static_cast<double>(audio.sampleRate)));
+
+    const size_t length = static_cast<size_t>(audio.Frames());
+    size_t position = 0;
+    auto due = Clock::now();
+    while (!mStop.load())
+    {
+      for (int s = 0; s < kBlockFrames; ++s, position = (position + 1) % length)
+        for (int c = 0; c < 2; ++c)
+          in[c][static_cast<size_t>(s)] = audio.channels[static_cast<size_t>(c)][position];
+      plug.HostProcess(inputs, outputs, kBlockFrames);
+
+      due += blockTime;
+      const auto now = Clock::now();
+      // After a long stall (a suspended process, say) catch up at once rather than racing.
+      if (now - due > std::chrono::seconds(1))
+        due = now;
+      std::this_thread::sleep_until(due);
+    }
+  }
+
+  std::atomic<bool> mStop{false};
+  std::thread mThread;
+};
 
 } // namespace
 
@@ -67,31 +175,29 @@ int RunUI(const std::vector<std::string>& args)
     return 0;
   }
   const UIOptions options = ParseOptions(args);
-
   ui::SetDefaultPlatform(ui::EPlatform::kX11);
-  // One block per tick of the plug-in's timer, so that audio keeps pace with the clock.
-  const int blockFrames = static_cast<int>(example::kSampleRate * 0.020);
-  ui::ICanvasX11* window = nullptr;
-  const std::unique_ptr<Umbravox> plug = example::MakeExamplePlug(blockFrames, [&](ui::ICanvas& made) {
-    window = dynamic_cast<ui::ICanvasX11*>(&made);
-    if (window)
-      window->SetWindowTitle("Umbra Vox - example editor");
-  });
+  if (options.example)
+    return RunExample(options);
 
-  if (!plug->OpenWindow(nullptr) || !window)
+  sound::SoundData audio;
+  if (options.plug.audioPath)
+    audio = ReadEditorAudio(*options.plug.audioPath);
+  const double sampleRate = options.plug.audioPath ? audio.sampleRate : kEditorDefaultSampleRate;
+  const std::unique_ptr<Umbravox> plug =
+    MakeEditorPlug(options.plug, sampleRate, AudioThread::kBlockFrames);
+
+  void* view = plug->OpenWindow(nullptr);
+  auto* window = dynamic_cast<ui::ICanvasX11*>(plug->GetUI());
+  CheckOpened(*plug, view, window);
+  // The plug-in's 20 ms timer on the main thread: meter data and parameter changes from the
+  // audio thread reach the editor here.
+  window->SetTimerFunc([&]() { plug->OnTimer(); });
+
   {
-    const std::string why = window ? window->GetLastError() : "no X11 canvas could be made";
-    plug->CloseWindow();
-    throw UsageError(why);
-  }
-
-  example::TestTone tone(blockFrames);
-  window->SetTimerFunc([&]() { tone.PlayBlock(*plug); });
-
-  while (!window->IsClosed() && (options.frames == 0 || window->FramesRun() < options.frames))
-  {
-    window->Pump();
-    window->WaitForEvents(std::chrono::milliseconds(100));
+    std::unique_ptr<AudioThread> audioThread;
+    if (options.plug.audioPath)
+      audioThread = std::make_unique<AudioThread>(*plug, audio);
+    RunWindow(*window, options.frames);
   }
   plug->CloseWindow();
   return 0;

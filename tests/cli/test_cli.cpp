@@ -54,7 +54,10 @@ protected:
   {
     std::string command = Quote(UMBRAVOX_TOOL);
     for (const auto& arg : args)
-      command += " " + Quote(arg);
+    {
+      command += ' ';
+      command += Quote(arg);
+    }
     const fs::path outFile = mDir / "stdout.txt", errFile = mDir / "stderr.txt";
     command += " >" + Quote(outFile) + " 2>" + Quote(errFile) + " </dev/null";
     const int raw = std::system(command.c_str());
