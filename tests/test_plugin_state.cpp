@@ -94,6 +94,15 @@ public:
   std::vector<std::string> mHostEvents;
 };
 
+// This program links the audio-only variant of the plug-in: no editor is installed, so a host
+// asking for one gets none.
+TEST(PlugIn, AnAudioOnlyBuildOpensNoEditor)
+{
+  const auto plug = NewPlug();
+  EXPECT_EQ(plug->OpenWindow(nullptr), nullptr);
+  EXPECT_FALSE(plug->HasEditorOpen());
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------

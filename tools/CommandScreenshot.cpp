@@ -19,7 +19,7 @@ namespace {
 
 const char* const kScreenshotHelp =
   "usage: umbravox screenshot OUT.png [--preset NAME] [--set NAME=VALUE]... [--audio FILE]\n"
-  "                           [--frames N] [--scale S]\n"
+  "                           [--show about|presets] [--frames N] [--scale S]\n"
   "       umbravox screenshot --example OUT.png [--frames N] [--scale S]\n"
   "\n"
   "Draws the editor of a fresh instance without a window and saves it as a PNG.\n"
@@ -29,6 +29,8 @@ const char* const kScreenshotHelp =
   "  --audio FILE      plays FILE through the plug-in in step with the frames, one 60th of a\n"
   "                    second per frame, so that the meters and the animated background react;\n"
   "                    the plug-in runs at the file's sample rate\n"
+  "  --show WHICH      opens the About popup (about) or the preset browser (presets) first, as a\n"
+  "                    click on its icon does\n"
   "  --frames N        frames run before the picture is taken, at 60 per second (default 90)\n"
   "  --scale S         the screen scale, device pixels per logical pixel (default 1; 2 draws\n"
   "                    2400 x 1600 pixels with the @2x bitmaps); from 1 to 4\n"
@@ -82,8 +84,8 @@ ScreenshotOptions ParseOptions(const std::vector<std::string>& args)
   if (options.outPath.empty())
     throw UsageError("'screenshot' needs an output file (try 'umbravox screenshot --help')");
   const EditorPlugOptions& plug = options.request.plug;
-  if (options.example && (plug.preset || !plug.settings.empty() || plug.audioPath))
-    throw UsageError("--example plays its own test tone and takes no --preset, --set or --audio");
+  if (options.example && (plug.preset || !plug.settings.empty() || plug.audioPath || plug.show))
+    throw UsageError("--example takes no --preset, --set, --audio or --show");
   return options;
 }
 

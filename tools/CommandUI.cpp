@@ -22,7 +22,8 @@ namespace umbra::cli {
 namespace {
 
 const char* const kUIHelp =
-  "usage: umbravox ui [--preset NAME] [--set NAME=VALUE]... [--audio FILE] [--frames N]\n"
+  "usage: umbravox ui [--preset NAME] [--set NAME=VALUE]... [--audio FILE] [--show about|presets]\n"
+  "                   [--frames N]\n"
   "       umbravox ui --example [--frames N]\n"
   "\n"
   "Opens the editor of a fresh instance in a window on the X display that DISPLAY names, until\n"
@@ -30,6 +31,7 @@ const char* const kUIHelp =
   "\n"
   "  --preset NAME     a factory preset, by its exact name (see 'umbravox presets')\n"
   "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'); repeatable\n"
+  "  --show WHICH      opens the About popup (about) or the preset browser (presets) at once\n"
   "  --audio FILE      plays FILE through the plug-in, looping, at real-time pace on a thread of\n"
   "                    its own (nothing is heard: there is no sound device), so that the meters\n"
   "                    and the animated background react as they do in a host\n"
@@ -65,8 +67,9 @@ UIOptions ParseOptions(const std::vector<std::string>& args)
     else
       throw UsageError("unknown argument '" + arg + "' for 'ui'");
   }
-  if (options.example && (options.plug.preset || !options.plug.settings.empty() || options.plug.audioPath))
-    throw UsageError("--example plays its own test tone and takes no --preset, --set or --audio");
+  if (options.example && (options.plug.preset || !options.plug.settings.empty() || options.plug.audioPath ||
+                          options.plug.show))
+    throw UsageError("--example takes no --preset, --set, --audio or --show");
   return options;
 }
 
@@ -189,6 +192,7 @@ int RunUI(const std::vector<std::string>& args)
   void* view = plug->OpenWindow(nullptr);
   auto* window = dynamic_cast<ui::ICanvasX11*>(plug->GetUI());
   CheckOpened(*plug, view, window);
+  ShowRequestedPopup(options.plug, *plug);
   // The plug-in's 20 ms timer on the main thread: meter data and parameter changes from the
   // audio thread reach the editor here.
   window->SetTimerFunc([&]() { plug->OnTimer(); });

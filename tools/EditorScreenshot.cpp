@@ -36,6 +36,7 @@ EditorScreenshotResult TakeEditorScreenshot(const EditorScreenshotRequest& reque
   if (!canvas)
     throw UsageError("no windowless editor could be made");
   plug->SetScreenScale(static_cast<float>(request.scale));
+  ShowRequestedPopup(request.plug, *plug);
 
   HostClock clock(*plug, sampleRate, audio, false);
   for (long frame = 0; frame < request.frames; ++frame)

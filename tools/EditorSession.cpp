@@ -5,13 +5,14 @@
 
 #include "CliSupport.h"
 #include "Umbravox.h"
+#include "UmbravoxLayout.h"
 
 namespace umbra::cli {
 
 bool EditorPlugOptions::Parse(const std::vector<std::string>& args, size_t& i)
 {
   const std::string& arg = args[i];
-  if (arg != "--preset" && arg != "--set" && arg != "--audio")
+  if (arg != "--preset" && arg != "--set" && arg != "--audio" && arg != "--show")
     return false;
   if (i + 1 >= args.size())
     throw UsageError(arg + " needs a value");
@@ -24,6 +25,12 @@ bool EditorPlugOptions::Parse(const std::vector<std::string>& args, size_t& i)
   }
   else if (arg == "--set")
     settings.push_back(value);
+  else if (arg == "--show")
+  {
+    if (value != "about" && value != "presets")
+      throw UsageError("--show expects 'about' or 'presets', got '" + value + "'");
+    show = value;
+  }
   else
   {
     if (audioPath)
@@ -128,6 +135,19 @@ void HostClock::Process(int frames)
   const float* in[2] = {mIn[0].data(), mIn[1].data()};
   float* out[2] = {mOut[0].data(), mOut[1].data()};
   mPlug.HostProcess(in, out, frames);
+}
+
+} // namespace umbra::cli
+
+namespace umbra::cli {
+
+void ShowRequestedPopup(const EditorPlugOptions& options, Umbravox& plug)
+{
+  if (!options.show)
+    return;
+  auto* canvas = dynamic_cast<ui::ICanvas*>(plug.GetUI());
+  if (!canvas || !ShowEditorPopup(*canvas, *options.show))
+    throw UsageError("the editor has no '" + *options.show + "' popup to show");
 }
 
 } // namespace umbra::cli

@@ -23,6 +23,8 @@ struct EditorPlugOptions {
   std::optional<std::string> preset;
   std::vector<std::string> settings; // "NAME=VALUE"
   std::optional<std::string> audioPath;
+  std::optional<std::string> show; // "about" or "presets": the popup opened once the editor is
+
 
   // Takes the option at args[i] (and its value) when it is one of ours, advancing i.
   bool Parse(const std::vector<std::string>& args, size_t& i);
@@ -39,6 +41,9 @@ constexpr double kTimerSeconds = 0.020;
 // setting.
 std::unique_ptr<Umbravox> MakeEditorPlug(const EditorPlugOptions& options, double sampleRate,
                                          int maxBlock);
+
+// Opens the popup options.show names in plug's open editor, as a click on its icon does.
+void ShowRequestedPopup(const EditorPlugOptions& options, Umbravox& plug);
 
 // Host time in samples. Advance(n) moves it n samples on: with audio, those samples are
 // processed in blocks that end at every 20 ms boundary, where the plug-in's timer runs; without

@@ -1,6 +1,7 @@
 // umbravox: the command-line face of the plug-in. Each subcommand builds a plug-in instance the
 // way a host would and works on it.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,10 +26,11 @@ const char* const kUsage =
   "         [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
   "                         play a sound file through the plug-in into another\n"
   "  demo [DIR]             render a made-up phrase through every factory preset\n"
-  "  screenshot --example OUT.png [--scale S] [--frames N]\n"
-  "                         draw the example editor without a window into a PNG\n"
-  "  ui --example [--frames N]\n"
-  "                         open the example editor in an X11 window, with a test tone\n"
+  "  screenshot OUT.png [--preset NAME] [--set NAME=VALUE]... [--audio FILE]\n"
+  "             [--frames N] [--scale S] [--show about|presets]\n"
+  "                         draw the editor without a window into a PNG\n"
+  "  ui [--preset NAME] [--set NAME=VALUE]... [--audio FILE] [--show about|presets]\n"
+  "                         open the editor in an X11 window\n"
   "\n"
   "'umbravox <command> --help' tells more about a command.\n";
 
@@ -52,6 +54,12 @@ int main(int argc, char** argv)
       std::fputs(kUsage, stdout);
       return 0;
     }
+    // Only the window is an editor the user reads: the other commands make plug-ins (with their
+    // editor installed) to render, list or draw, and must neither wait on the network nor vary
+    // with what it answers.
+    if (command != "ui")
+      setenv("UMBRAVOX_NO_UPDATE_CHECK", "1", 1);
+
     if (command == "params")
       return cli::RunParams(args);
     if (command == "presets")

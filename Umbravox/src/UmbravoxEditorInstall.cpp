@@ -1,9 +1,11 @@
 // Builds with an editor: every instance makes its editor on the process's default platform
-// and lays it out with the Umbra Vox design.
+// and lays it out with the Umbra Vox design. Audio-only builds never reach this file, so they
+// never check for updates either.
 #include "ICanvasFactory.h"
 #include "IEffectBase.h"
 #include "UmbravoxEditorHook.h"
 #include "UmbravoxLayout.h"
+#include "UpdateChecker.h"
 
 namespace umbra {
 
@@ -17,6 +19,10 @@ constexpr int kEditorFPS = 60;
 
 void InstallUmbravoxEditor(IEffectBase& plugin, const UmbravoxLiveValues& live)
 {
+  // The first instance of the process asks whether a newer version is out, for the About popup
+  // and the ghost icon's badge (UMBRAVOX_NO_UPDATE_CHECK=1 turns this off).
+  RunStartupUpdateCheck();
+
   plugin.SetMakeGraphicsFunc([&plugin]() -> std::unique_ptr<IEditorContext> {
     // Resources missing from the installed folders are looked up in the maker's shared place,
     // under the plug-in's name.

@@ -237,3 +237,17 @@ TEST_F(Screenshot, EditorRefusesBadArgumentsAndLeavesNoFile)
   EXPECT_EQ(Run("screenshot --example '" + out + "' --preset Init"), 2);
   EXPECT_TRUE(fs::is_empty(mDir));
 }
+
+TEST_F(Screenshot, EditorWithAPopupShownAsItsIconOpensIt)
+{
+  const Picture plain = Shoot("plain.png", "--frames 5");
+  for (const char* which : {"about", "presets"})
+  {
+    const Picture shot = Shoot(std::string(which) + ".png", std::string("--frames 5 --show ") + which);
+    // The editor around the popup's panel is dimmed; the panel (390..810 wide) is drawn.
+    EXPECT_LT(shot.MeanLevel(0, 100, 300, 700), 0.8 * plain.MeanLevel(0, 100, 300, 700)) << which;
+    EXPECT_NE(shot.MeanLevel(400, 200, 800, 300), plain.MeanLevel(400, 200, 800, 300)) << which;
+  }
+  EXPECT_EQ(Run("screenshot '" + (mDir / "bad.png").string() + "' --show settings"), 2);
+  EXPECT_FALSE(fs::exists(mDir / "bad.png"));
+}

@@ -7,6 +7,7 @@
 #include "Controls/IBitmapControl.h"
 #include "Controls/ITextControl.h"
 #include "HauntedMeterControl.h"
+#include "ICanvasFactory.h"
 #include "LEDTabSwitchControl.h"
 #include "RoutingTestHelpers.h"
 #include "UmbravoxLayout.h"
@@ -225,6 +226,23 @@ TEST_F(Layout, BackgroundPictureShowsThroughTheEmptyParts)
                std::to_string(toPanel / n));
   EXPECT_GT(toPanel / n, 150.0);
   EXPECT_LT(toPicture, 0.25 * toPanel);
+}
+
+// The plug-in opens this editor by itself, as a host asks it to: its constructor installed the
+// make-graphics and layout functions.
+TEST(EditorInstall, ANewInstanceOpensTheUmbravoxEditor)
+{
+  SetDefaultPlatform(EPlatform::kHeadless);
+  std::unique_ptr<Umbravox> plug(MakePlug());
+  plug->OpenWindow(nullptr); // a windowless editor has no view to hand back
+  auto* opened = dynamic_cast<ICanvas*>(plug->GetUI());
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(opened->Width(), 1200);
+  EXPECT_EQ(opened->Height(), 800);
+  EXPECT_NE(opened->GetControlWithParamIdx(kHaunt), nullptr);
+  EXPECT_NE(opened->GetControlWithTag(kCtrlTagInputMeter), nullptr);
+  plug->CloseWindow();
+  EXPECT_EQ(plug->GetUI(), nullptr);
 }
 
 } // namespace

@@ -77,6 +77,7 @@ TEST(UICommand, RunsTheEditorWithAudioOnItsOwnThread)
     << errors;
   EXPECT_EQ(errors, "");
   EXPECT_EQ(RunTool(server.DisplayName(), "ui --frames 10", errors), 0) << errors;
+  EXPECT_EQ(RunTool(server.DisplayName(), "ui --show presets --frames 10", errors), 0) << errors;
   fs::remove(audio);
 }
 
@@ -88,6 +89,7 @@ TEST(UICommand, RefusesBadArguments)
   EXPECT_NE(errors.find("No Such Preset"), std::string::npos) << errors;
   EXPECT_EQ(RunTool(":161", "ui --audio /nonexistent.wav --frames 5", errors), 2);
   EXPECT_EQ(RunTool(":161", "ui --example --audio /nonexistent.wav", errors), 2);
+  EXPECT_EQ(RunTool(":161", "ui --show everything --frames 5", errors), 2);
 }
 
 } // namespace
