@@ -248,12 +248,20 @@ bool ShowEditorPopup(ICanvas& g, std::string_view which)
   if (shown)
     return true;
 
-  // A click at the icon's centre, routed as the platform would route it.
+  // A click at the icon's centre, routed as the platform would route it; when the other popup
+  // covers the icon, the click goes to the icon itself, as a click on it would with the other
+  // popup closed.
   const float x = icon->GetRECT().MW(), y = icon->GetRECT().MH();
   IMouseMod mod;
   mod.L = true;
-  g.OnMouseDown({IMouseInfo{x, y, 0.f, 0.f, mod}});
-  g.OnMouseUp({IMouseInfo{x, y, 0.f, 0.f, mod}});
+  if (g.GetMouseControl(x, y, false) == icon) {
+    g.OnMouseDown({IMouseInfo{x, y, 0.f, 0.f, mod}});
+    g.OnMouseUp({IMouseInfo{x, y, 0.f, 0.f, mod}});
+  }
+  else {
+    icon->OnMouseDown(x, y, mod);
+    icon->OnMouseUp(x, y, mod);
+  }
   return which == "about" ? gAboutPopup && gAboutPopup->IsVisible()
                           : gPresetPopup && gPresetPopup->IsOpen();
 }

@@ -24,6 +24,9 @@ namespace {
 constexpr const char* kCommandFormat = "curl -s --max-time 5 \"%s\" 2>/dev/null";
 constexpr size_t kCommandSize = 512;
 constexpr size_t kReadChunk = 256;
+// A version file is a few hundred bytes; an answer beyond this is no version file, and reading
+// on would let a broken or hostile server fill the memory.
+constexpr size_t kMaxAnswer = 64 * 1024;
 constexpr size_t kMaxOpenLength = 511;
 
 // What the command line holds besides the address ("%s" is replaced).
@@ -104,10 +107,17 @@ std::string UpdateChecker::FetchVersionInfo() const
     return {};
   std::string result;
   char buffer[kReadChunk];
-  while (std::fgets(buffer, sizeof buffer, pipe))
+  bool tooLong = false;
+  while (std::fgets(buffer, sizeof buffer, pipe)) {
     result += buffer;
+    if (result.size() > kMaxAnswer) {
+      tooLong = true;
+      break;
+    }
+  }
+  // Closing the pipe early ends curl's writing; pclose waits for it.
   pclose(pipe);
-  return result;
+  return tooLong ? std::string() : result;
 }
 
 bool UpdateChecker::ParseVersionJSON(const std::string& text)

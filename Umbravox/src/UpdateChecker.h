@@ -47,7 +47,7 @@ public:
   void CheckForUpdates(bool force);
 
   // The service's answer, empty on any failure (and without running anything when the address
-  // is refused).
+  // is refused). An answer longer than 64 KiB is no version file: empty as well.
   std::string FetchVersionInfo() const;
 
   // Stores "version", "url" and "changelog" and returns true when a non-empty version was

@@ -283,6 +283,20 @@ TEST(ShowPopup, OpensAsAClickOnTheIconWould)
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "about"));
   EXPECT_TRUE(gAboutPopup->IsVisible());
 
+  // The About popup covers the preset icon; the browser opens all the same, over it.
+  EXPECT_TRUE(ShowEditorPopup(editor.canvas, "presets"));
+  EXPECT_TRUE(gPresetPopup->IsOpen());
+  EXPECT_TRUE(gAboutPopup->IsVisible());
+  // And the other way round.
+  editor.Press(27);
+  editor.Press(27);
+  ASSERT_FALSE(gAboutPopup->IsVisible());
+  ASSERT_FALSE(gPresetPopup->IsOpen());
+  EXPECT_TRUE(ShowEditorPopup(editor.canvas, "presets"));
+  EXPECT_TRUE(ShowEditorPopup(editor.canvas, "about"));
+  EXPECT_TRUE(gPresetPopup->IsOpen());
+  EXPECT_TRUE(gAboutPopup->IsVisible());
+
   // Without a header there is no icon to click.
   ICanvasHeadless bare(1200, 800);
   EXPECT_FALSE(ShowEditorPopup(bare, "about"));

@@ -141,6 +141,17 @@ TEST_F(UpdateCheck, NoServerFails)
   EXPECT_TRUE(checker.mHasChecked.load());
 }
 
+TEST_F(UpdateCheck, AnOversizedAnswerIsNoVersionFile)
+{
+  // A version at the front, then far more than any version file holds.
+  EXPECT_EQ(CheckAnswer(Answer("0.9.3") + std::string(200 * 1024, ' ')),
+            UpdateChecker::kUpdateFailed);
+  EXPECT_STREQ(checker.mLatestVersion, "");
+  // Just under the limit is still read.
+  EXPECT_EQ(CheckAnswer(Answer("0.9.3") + std::string(60 * 1024, ' ')),
+            UpdateChecker::kUpdateAvailable);
+}
+
 TEST_F(UpdateCheck, MembersAnywhereInTheTextAndLongValuesCut)
 {
   const std::string longUrl = "https://umbravox.example/" + std::string(300, 'u');
