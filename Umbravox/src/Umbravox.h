@@ -13,6 +13,9 @@
 #if defined(UMBRAVOX_API_OFFLINE)
 #include "Offline/IEffectOffline.h"
 namespace umbra { using UmbravoxWrapper = IEffectOffline; }
+#elif defined(UMBRAVOX_API_AU)
+#include "AUv2/IEffectAU.h"
+namespace umbra { using UmbravoxWrapper = IEffectAU; }
 #else
 #error "Define the host target this build of Umbravox is for (UMBRAVOX_API_...)"
 #endif
