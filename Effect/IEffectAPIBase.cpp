@@ -75,17 +75,23 @@ void IEffectAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedVal
     return;
   SetParameterValue(paramIdx, normalizedValue);
   GetParam(paramIdx)->StoreNormalized(normalizedValue);
+  if (mEditorHostLink)
+    mEditorHostLink->ParamChangedFromEditor(paramIdx, normalizedValue);
   OnParamChangeUI(paramIdx, kUI);
 }
 
 void IEffectAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx)
 {
   BeginInformHostOfParamChange(paramIdx);
+  if (mEditorHostLink && IsValidParamIdx(paramIdx))
+    mEditorHostLink->BeginParamGesture(paramIdx);
 }
 
 void IEffectAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx)
 {
   EndInformHostOfParamChange(paramIdx);
+  if (mEditorHostLink && IsValidParamIdx(paramIdx))
+    mEditorHostLink->EndParamGesture(paramIdx);
 }
 
 void IEffectAPIBase::DirtyParametersFromUI()
@@ -96,7 +102,11 @@ void IEffectAPIBase::DirtyParametersFromUI()
 
 bool IEffectAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatformResize)
 {
-  return needsPlatformResize ? EditorResize(width, height) : true;
+  if (!needsPlatformResize)
+    return true;
+  if (mEditorHostLink)
+    return mEditorHostLink->ResizeEditor(width, height);
+  return EditorResize(width, height);
 }
 
 void IEffectAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg)

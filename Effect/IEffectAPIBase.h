@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "IEditorHostLink.h"
 #include "IEffectBase.h"
 #include "IEffectQueue.h"
 #include "IEffectTimer.h"
@@ -46,6 +47,10 @@ public:
   IEffectTimer& GetTimer() { return *mTimer; }
   virtual void OnTimer();
 
+  // An editor-side host channel (see IEditorHostLink); null to stop. Main thread only.
+  void SetEditorHostLink(IEditorHostLink* link) { mEditorHostLink = link; }
+  IEditorHostLink* GetEditorHostLink() const { return mEditorHostLink; }
+
   bool HasUI() const { return mHasUI; }
   bool HostMayResize() const { return mHostResize; }
 
@@ -58,6 +63,7 @@ private:
   std::unique_ptr<IEffectTimer> mTimer;
   bool mHasUI;
   bool mHostResize;
+  IEditorHostLink* mEditorHostLink = nullptr;
   IEffectQueue<ParamTuple> mParamChangeFromProcessor{kParamChangeQueueSize};
   IEffectQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSize};
   IEffectQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSize};

@@ -563,6 +563,51 @@ TEST(EditorToHost, AGestureBracketsOneNotificationAndOneChangePerMove)
   EXPECT_TRUE(setup.log->paramValues.empty());
 }
 
+// An editor whose host is reached from the editor's side (a UI in its own shared object) hears
+// the same gesture through its link, after the wrapper; resizing goes to the link instead.
+TEST(EditorToHost, AnEditorHostLinkHearsGesturesChangesAndResizes)
+{
+  struct Link : IEditorHostLink {
+    std::shared_ptr<std::vector<std::string>> events;
+    bool grant = true;
+    void BeginParamGesture(int idx) override { events->push_back("link begin " + std::to_string(idx)); }
+    void ParamChangedFromEditor(int idx, double v) override
+    {
+      events->push_back("link change " + std::to_string(idx) + " " + Num(v));
+    }
+    void EndParamGesture(int idx) override { events->push_back("link end " + std::to_string(idx)); }
+    bool ResizeEditor(int w, int h) override
+    {
+      events->push_back("link resize " + std::to_string(w) + "x" + std::to_string(h));
+      return grant;
+    }
+  };
+  auto events = std::make_shared<std::vector<std::string>>();
+  ObservedPlug plug(events);
+  Link link;
+  link.events = events;
+  plug.SetEditorHostLink(&link);
+
+  plug.BeginInformHostOfParamChangeFromUI(kHaunt);
+  plug.SendParameterValueFromUI(kHaunt, 0.25);
+  plug.EndInformHostOfParamChangeFromUI(kHaunt);
+  plug.BeginInformHostOfParamChangeFromUI(99); // no such parameter: not passed on
+  EXPECT_EQ(plug.Count("link begin 2"), 1);
+  EXPECT_EQ(plug.Count("link change 2 " + Num(0.25)), 1);
+  EXPECT_EQ(plug.Count("link end 2"), 1);
+  EXPECT_EQ(plug.Count("link begin 99"), 0);
+
+  EXPECT_TRUE(plug.EditorResizeFromUI(600, 400, true));
+  link.grant = false;
+  EXPECT_FALSE(plug.EditorResizeFromUI(600, 400, true));
+  EXPECT_EQ(plug.Count("link resize 600x400"), 2);
+  EXPECT_EQ(plug.Count("editor resize"), 0);
+
+  plug.SetEditorHostLink(nullptr);
+  plug.SendParameterValueFromUI(kHaunt, 0.5);
+  EXPECT_EQ(plug.Count("link change"), 1);
+}
+
 TEST(EditorToHost, SteppedParameterStoresTheStepAndTellsTheHostTheControlValue)
 {
   auto events = std::make_shared<std::vector<std::string>>();
