@@ -1,0 +1,114 @@
+#pragma once
+
+// The LV2 face of Umbra Vox: URIs, port indices and symbols. Shared by the DSP shared object
+// (umbravox.so), the editor's shared object (umbravox_ui.so) and the program that writes the
+// bundle's .ttl files, so the three can never disagree. Plain constants only: no LV2 header and
+// no framework header is needed to include it.
+//
+// Port layout. The thirteen parameter ports come first, so a parameter's index is its port index.
+//
+//   0..12  control inputs, one per parameter (kInput .. kMix), in the parameter's own units
+//   13, 14 audio inputs, left and right
+//   15, 16 audio outputs, left and right
+//   17     control input "enabled" (lv2:enabled, toggled): 0 bypasses, 1 processes
+//   18     control output "latency" (lv2:latency, integer): 4096 once activated
+//   19     control output "input_level": peak of the last block's input (left), dB, -60..+24
+//   20     control output "output_level": peak of the last block's output (left), dB, -60..+24
+//   21     control output "tempo": the host's tempo the plug-in follows, beats per minute
+//   22     atom input "time" (time:Position, lv2:connectionOptional): the host's transport
+//
+// Reaching the running plug-in from an editor with instance access (LV2 instance-access
+// feature): the LV2_Handle the host hands out is the instance's IEffectLV2 base, that is
+//   auto* plugin = static_cast<umbra::Umbravox*>(static_cast<umbra::IEffectLV2*>(handle));
+// (the object is always a umbra::Umbravox built with UMBRAVOX_API_LV2). The same pointer is also
+// returned by the plug-in's extension_data for kInstanceURI, as a UmbravoxLV2Instance record,
+// for hosts that hand out something else than the handle.
+//
+// What IEffectLV2 (Effect/LV2/IEffectLV2.h) offers an editor, running or parameter-only:
+//   SetPortWriter(lv2::IPortWriter*)       where inside changes go (nullptr to detach)
+//   ApplyHostPortValue(port, value)        a parameter port's value from the host, applied as
+//                                          run() applies a changed port (store, queue for the
+//                                          editor, OnParamChange with source host); the
+//                                          parameter-only model calls it from port_event
+//   LastSeenPortValue(port)                the value run() last saw on a parameter port (NaN
+//                                          before the first run)
+//   PumpTimer()                            (IEffectAPIBase) the 20 ms timer: editor queue, OnIdle
+
+#include <cstdint>
+
+namespace umbra { class IEffectLV2; }
+
+namespace umbra::lv2 {
+
+inline constexpr const char* kPluginURI = "https://umbravox.example/plugins/umbravox";
+inline constexpr const char* kUIURI = "https://umbravox.example/plugins/umbravox#ui";
+// Key of the state chunk in the host's saved state (an atom:Chunk of 13 little-endian doubles).
+inline constexpr const char* kStateURI = "https://umbravox.example/plugins/umbravox#state";
+// extension_data key: returns a const UmbravoxLV2Instance* (see below).
+inline constexpr const char* kInstanceURI = "https://umbravox.example/plugins/umbravox#instance";
+// Factory presets: kPresetURIPrefix followed by the preset's index, "preset0" .. "preset9".
+inline constexpr const char* kPresetURIPrefix = "https://umbravox.example/plugins/umbravox#preset";
+
+inline constexpr const char* kBundleName = "umbravox.lv2";
+inline constexpr const char* kDSPBinary = "umbravox.so";
+inline constexpr const char* kUIBinary = "umbravox_ui.so";
+
+enum EPorts : uint32_t {
+  kPortFirstParam = 0, // parameter i is port kPortFirstParam + i
+  kPortNumParams = 13,
+  kPortAudioInL = 13,
+  kPortAudioInR = 14,
+  kPortAudioOutL = 15,
+  kPortAudioOutR = 16,
+  kPortEnabled = 17,
+  kPortLatency = 18,
+  kPortInputLevel = 19,
+  kPortOutputLevel = 20,
+  kPortTempo = 21,
+  kPortTime = 22,
+  kNumPorts = 23
+};
+
+// Symbols of the parameter ports, in parameter index order (the parameter name in lower case,
+// blanks as underscores).
+inline constexpr const char* kParamSymbols[kPortNumParams] = {
+  "input", "output", "haunt", "possess", "octave", "interval", "fine",
+  "freeze", "smear", "whisper", "whisper_mode", "resonance", "mix"};
+
+inline constexpr const char* kPortSymbols[kNumPorts] = {
+  "input", "output", "haunt", "possess", "octave", "interval", "fine",
+  "freeze", "smear", "whisper", "whisper_mode", "resonance", "mix",
+  "in_l", "in_r", "out_l", "out_r",
+  "enabled", "latency", "input_level", "output_level", "tempo", "time"};
+
+// Range of the two level ports; -60 also means silence.
+inline constexpr float kLevelFloorDb = -60.f;
+inline constexpr float kLevelCeilingDb = 24.f;
+
+// Frames of the crossfade between processing and bypass when "enabled" changes.
+inline constexpr int kBypassFadeFrames = 1024;
+
+// The longest stretch run() hands to the plug-in core at once; longer run() calls are split.
+inline constexpr int kMaxBlockFrames = 4096;
+
+// Returned by the plug-in's extension_data(kInstanceURI): maps an LV2_Handle of this plug-in to
+// its IEffectLV2 base (the object is a umbra::Umbravox).
+struct InstanceAccess {
+  umbra::IEffectLV2* (*plugin)(void* lv2Handle);
+};
+
+// In LV2 only the UI can write control ports. Changes made inside the plug-in (the editor, a
+// preset recall, an FXP file, restored state) reach the host through the writer the editor
+// registers with IEffectLV2::SetPortWriter: WritePort for each changed parameter (all thirteen
+// after a preset or FXP recall or a state restore), bracketed by gesture calls for editor drags.
+// Called on the thread that made the change: the editor's, or the host's state-restore call,
+// which LV2 hosts make on their UI thread. Values are in the port's (the parameter's) units.
+class IPortWriter {
+public:
+  virtual ~IPortWriter() = default;
+  virtual void WritePort(uint32_t port, float value) = 0;
+  virtual void BeginGesture(uint32_t port) { (void)port; }
+  virtual void EndGesture(uint32_t port) { (void)port; }
+};
+
+} // namespace umbra::lv2
