@@ -25,7 +25,6 @@
 // for hosts that hand out something else than the handle.
 //
 // What IEffectLV2 (Effect/LV2/IEffectLV2.h) offers an editor, running or parameter-only:
-//   SetPortWriter(lv2::IPortWriter*)       where inside changes go (nullptr to detach)
 //   ApplyHostPortValue(port, value)        a parameter port's value from the host, applied as
 //                                          run() applies a changed port (store, queue for the
 //                                          editor, OnParamChange with source host); the
@@ -33,6 +32,9 @@
 //   LastSeenPortValue(port)                the value run() last saw on a parameter port (NaN
 //                                          before the first run)
 //   PumpTimer()                            (IEffectAPIBase) the 20 ms timer: editor queue, OnIdle
+// Changes made inside the plug-in (editor, preset recall, FXP file, restored state) reach the
+// host's ports through the IEditorHostLink the editor sets with SetEditorHostLink (IEffectAPIBase);
+// the DSP side never writes a control input port itself.
 
 #include <cstdint>
 
@@ -95,20 +97,6 @@ inline constexpr int kMaxBlockFrames = 4096;
 // its IEffectLV2 base (the object is a umbra::Umbravox).
 struct InstanceAccess {
   umbra::IEffectLV2* (*plugin)(void* lv2Handle);
-};
-
-// In LV2 only the UI can write control ports. Changes made inside the plug-in (the editor, a
-// preset recall, an FXP file, restored state) reach the host through the writer the editor
-// registers with IEffectLV2::SetPortWriter: WritePort for each changed parameter (all thirteen
-// after a preset or FXP recall or a state restore), bracketed by gesture calls for editor drags.
-// Called on the thread that made the change: the editor's, or the host's state-restore call,
-// which LV2 hosts make on their UI thread. Values are in the port's (the parameter's) units.
-class IPortWriter {
-public:
-  virtual ~IPortWriter() = default;
-  virtual void WritePort(uint32_t port, float value) = 0;
-  virtual void BeginGesture(uint32_t port) { (void)port; }
-  virtual void EndGesture(uint32_t port) { (void)port; }
 };
 
 } // namespace umbra::lv2
