@@ -5,7 +5,8 @@ namespace umbra {
 // The host as seen from an editor that lives apart from the audio: a UI shared object whose host
 // hears of parameter changes through its own channel (port writes and touch notifications)
 // rather than through the plug-in's wrapper. While set on the plug-in, everything the editor
-// does to parameters and to its size is told to the link as well, on the editor's thread.
+// does to parameters and to its size is told to the link as well, on the editor's thread; a
+// restored state or recalled preset is told too, from whatever thread restored it.
 class IEditorHostLink {
 public:
   virtual ~IEditorHostLink() = default;
@@ -15,6 +16,8 @@ public:
   virtual void EndParamGesture(int paramIdx) = 0;
   // The editor asks for a new size of its window, in the platform's units. True when granted.
   virtual bool ResizeEditor(int width, int height) = 0;
+  // Every parameter may have changed at once (a preset, a preset file, a state). Any thread.
+  virtual void StateRestored() = 0;
 };
 
 } // namespace umbra

@@ -75,23 +75,23 @@ void IEffectAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedVal
     return;
   SetParameterValue(paramIdx, normalizedValue);
   GetParam(paramIdx)->StoreNormalized(normalizedValue);
-  if (mEditorHostLink)
-    mEditorHostLink->ParamChangedFromEditor(paramIdx, normalizedValue);
+  if (IEditorHostLink* link = mEditorHostLink.load())
+    link->ParamChangedFromEditor(paramIdx, normalizedValue);
   OnParamChangeUI(paramIdx, kUI);
 }
 
 void IEffectAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx)
 {
   BeginInformHostOfParamChange(paramIdx);
-  if (mEditorHostLink && IsValidParamIdx(paramIdx))
-    mEditorHostLink->BeginParamGesture(paramIdx);
+  if (IEditorHostLink* link = mEditorHostLink.load(); link && IsValidParamIdx(paramIdx))
+    link->BeginParamGesture(paramIdx);
 }
 
 void IEffectAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx)
 {
   EndInformHostOfParamChange(paramIdx);
-  if (mEditorHostLink && IsValidParamIdx(paramIdx))
-    mEditorHostLink->EndParamGesture(paramIdx);
+  if (IEditorHostLink* link = mEditorHostLink.load(); link && IsValidParamIdx(paramIdx))
+    link->EndParamGesture(paramIdx);
 }
 
 void IEffectAPIBase::DirtyParametersFromUI()
@@ -104,9 +104,16 @@ bool IEffectAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatfor
 {
   if (!needsPlatformResize)
     return true;
-  if (mEditorHostLink)
-    return mEditorHostLink->ResizeEditor(width, height);
+  if (IEditorHostLink* link = mEditorHostLink.load())
+    return link->ResizeEditor(width, height);
   return EditorResize(width, height);
+}
+
+void IEffectAPIBase::OnRestoreState()
+{
+  IEffectBase::OnRestoreState();
+  if (IEditorHostLink* link = mEditorHostLink.load())
+    link->StateRestored();
 }
 
 void IEffectAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg)

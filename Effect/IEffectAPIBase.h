@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "IEditorHostLink.h"
@@ -48,8 +49,9 @@ public:
   virtual void OnTimer();
 
   // An editor-side host channel (see IEditorHostLink); null to stop. Main thread only.
-  void SetEditorHostLink(IEditorHostLink* link) { mEditorHostLink = link; }
-  IEditorHostLink* GetEditorHostLink() const { return mEditorHostLink; }
+  void SetEditorHostLink(IEditorHostLink* link) { mEditorHostLink.store(link); }
+  IEditorHostLink* GetEditorHostLink() const { return mEditorHostLink.load(); }
+  void OnRestoreState() override;
 
   bool HasUI() const { return mHasUI; }
   bool HostMayResize() const { return mHostResize; }
@@ -63,7 +65,7 @@ private:
   std::unique_ptr<IEffectTimer> mTimer;
   bool mHasUI;
   bool mHostResize;
-  IEditorHostLink* mEditorHostLink = nullptr;
+  std::atomic<IEditorHostLink*> mEditorHostLink{nullptr};
   IEffectQueue<ParamTuple> mParamChangeFromProcessor{kParamChangeQueueSize};
   IEffectQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSize};
   IEffectQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSize};

@@ -581,6 +581,7 @@ TEST(EditorToHost, AnEditorHostLinkHearsGesturesChangesAndResizes)
       events->push_back("link resize " + std::to_string(w) + "x" + std::to_string(h));
       return grant;
     }
+    void StateRestored() override { events->push_back("link restored"); }
   };
   auto events = std::make_shared<std::vector<std::string>>();
   ObservedPlug plug(events);
@@ -603,9 +604,15 @@ TEST(EditorToHost, AnEditorHostLinkHearsGesturesChangesAndResizes)
   EXPECT_EQ(plug.Count("link resize 600x400"), 2);
   EXPECT_EQ(plug.Count("editor resize"), 0);
 
+  // A recalled preset or a loaded state may change every parameter at once.
+  ASSERT_TRUE(plug.RestorePreset("Poltergeist"));
+  EXPECT_EQ(plug.Count("link restored"), 1);
+
   plug.SetEditorHostLink(nullptr);
   plug.SendParameterValueFromUI(kHaunt, 0.5);
+  ASSERT_TRUE(plug.RestorePreset(0));
   EXPECT_EQ(plug.Count("link change"), 1);
+  EXPECT_EQ(plug.Count("link restored"), 1);
 }
 
 TEST(EditorToHost, SteppedParameterStoresTheStepAndTellsTheHostTheControlValue)
