@@ -35,6 +35,7 @@ public:
   virtual void LayoutUI(IEditorContext* graphics);
 
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
+  const MakeGraphicsFunc& GetMakeGraphicsFunc() const { return mMakeGraphicsFunc; }
   void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
 
   IEditorContext* GetUI() const { return mGraphics.get(); }
