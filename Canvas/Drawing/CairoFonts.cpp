@@ -85,3 +85,17 @@ cairo_font_face_t* FindCairoFont(const char* fontID)
 }
 
 } // namespace umbra::ui
+
+namespace umbra::ui {
+
+bool CairoFontHasGlyph(const char* fontID, std::uint32_t codePoint)
+{
+  if (!fontID)
+    return false;
+  FontRegistry& registry = Registry();
+  std::lock_guard lock(registry.mutex);
+  FontEntry* entry = registry.Find(fontID);
+  return entry && FT_Get_Char_Index(entry->ftFace, codePoint) != 0;
+}
+
+} // namespace umbra::ui

@@ -18,4 +18,7 @@ bool RegisterCairoFont(const char* fontID, const std::vector<std::uint8_t>& byte
 // The face registered under fontID, or null. Owned by the registry.
 cairo_font_face_t* FindCairoFont(const char* fontID);
 
+// True when the font registered under fontID has a glyph for the Unicode code point.
+bool CairoFontHasGlyph(const char* fontID, std::uint32_t codePoint);
+
 } // namespace umbra::ui

@@ -258,8 +258,43 @@ struct ICanvasCairo::TextPlacement {
   double anchorX = 0.0, anchorY = 0.0; // the aligned point of the bounds
   double penX = 0.0, penY = 0.0;       // start of the baseline, relative to the anchor
   double advance = 0.0, ascent = 0.0, descent = 0.0;
+  double em = 0.0;                     // the font size the style's size came to
+  std::vector<TextRun> runs;
+  bool fontPerRun = false;             // some run is not in the style's font
   bool valid = false; // false when the style's font is not loaded or its size is not positive
 };
+
+namespace {
+
+// Symbols that text faces lack (check marks, arrows, geometric shapes) are drawn from this one,
+// installed beside the other fonts.
+constexpr const char* kFallbackFontID = "umbra-fallback";
+constexpr const char* kFallbackFontFile = "DejaVuSans.ttf";
+
+} // namespace
+
+std::vector<TextRun> ICanvasCairo::RunsFor(const IText& text, const char* str)
+{
+  return SplitTextRuns(str, [&](std::uint32_t codePoint, bool fallback) {
+    if (!fallback)
+      return CairoFontHasGlyph(text.mFont, codePoint);
+    if (!mFallbackFontTried)
+    {
+      mFallbackFontTried = true;
+      LoadFont(kFallbackFontID, kFallbackFontFile);
+    }
+    return CairoFontHasGlyph(kFallbackFontID, codePoint);
+  });
+}
+
+void ICanvasCairo::SelectRunFont(const IText& text, const TextRun& run, double em)
+{
+  cairo_font_face_t* face = FindCairoFont(run.fallback ? kFallbackFontID : text.mFont);
+  if (!face)
+    return;
+  cairo_set_font_face(mContext, face);
+  cairo_set_font_size(mContext, em);
+}
 
 // The text size is the height from the font's ascender to its descender, so that a style's
 // size means the same line height whatever the font's own em proportions. Unhinted outlines
@@ -286,6 +321,7 @@ bool ICanvasCairo::SelectFont(const IText& text, double& ascent, double& descent
   cairo_set_font_size(mContext, em);
   ascent = unit.ascent * em;
   descent = unit.descent * em;
+  mSelectedEm = em;
   return true;
 }
 
@@ -296,9 +332,18 @@ ICanvasCairo::TextPlacement ICanvasCairo::PlaceText(const IText& text, const cha
   if (!SelectFont(text, p.ascent, p.descent))
     return p;
   p.valid = true;
-  cairo_text_extents_t extents;
-  cairo_text_extents(mContext, str, &extents);
-  p.advance = extents.x_advance;
+  p.em = mSelectedEm;
+  p.runs = RunsFor(text, str);
+  for (const TextRun& run : p.runs)
+    p.fontPerRun = p.fontPerRun || run.fallback;
+  for (const TextRun& run : p.runs)
+  {
+    if (p.fontPerRun)
+      SelectRunFont(text, run, p.em);
+    cairo_text_extents_t extents;
+    cairo_text_extents(mContext, run.text.c_str(), &extents);
+    p.advance += extents.x_advance;
+  }
 
   switch (text.mAlign) {
   case kAlignNear: p.anchorX = bounds.L; p.penX = 0.0; break;
@@ -338,13 +383,22 @@ void ICanvasCairo::DoDrawText(const IText& text, const char* str, const IRECT& b
   SetCairoSource(mContext, IPattern(text.mFGColor), blend);
   const cairo_operator_t op = CairoOperator(blend);
   cairo_move_to(mContext, x, y);
+  // Each run leaves the current point where the next one starts.
   if (IsUnboundedOperator(op)) {
-    cairo_text_path(mContext, str);
+    for (const TextRun& run : p.runs) {
+      if (p.fontPerRun)
+        SelectRunFont(text, run, p.em);
+      cairo_text_path(mContext, run.text.c_str());
+    }
     cairo_set_fill_rule(mContext, CAIRO_FILL_RULE_WINDING);
     FillWith(op, false);
   } else {
     cairo_set_operator(mContext, op);
-    cairo_show_text(mContext, str);
+    for (const TextRun& run : p.runs) {
+      if (p.fontPerRun)
+        SelectRunFont(text, run, p.em);
+      cairo_show_text(mContext, run.text.c_str());
+    }
     cairo_set_operator(mContext, CAIRO_OPERATOR_OVER);
   }
 

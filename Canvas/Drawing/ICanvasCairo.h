@@ -1,9 +1,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <cairo.h>
 
+#include "Drawing/TextRuns.h"
 #include "ICanvas.h"
 
 namespace umbra::ui {
@@ -68,6 +70,10 @@ private:
   // Selects the font for text at its size; false when its font is not loaded.
   bool SelectFont(const IText& text, double& ascent, double& descent);
   TextPlacement PlaceText(const IText& text, const char* str, const IRECT& bounds);
+  // The text in runs of the style's font and of the fallback font for glyphs it lacks.
+  std::vector<TextRun> RunsFor(const IText& text, const char* str);
+  // Selects the run's font at the size em the style's font was selected at.
+  void SelectRunFont(const IText& text, const TextRun& run, double em);
   // Paints the current source with op inside the current path, confining operators that would
   // otherwise clear the destination around the shape.
   void FillWith(cairo_operator_t op, bool preserve);
@@ -76,6 +82,9 @@ private:
   cairo_t* mContext = nullptr;
   // A transform that squashes everything to a line or a point draws nothing.
   bool mSingularTransform = false;
+  // The fallback font is loaded the first time a text needs it.
+  bool mFallbackFontTried = false;
+  double mSelectedEm = 0.0; // the size SelectFont last chose
 };
 
 } // namespace umbra::ui

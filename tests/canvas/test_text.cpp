@@ -1,6 +1,7 @@
 // Pixel tests of text drawing with the real Roboto font: alignment, measuring, blends, scales.
 
 #include "DrawingTestHelpers.h"
+#include "Drawing/TextRuns.h"
 
 namespace umbra::ui::test {
 namespace {
@@ -135,6 +136,55 @@ TEST_F(TextDrawing, DrawingTextLeavesThePathAlone)
     g.PathFill(COLOR_RED);
   });
   EXPECT_EQ(canvas.GetPixel(5, 5), COLOR_RED);
+}
+
+// Symbols the style's font lacks come from the fallback font instead of its missing-glyph box.
+TEST_F(TextDrawing, SymbolsTheFontLacksAreDrawnFromTheFallbackFont)
+{
+  const IText style(40.f, COLOR_BLACK, kTestFontID, kAlignNear, kVAlignTop);
+  auto inkOf = [&](const char* str) {
+    ICanvasHeadless fresh(200, 100);
+    fresh.RenderFrame([&](ICanvas& g) { g.DrawText(style, str, IRECT(0, 0, 200, 100)); });
+    return FindInk(fresh, 64);
+  };
+  // U+FFFE is in no font: it stays the style's missing glyph (Roboto's is blank).
+  const Ink missing = inkOf("\xEF\xBF\xBE");
+  const Ink check = inkOf("\xE2\x9C\x93"); // U+2713 CHECK MARK, which Roboto lacks
+  ASSERT_TRUE(check.any);
+  EXPECT_FALSE(missing.any && missing.left == check.left && missing.right == check.right &&
+               missing.top == check.top && missing.bottom == check.bottom);
+  // A mark about as tall as a capital of the same style.
+  const Ink capital = inkOf("H");
+  EXPECT_NEAR(check.bottom - check.top, capital.bottom - capital.top, 8);
+
+  // The runs follow each other on one baseline: "a" then the mark then "b" is as wide as the
+  // three measured alone.
+  IRECT r(0, 0, 200, 100);
+  const float whole = canvas.MeasureText(style, "a\xE2\x9C\x93" "b", r);
+  const float parts = canvas.MeasureText(style, "a", r) + canvas.MeasureText(style, "\xE2\x9C\x93", r) +
+                      canvas.MeasureText(style, "b", r);
+  EXPECT_NEAR(whole, parts, 0.01f);
+}
+
+TEST(TextRuns, SplitByWhichFontHasTheGlyph)
+{
+  // The style's font has everything but U+2713; the fallback has that and nothing else.
+  auto has = [](std::uint32_t cp, bool fallback) { return fallback ? cp == 0x2713 : cp != 0x2713; };
+  const auto plain = SplitTextRuns("Check \xC3\xA9t\xC3\xA9", has);
+  ASSERT_EQ(plain.size(), 1u);
+  EXPECT_FALSE(plain[0].fallback);
+
+  const auto mixed = SplitTextRuns("\xE2\x9C\x93 Update", has);
+  ASSERT_EQ(mixed.size(), 2u);
+  EXPECT_TRUE(mixed[0].fallback);
+  EXPECT_EQ(mixed[0].text, "\xE2\x9C\x93");
+  EXPECT_EQ(mixed[1].text, " Update");
+
+  // Malformed and cut-off sequences are kept, byte for byte, with the style's font.
+  const auto broken = SplitTextRuns("a\xE2\x9C", has);
+  ASSERT_EQ(broken.size(), 1u);
+  EXPECT_EQ(broken[0].text, "a\xE2\x9C");
+  EXPECT_TRUE(SplitTextRuns(nullptr, has).empty());
 }
 
 } // namespace
