@@ -16,6 +16,9 @@ namespace umbra { using UmbravoxWrapper = IEffectOffline; }
 #elif defined(UMBRAVOX_API_AU)
 #include "AUv2/IEffectAU.h"
 namespace umbra { using UmbravoxWrapper = IEffectAU; }
+#elif defined(UMBRAVOX_API_LV2)
+#include "LV2/IEffectLV2.h"
+namespace umbra { using UmbravoxWrapper = IEffectLV2; }
 #else
 #error "Define the host target this build of Umbravox is for (UMBRAVOX_API_...)"
 #endif

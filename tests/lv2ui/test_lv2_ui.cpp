@@ -1,0 +1,146 @@
+// The LV2 editor (umbravox_ui.so) in a host of our own, in this process: with instance access it
+// edits the running plug-in, without it a parameter-only model; in both the host's ports follow
+// what the plug-in holds. The editor's window is clicked with xdotool on a private Xvfb server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "LV2UITestHost.h"
+#include "UmbravoxLV2Ports.h"
+#include "XvfbServer.h"
+
+using namespace umbra;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Editor positions (logical pixels): the octave tabs span 425..775 in five, the preset icon sits
+// at the header's right, the browser's rows start at 233 and are 32 apart.
+constexpr int kOctavePlus2X = 740, kOctaveY = 620;
+constexpr int kPresetIconX = 1170, kPresetIconY = 27;
+constexpr int kPresetRowX = 470, kFirstPresetRowY = 233, kPresetRowStep = 32;
+constexpr int kPoltergeist = 7;
+
+class LV2Editor : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    if (!test::XvfbServer::Available())
+      GTEST_SKIP() << "Xvfb is not installed (scripts/setup installs it)";
+    ASSERT_TRUE(mServer.Start()) << mServer.Error();
+    setenv("DISPLAY", mServer.DisplayName().c_str(), 1);
+    mHost = std::make_unique<test::LV2UITestHost>(UMBRAVOX_LV2_BUNDLE);
+    ASSERT_TRUE(mHost->Loaded()) << mHost->Error();
+  }
+  void TearDown() override { mHost.reset(); }
+
+  // A click in the editor's window, while the editor keeps idling.
+  void ClickAt(int x, int y)
+  {
+    const std::string id = std::to_string(mHost->EditorWindow());
+    ASSERT_EQ(test::RunProgram({"xdotool", "mousemove", "--window", id, std::to_string(x),
+                                std::to_string(y), "click", "1"},
+                               10s, [&] { mHost->Idle(0); }),
+              0);
+    mHost->Idle(150);
+  }
+
+  // The host sends every parameter port's value, as hosts do when an editor opens.
+  void SendPortValues(const std::vector<float>& values)
+  {
+    for (uint32_t p = 0; p < values.size(); ++p)
+      mHost->PortEvent(p, values[p]);
+  }
+
+  test::XvfbServer mServer;
+  std::unique_ptr<test::LV2UITestHost> mHost;
+};
+
+const std::vector<float> kInit = {50, 50, 75, 50, 2, 0, 0, 80, 64, 0, 0, 50, 100};
+
+TEST_F(LV2Editor, AModelWithoutInstanceAccessWritesTheHostsPorts)
+{
+  ASSERT_TRUE(mHost->OpenEditor(false));
+  ASSERT_NE(mHost->EditorWindow(), 0u);
+  ASSERT_FALSE(mHost->resizes.empty());
+  EXPECT_EQ(mHost->resizes.back(), std::make_pair(1200, 800));
+
+  // The session's values reach the model; none is echoed back.
+  std::vector<float> session = kInit;
+  session[umbra::lv2::kPortFirstParam + 2] = 30.f; // haunt
+  SendPortValues(session);
+  mHost->PortEvent(umbra::lv2::kPortOutputLevel, -12.f);
+  mHost->Idle(100);
+  EXPECT_TRUE(mHost->writes.empty());
+
+  // A click on a tab: one port write with a touch around it.
+  ClickAt(kOctavePlus2X, kOctaveY);
+  ASSERT_EQ(mHost->writes.size(), 1u);
+  EXPECT_EQ(mHost->writes[0].port, 4u);
+  EXPECT_EQ(mHost->writes[0].value, 4.f);
+  ASSERT_EQ(mHost->touches.size(), 2u);
+  EXPECT_TRUE(mHost->touches[0].grabbed && mHost->touches[0].port == 4u);
+  EXPECT_FALSE(mHost->touches[1].grabbed);
+
+  // A preset recalled in the browser: every parameter port is written.
+  mHost->writes.clear();
+  ClickAt(kPresetIconX, kPresetIconY);
+  ClickAt(kPresetRowX, kFirstPresetRowY + kPoltergeist * kPresetRowStep);
+  std::vector<bool> written(umbra::lv2::kPortNumParams, false);
+  for (const auto& w : mHost->writes)
+    if (w.port < umbra::lv2::kPortNumParams)
+      written[w.port] = true;
+  for (uint32_t p = 0; p < umbra::lv2::kPortNumParams; ++p)
+    EXPECT_TRUE(written[p]) << "port " << p << " not written after the recall";
+  EXPECT_EQ(mHost->LastWrite(umbra::lv2::kPortFirstParam + 10), 1.f); // Poltergeist whispers "Ghosts"
+
+  mHost->CloseEditor();
+}
+
+TEST_F(LV2Editor, WithInstanceAccessItEditsTheRunningPlugin)
+{
+  ASSERT_TRUE(mHost->StartPlugin());
+  mHost->Run(512);
+  ASSERT_TRUE(mHost->OpenEditor(true));
+  SendPortValues(kInit);
+  mHost->Idle(100);
+  EXPECT_TRUE(mHost->writes.empty());
+
+  // The editor changes the running plug-in and writes the port; the host applies it.
+  ClickAt(kOctavePlus2X, kOctaveY);
+  ASSERT_EQ(mHost->LastWrite(4), 4.f);
+  *mHost->ParamPort(4) = 4.f;
+  mHost->PortEvent(4, 4.f);
+  mHost->Run(256);
+
+  // Automation moves a port: the plug-in takes it in run(), and the editor does not write the
+  // old value back even when it idles before the run.
+  mHost->writes.clear();
+  *mHost->ParamPort(2) = 20.f;
+  mHost->PortEvent(2, 20.f);
+  mHost->Idle(60);
+  mHost->Run(256);
+  mHost->Idle(60);
+  EXPECT_TRUE(std::isnan(mHost->LastWrite(2))) << mHost->LastWrite(2);
+
+  // The meters show the running plug-in's audio.
+  for (int block = 0; block < 20; ++block)
+  {
+    mHost->Run(480);
+    mHost->Idle(10);
+  }
+  mHost->CloseEditor();
+
+  // The editor can be opened again on the same instance, after the first one's cleanup.
+  ASSERT_TRUE(mHost->OpenEditor(true));
+  mHost->Idle(50);
+  mHost->CloseEditor();
+  mHost->Run(256);
+}
+
+} // namespace
