@@ -488,6 +488,9 @@ OSStatus AudioUnitSetProperty(AudioUnit unit, AudioUnitPropertyID id, AudioUnitS
                               AudioUnitElement element, const void* inData, UInt32 inDataSize);
 OSStatus AudioUnitAddPropertyListener(AudioUnit unit, AudioUnitPropertyID id,
                                       AudioUnitPropertyListenerProc proc, void* userData);
+// The older removal, without user data (the first entry for that procedure goes).
+OSStatus AudioUnitRemovePropertyListener(AudioUnit unit, AudioUnitPropertyID id,
+                                         AudioUnitPropertyListenerProc proc);
 OSStatus AudioUnitRemovePropertyListenerWithUserData(AudioUnit unit, AudioUnitPropertyID id,
                                                      AudioUnitPropertyListenerProc proc,
                                                      void* userData);

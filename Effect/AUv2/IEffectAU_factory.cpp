@@ -104,7 +104,8 @@ AudioComponentMethod AsMethod(Method method)
 template <typename T>
 T Param(const ComponentParameters* params, int index, int count)
 {
-  const long raw = params->params[count - index - 1];
+  const long* slots = params->params; // as many as the call has, after the header
+  const long raw = slots[count - index - 1];
   if constexpr (std::is_same_v<T, AudioUnitParameterValue>)
   {
     // A float travels as its bits.

@@ -211,6 +211,13 @@ OSStatus AudioUnitAddPropertyListener(AudioUnit unit, AudioUnitPropertyID id,
   return Dispatch<Method>(unit, kAudioUnitAddPropertyListenerSelect, id, proc, userData);
 }
 
+OSStatus AudioUnitRemovePropertyListener(AudioUnit unit, AudioUnitPropertyID id,
+                                         AudioUnitPropertyListenerProc proc)
+{
+  using Method = OSStatus (*)(void*, AudioUnitPropertyID, AudioUnitPropertyListenerProc);
+  return Dispatch<Method>(unit, kAudioUnitRemovePropertyListenerSelect, id, proc);
+}
+
 OSStatus AudioUnitRemovePropertyListenerWithUserData(AudioUnit unit, AudioUnitPropertyID id,
                                                      AudioUnitPropertyListenerProc proc,
                                                      void* userData)
