@@ -1,0 +1,137 @@
+// The installed bundle in LV2's own tools: lv2_validate finds no error in its .ttl files, lv2ls
+// lists it, and lv2apply renders a sound file through it to the same samples as
+// 'umbravox render --raw', with the port defaults ("Init") and with controls set.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "SoundFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kURI = "https://umbravox.example/plugins/umbravox";
+
+bool OnPath(const char* program)
+{
+  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string Output(const std::string& command)
+{
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r"))
+  {
+    char buffer[512];
+    while (fgets(buffer, sizeof(buffer), pipe))
+      text += buffer;
+    pclose(pipe);
+  }
+  return text;
+}
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+class LV2Tools : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    for (const char* program : {"lv2_validate", "lv2ls", "lv2apply"})
+      if (!OnPath(program))
+        GTEST_SKIP() << program << " is not installed (scripts/setup installs it)";
+    mDir = fs::temp_directory_path() / ("umbravox-lv2tools-" + std::to_string(::getpid()));
+    fs::remove_all(mDir);
+    fs::create_directories(mDir / "lv2");
+    // The bundle as a user installs it, into a folder that holds nothing else.
+    const std::string install = "cmake -DUMBRAVOX_LV2_INSTALL_DIR=" + Quote(mDir / "lv2") +
+                                " -DCMAKE_INSTALL_COMPONENT=lv2 -P '" UMBRAVOX_BINARY_DIR
+                                "/cmake_install.cmake' >/dev/null";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+    mBundle = mDir / "lv2" / "umbravox.lv2";
+    ASSERT_TRUE(fs::exists(mBundle / "umbravox.so"));
+  }
+  void TearDown() override
+  {
+    if (!mDir.empty())
+      fs::remove_all(mDir);
+  }
+
+  // Two seconds of a chord with a beat, stereo at 48 kHz.
+  fs::path WriteInput()
+  {
+    umbra::sound::SoundData input;
+    input.sampleRate = 48000;
+    input.channels.assign(2, std::vector<float>(96000));
+    for (size_t s = 0; s < 96000; ++s)
+    {
+      const double t = static_cast<double>(s) / 48000.0;
+      const double env = std::exp(-3.0 * std::fmod(t, 0.5));
+      input.channels[0][s] = static_cast<float>(0.3 * env * std::sin(2.0 * M_PI * 220.0 * t));
+      input.channels[1][s] = static_cast<float>(0.3 * env * std::sin(2.0 * M_PI * 330.0 * t));
+    }
+    const fs::path path = mDir / "in.wav";
+    umbra::sound::WriteSoundFile(path.string(), umbra::sound::Encoding::kWavFloat, input);
+    return path;
+  }
+
+  // Largest difference between two renders, or infinity when they differ in shape.
+  static double MaxDifference(const fs::path& a, const fs::path& b)
+  {
+    const auto x = umbra::sound::ReadSoundFile(a.string());
+    const auto y = umbra::sound::ReadSoundFile(b.string());
+    if (x.channels.size() != y.channels.size() || x.Frames() != y.Frames() || x.Frames() == 0)
+      return INFINITY;
+    double most = 0.0;
+    for (size_t c = 0; c < x.channels.size(); ++c)
+      for (size_t s = 0; s < x.channels[c].size(); ++s)
+        most = std::max(most, std::abs(static_cast<double>(x.channels[c][s]) - y.channels[c][s]));
+    return most;
+  }
+
+  fs::path mDir, mBundle;
+};
+
+TEST_F(LV2Tools, ValidatesAndIsListed)
+{
+  std::string ttl;
+  for (const char* name : {"manifest.ttl", "umbravox.ttl", "presets.ttl"})
+    ttl += " " + Quote(mBundle / name);
+  const std::string report = Output("lv2_validate" + ttl + " 2>&1");
+  EXPECT_NE(report.find("Found 0 errors"), std::string::npos) << report;
+
+  const std::string listed = Output("LV2_PATH=" + Quote(mDir / "lv2") + " lv2ls");
+  EXPECT_NE(listed.find(kURI), std::string::npos) << listed;
+}
+
+TEST_F(LV2Tools, Lv2applyRendersWhatTheToolRenders)
+{
+  const fs::path input = WriteInput();
+  const std::string lv2apply = "LV2_PATH=" + Quote(mDir / "lv2") + " lv2apply -i " + Quote(input);
+  const std::string render = std::string("'") + UMBRAVOX_TOOL + "' render " + Quote(input);
+
+  // The port defaults are "Init", as a new instance starts.
+  ASSERT_EQ(std::system((lv2apply + " -o " + Quote(mDir / "lv2-init.wav") + " " + kURI + " >/dev/null 2>&1").c_str()), 0);
+  ASSERT_EQ(std::system((render + " " + Quote(mDir / "tool-init.wav") + " --raw --quiet").c_str()), 0);
+  EXPECT_LE(MaxDifference(mDir / "lv2-init.wav", mDir / "tool-init.wav"), 1e-6);
+
+  // Controls set on the command line, in the ports' units.
+  ASSERT_EQ(std::system((lv2apply + " -o " + Quote(mDir / "lv2-set.wav") +
+                         " -c haunt 30 -c octave 3 -c whisper_mode 1 -c mix 60 " + kURI + " >/dev/null 2>&1").c_str()),
+            0);
+  ASSERT_EQ(std::system((render + " " + Quote(mDir / "tool-set.wav") +
+                         " --raw --quiet --set Haunt=30 --set Octave=+1 --set 'Whisper Mode=Ghosts' --set Mix=60").c_str()),
+            0);
+  EXPECT_LE(MaxDifference(mDir / "lv2-set.wav", mDir / "tool-set.wav"), 1e-6);
+  // And the settings made a difference.
+  EXPECT_GT(MaxDifference(mDir / "lv2-set.wav", mDir / "lv2-init.wav"), 1e-3);
+}
+
+} // namespace
