@@ -63,7 +63,8 @@ struct StateRecipe {
     if (data)
     {
       std::vector<UInt8> bytes(values.size() * sizeof(double) + static_cast<size_t>(extraBytes), 0);
-      std::memcpy(bytes.data(), values.data(), values.size() * sizeof(double)); // little-endian machine
+      if (!values.empty())
+        std::memcpy(bytes.data(), values.data(), values.size() * sizeof(double)); // little-endian machine
       bytes.resize(bytes.size() - static_cast<size_t>(trimBytes));
       dataAsString ? PutString(dictionary, "data", "not bytes")
                    : PutData(dictionary, "data", bytes.data(), static_cast<CFIndex>(bytes.size()));

@@ -24,10 +24,12 @@ struct Bundles {
   std::vector<std::unique_ptr<Bundle>> registered;
 };
 
+// Never destroyed, like the platform's own bundles: the strings they hold stay reachable until
+// the process ends.
 Bundles& TheBundles()
 {
-  static Bundles bundles;
-  return bundles;
+  static Bundles* bundles = new Bundles;
+  return *bundles;
 }
 
 void Describe(Bundle& bundle, const char* identifier, const char* version, const char* path)
