@@ -13,16 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "HostTestHelpers.h"
 #include "SoundFile.h"
 
 namespace fs = std::filesystem;
 
+using namespace umbra::test;
+
 namespace {
 
-bool OnPath(const char* program)
-{
-  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // The Lua script: a session in folder, the sine generator, then (withEffect) Umbra Vox with a
 // factory preset, bounced from the chain's last processor into the session's audio files.
@@ -63,14 +62,7 @@ std::string RunArdour(const fs::path& dir, const std::string& lua)
   const fs::path script = dir / "script.lua";
   std::ofstream(script) << lua;
   const std::string command = "cd '" + dir.string() + "' && timeout 150 ardour7-lua '" + script.string() + "' 2>&1";
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r"))
-  {
-    char buffer[512];
-    while (fgets(buffer, sizeof(buffer), pipe))
-      output += buffer;
-    pclose(pipe);
-  }
+  const std::string output = Output(command);
   const auto at = output.find("BOUNCED ");
   if (at == std::string::npos)
   {
@@ -90,10 +82,7 @@ TEST(Ardour, BouncesASineThroughThePluginWithAPreset)
   fs::remove_all(dir);
   fs::create_directories(dir / "lv2");
   fs::create_directories(dir / "home");
-  ASSERT_EQ(std::system(("cmake -DUMBRAVOX_LV2_INSTALL_DIR='" + (dir / "lv2").string() +
-                         "' -DCMAKE_INSTALL_COMPONENT=lv2 -P '" UMBRAVOX_BINARY_DIR "/cmake_install.cmake' >/dev/null")
-                          .c_str()),
-            0);
+  ASSERT_TRUE(InstallBundle(dir / "lv2"));
   // Ardour finds only our bundle, and keeps its settings in the test's folder.
   setenv("LV2_PATH", (dir / "lv2").c_str(), 1);
   setenv("HOME", (dir / "home").c_str(), 1);

@@ -13,30 +13,18 @@
 #include <string>
 #include <thread>
 
+#include "HostTestHelpers.h"
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+using namespace umbra::test;
 
 namespace {
 
 constexpr const char* kURI = "https://umbravox.example/plugins/umbravox";
 
-bool OnPath(const char* program)
-{
-  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
 
-std::string Output(const std::string& command)
-{
-  std::string text;
-  if (FILE* pipe = popen(command.c_str(), "r"))
-  {
-    char buffer[512];
-    while (fgets(buffer, sizeof(buffer), pipe))
-      text += buffer;
-    pclose(pipe);
-  }
-  return text;
-}
 
 // The value jalv printed last for a control, or NaN.
 double LastPrinted(const std::string& text, const std::string& symbol)
@@ -56,10 +44,7 @@ TEST(Jalv, RunsThePluginWithControlsAndAPresetFromItsPrompt)
   const fs::path dir = fs::temp_directory_path() / ("umbravox-jalv-console-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir / "lv2");
-  ASSERT_EQ(std::system(("cmake -DUMBRAVOX_LV2_INSTALL_DIR='" + (dir / "lv2").string() +
-                         "' -DCMAKE_INSTALL_COMPONENT=lv2 -P '" UMBRAVOX_BINARY_DIR "/cmake_install.cmake' >/dev/null")
-                          .c_str()),
-            0);
+  ASSERT_TRUE(InstallBundle(dir / "lv2"));
 
   const std::string server = "umbravox-console-" + std::to_string(::getpid());
   const std::string env = "JACK_DEFAULT_SERVER=" + server + " LV2_PATH='" + (dir / "lv2").string() +

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "HostTestHelpers.h"
 #include "XvfbServer.h"
 
 extern char** environ;
@@ -30,13 +31,10 @@ extern char** environ;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+using namespace umbra::test;
+
 namespace {
 
-bool OnPath(const char* program)
-{
-  const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
-  return std::system(command.c_str()) == 0;
-}
 
 // A program running beside the test, stopped when the object goes.
 class Background {
@@ -75,21 +73,6 @@ private:
   pid_t mPid = -1;
 };
 
-// What a shell command prints, trimmed.
-std::string Output(const std::string& command)
-{
-  std::string text;
-  if (FILE* pipe = popen(command.c_str(), "r"))
-  {
-    std::array<char, 256> buffer{};
-    while (fgets(buffer.data(), buffer.size(), pipe))
-      text += buffer.data();
-    pclose(pipe);
-  }
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-    text.pop_back();
-  return text;
-}
 
 // Waits for a visible window named exactly name; its id, or "".
 std::string WaitForWindow(const std::string& name, std::chrono::seconds timeout)
@@ -98,6 +81,8 @@ std::string WaitForWindow(const std::string& name, std::chrono::seconds timeout)
   while (std::chrono::steady_clock::now() < end)
   {
     std::string id = Output("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null | head -n 1");
+    while (!id.empty() && (id.back() == '\n' || id.back() == ' '))
+      id.pop_back();
     if (!id.empty())
       return id;
     std::this_thread::sleep_for(200ms);
@@ -142,9 +127,7 @@ protected:
     fs::remove_all(mDir);
     fs::create_directories(mDir / "home");
     // The bundle installed as a user installs it, into a folder of the test's own.
-    const std::string install = "cmake -DUMBRAVOX_LV2_INSTALL_DIR='" + (mDir / "lv2").string() +
-                                "' -DCMAKE_INSTALL_COMPONENT=lv2 -P '" UMBRAVOX_BINARY_DIR "/cmake_install.cmake' >/dev/null";
-    ASSERT_EQ(std::system(install.c_str()), 0);
+    ASSERT_TRUE(InstallBundle(mDir / "lv2"));
     ASSERT_TRUE(fs::exists(mDir / "lv2" / "umbravox.lv2" / "umbravox_ui.so"));
 
     setenv("DISPLAY", mServer.DisplayName().c_str(), 1);

@@ -17,6 +17,8 @@
 #include <lv2/atom/atom.h>
 #include <lv2/urid/urid.h>
 
+#include "HostTestHelpers.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -159,10 +161,7 @@ protected:
     mDir = fs::temp_directory_path() / ("umbravox-lilv-" + std::to_string(::getpid()));
     fs::remove_all(mDir);
     fs::create_directories(mDir / "lv2");
-    const std::string install = "cmake -DUMBRAVOX_LV2_INSTALL_DIR='" + (mDir / "lv2").string() +
-                                "' -DCMAKE_INSTALL_COMPONENT=lv2 -P '" UMBRAVOX_BINARY_DIR
-                                "/cmake_install.cmake' >/dev/null";
-    ASSERT_EQ(std::system(install.c_str()), 0);
+    ASSERT_TRUE(umbra::test::InstallBundle(mDir / "lv2"));
     setenv("LV2_PATH", (mDir / "lv2").c_str(), 1);
     mWorld = lilv_world_new();
     lilv_world_load_all(mWorld);

@@ -12,31 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "HostTestHelpers.h"
 #include "SoundFile.h"
 
 namespace fs = std::filesystem;
+
+using namespace umbra::test;
 
 namespace {
 
 constexpr const char* kURI = "https://umbravox.example/plugins/umbravox";
 
-bool OnPath(const char* program)
-{
-  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
 
-std::string Output(const std::string& command)
-{
-  std::string text;
-  if (FILE* pipe = popen(command.c_str(), "r"))
-  {
-    char buffer[512];
-    while (fgets(buffer, sizeof(buffer), pipe))
-      text += buffer;
-    pclose(pipe);
-  }
-  return text;
-}
 
 std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
@@ -51,12 +38,8 @@ protected:
     fs::remove_all(mDir);
     fs::create_directories(mDir / "lv2");
     // The bundle as a user installs it, into a folder that holds nothing else.
-    const std::string install = "cmake -DUMBRAVOX_LV2_INSTALL_DIR=" + Quote(mDir / "lv2") +
-                                " -DCMAKE_INSTALL_COMPONENT=lv2 -P '" UMBRAVOX_BINARY_DIR
-                                "/cmake_install.cmake' >/dev/null";
-    ASSERT_EQ(std::system(install.c_str()), 0);
+    ASSERT_TRUE(InstallBundle(mDir / "lv2"));
     mBundle = mDir / "lv2" / "umbravox.lv2";
-    ASSERT_TRUE(fs::exists(mBundle / "umbravox.so"));
   }
   void TearDown() override
   {
