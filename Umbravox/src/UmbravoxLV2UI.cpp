@@ -23,6 +23,18 @@ struct UmbravoxLV2Editor {
   std::unique_ptr<Umbravox> model;
   Umbravox* plugin = nullptr;
   std::unique_ptr<IEffectLV2UI> ui;
+
+  ~UmbravoxLV2Editor()
+  {
+    ui.reset();
+    if (!model && plugin)
+    {
+      // The running plug-in outlives this shared object: it must not keep functions whose code
+      // goes when the host unloads us.
+      plugin->SetMakeGraphicsFunc({});
+      plugin->SetLayoutFunc({});
+    }
+  }
 };
 
 IEffectLV2UI::Ports ParameterPorts()
@@ -60,8 +72,8 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginURI, const c
   if (host.instance)
   {
     editor->plugin = static_cast<Umbravox*>(static_cast<IEffectLV2*>(host.instance));
-    // The running plug-in was built without an editor: this shared object brings it. (Its
-    // constructor also runs the process's update check, once, here on the editor's side.)
+    // The running plug-in was built without an editor: this shared object brings it (and runs
+    // the process's update check, once, here on the editor's side).
     InstallUmbravoxEditor(*editor->plugin, UmbravoxLiveValues{&editor->plugin->mTempo,
                                                               &editor->plugin->mInputPeakDb,
                                                               &editor->plugin->mOutputPeakDb});
@@ -88,16 +100,7 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginURI, const c
 
 void Cleanup(LV2UI_Handle handle)
 {
-  auto* editor = static_cast<UmbravoxLV2Editor*>(handle);
-  editor->ui.reset();
-  if (!editor->model && editor->plugin)
-  {
-    // The running plug-in outlives this shared object: it must not keep functions whose code
-    // goes when the host unloads us.
-    editor->plugin->SetMakeGraphicsFunc({});
-    editor->plugin->SetLayoutFunc({});
-  }
-  delete editor;
+  delete static_cast<UmbravoxLV2Editor*>(handle);
 }
 
 void PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
