@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -45,11 +46,10 @@ const char* const kShowHelp =
 // A preset file written under a sound or picture name would only mislead.
 void RequireFxpName(const std::string& path)
 {
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-    return; // no extension: a device, a FIFO, standard output, or a name of the user's choosing
-  if (!SameName(path.substr(dot), ".fxp"))
+  const std::string extension = std::filesystem::path(path).extension().string();
+  if (extension.empty())
+    return; // a device, a FIFO, standard output, or a name of the user's choosing
+  if (!SameName(extension, ".fxp"))
     throw UsageError("'" + path + "' does not end in .fxp: 'fxp save' writes preset files");
 }
 

@@ -1,6 +1,7 @@
 // "umbravox screenshot": an editor drawn without a window, into a PNG.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,10 +97,8 @@ ScreenshotOptions ParseOptions(const std::vector<std::string>& args)
   if (options.outPath.empty())
     throw UsageError("'screenshot' needs an output file (try 'umbravox screenshot --help')");
   // A PNG under another picture format's name would only mislead.
-  const size_t slash = options.outPath.find_last_of('/');
-  const size_t dot = options.outPath.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-      !SameName(options.outPath.substr(dot), ".png"))
+  const std::string extension = std::filesystem::path(options.outPath).extension().string();
+  if (!extension.empty() && !SameName(extension, ".png"))
     throw UsageError("'" + options.outPath + "' does not end in .png: 'screenshot' writes PNG pictures");
   const EditorPlugOptions& plug = options.request.plug;
   if (options.example && (plug.preset || !plug.settings.empty() || plug.audioPath || plug.show))

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <utility>
 
@@ -22,6 +23,8 @@ std::string Lowercase(std::string text)
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
+
+const char* const kWriteFailed = "the sound data could not be written";
 
 bool Contains(const std::string& text, const char* part)
 {
@@ -45,7 +48,7 @@ std::string Reason(int code, const char* message, bool writing)
     return reason.empty() ? "the system refused it" : reason;
   }
   if (writing)
-    return "the sound data could not be written";
+    return kWriteFailed;
   const std::string lower = Lowercase(text);
   if (code == SF_ERR_UNRECOGNISED_FORMAT || Contains(lower, "not recognised") ||
       Contains(lower, "unknown format"))
@@ -97,6 +100,33 @@ constexpr int kChunkFrames = 8192;
 uint32_t LittleEndian32(const unsigned char* bytes)
 {
   return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// A file in the temporary directory, unlinked at once, holding everything read from fd.
+int CopyToUnnamedFile(int fd, const std::string& name)
+{
+  std::string pattern = (std::filesystem::temp_directory_path() / "umbravox-input.XXXXXX").string();
+  const int copy = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (copy < 0)
+    throw SoundFileError("read", name, std::string("no room for a copy: ") + std::strerror(errno));
+  ::unlink(pattern.c_str());
+  std::vector<char> buffer(1 << 16);
+  for (;;)
+  {
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n == 0)
+      break;
+    if (n < 0 || ::write(copy, buffer.data(), static_cast<size_t>(n)) != n)
+    {
+      const int error = errno;
+      ::close(copy);
+      throw SoundFileError(n < 0 ? "read" : "copy", name, std::strerror(error));
+    }
+  }
+  ::lseek(copy, 0, SEEK_SET);
+  return copy;
 }
 
 } // namespace
@@ -183,8 +213,9 @@ bool MayClipWhenPlayed(Encoding encoding)
 
 bool NeedsSeekableFile(Encoding encoding)
 {
-  // libsndfile writes FLAC and Ogg to a pipe; WAV and AIFF it finishes by rewriting the header.
-  return encoding.container == Container::kWav || encoding.container == Container::kAiff;
+  // WAV and AIFF are finished by rewriting the header, FLAC by rewriting its stream info (on a
+  // pipe, libsndfile leaves it without length and appends stray bytes); only Ogg streams.
+  return encoding.container != Container::kOgg;
 }
 
 std::string EncodingName(Encoding encoding)
@@ -213,7 +244,17 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
   SF_INFO info {};
   SNDFILE* file = nullptr;
   if (standardInput)
-    file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
+  {
+    // libsndfile reads some formats (FLAC) from a pipe only in part; a copy it can seek in
+    // reads like any file. The copy has no name, so nothing is left behind.
+    int fd = STDIN_FILENO;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !(S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)))
+      fd = CopyToUnnamedFile(STDIN_FILENO, name);
+    file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
+    if (!file && fd != STDIN_FILENO)
+      ::close(fd);
+  }
   else
   {
     // libsndfile reports a missing file or a directory less plainly than the system does.
@@ -324,7 +365,12 @@ SoundFile::~SoundFile()
 
 void SoundFile::Fail(const std::string& action) const
 {
-  throw SoundFileError(action, mPath, Reason(sf_error(mFile), sf_strerror(mFile), action == "write"));
+  // Some of libsndfile's encoders say only that writing failed; the system's errno says why.
+  const int systemError = errno;
+  std::string reason = Reason(sf_error(mFile), sf_strerror(mFile), action == "write");
+  if (action == "write" && reason == kWriteFailed && systemError != 0)
+    reason = std::strerror(systemError);
+  throw SoundFileError(action, mPath, reason);
 }
 
 int SoundFile::Read(float* const* channels, int nFrames)
@@ -371,6 +417,7 @@ void SoundFile::Write(const float* const* channels, int nFrames)
     for (int s = 0; s < n; ++s)
       for (int c = 0; c < mChannels; ++c)
         mInterleaved[static_cast<size_t>(s * mChannels + c)] = channels[c][done + s];
+    errno = 0;
     if (sf_writef_float(mFile, mInterleaved.data(), n) != n)
       Fail("write");
     done += n;
@@ -383,11 +430,19 @@ void SoundFile::Close()
   if (!mFile)
     return;
   SNDFILE* file = std::exchange(mFile, nullptr);
-  // sf_close's own status says only that something failed; the file's error holds the reason.
+  // sf_close's own status says only that something failed; the file's error, or the system's
+  // errno, holds the reason.
   const int pending = sf_error(file);
-  const std::string reason = Reason(pending, sf_strerror(file), true);
-  if (sf_close(file) != 0 || pending != SF_ERR_NO_ERROR)
+  std::string reason = Reason(pending, sf_strerror(file), true);
+  errno = 0;
+  const bool closed = sf_close(file) == 0;
+  const int systemError = errno;
+  if (!closed || pending != SF_ERR_NO_ERROR)
+  {
+    if (reason == kWriteFailed && systemError != 0)
+      reason = std::strerror(systemError);
     throw SoundFileError("write", mPath, reason);
+  }
   if (mWav)
   {
     // A descriptor opened for writing only cannot be read back: the header then stays as
