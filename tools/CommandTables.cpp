@@ -20,6 +20,8 @@ std::string Number(const IParam& param, double value)
 
 void RequireNoArguments(const char* command, const std::vector<std::string>& args)
 {
+  if (!args.empty() && args.front().size() > 1 && args.front()[0] == '-')
+    UnknownOption(args.front(), command);
   if (!args.empty())
     throw UsageError(std::string("'") + command + "' takes no arguments, got '" + args.front() + "'");
 }

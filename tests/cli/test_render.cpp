@@ -898,6 +898,19 @@ TEST(RenderFunction, UmbravoxRendersWithWhateverLatencyItReports)
   EXPECT_EQ(render::RenderFrames(*raw, 48000.0, input, Options(render::TailMode::kRaw, 0, 512))[1].size(), 4800u);
 }
 
+// "Ghost Choir" whispers on over silence (its "Sizzle" keeps a floor near -73 dBFS), so only the
+// steady-floor rule ends its tail: on the demo phrase, well before the 60 s cap.
+TEST(RenderFunction, GhostChoirTailOnTheDemoPhraseEndsOnItsFloor)
+{
+  const Channels input = demo::SynthesizeDemoInput(48000.0);
+  const std::unique_ptr<Umbravox> plug(MakePlug());
+  ASSERT_TRUE(plug->RestorePreset("Ghost Choir"));
+  render::RenderResult result;
+  render::RenderFrames(*plug, 48000.0, input, render::RenderOptions {}, &result);
+  EXPECT_EQ(result.tailEnd, render::TailEnd::kSteadyFloor);
+  EXPECT_LE(result.tailFrames, 15 * 48000);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The demo input.
 
