@@ -102,6 +102,19 @@ uint32_t LittleEndian32(const unsigned char* bytes)
   return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
+// The first bytes of the containers libsndfile reads: RIFF and RF64 WAV, Wave64, AIFF, CAF, AU,
+// FLAC, Ogg, MP3.
+bool LooksLikeSoundFile(const char* bytes, size_t length)
+{
+  if (length < 4)
+    return false;
+  const std::string id(bytes, 4);
+  for (const char* magic : {"RIFF", "RIFX", "RF64", "riff", "FORM", "caff", ".snd", "dns.", "fLaC", "OggS", "ID3"})
+    if (id.compare(0, std::strlen(magic), magic) == 0)
+      return true;
+  return static_cast<unsigned char>(bytes[0]) == 0xFF && (static_cast<unsigned char>(bytes[1]) & 0xE0) == 0xE0;
+}
+
 // A file in the temporary directory, unlinked at once, holding everything read from fd.
 int CopyToUnnamedFile(int fd, const std::string& name)
 {
@@ -111,19 +124,43 @@ int CopyToUnnamedFile(int fd, const std::string& name)
     throw SoundFileError("read", name, std::string("no room for a copy: ") + std::strerror(errno));
   ::unlink(pattern.c_str());
   std::vector<char> buffer(1 << 16);
+  size_t total = 0;
+  bool checked = false;
   for (;;)
   {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    const ssize_t n = ::read(fd, buffer.data() + (checked ? 0 : total), buffer.size() - (checked ? 0 : total));
     if (n < 0 && errno == EINTR)
       continue;
-    if (n == 0)
-      break;
-    if (n < 0 || ::write(copy, buffer.data(), static_cast<size_t>(n)) != n)
+    const bool ended = n == 0;
+    if (n < 0)
     {
       const int error = errno;
       ::close(copy);
-      throw SoundFileError(n < 0 ? "read" : "copy", name, std::strerror(error));
+      throw SoundFileError("read", name, std::strerror(error));
     }
+    size_t have = static_cast<size_t>(n);
+    if (!checked)
+    {
+      // Endless bytes that are no sound file (a pipe from /dev/zero) must not fill the disk.
+      total += have;
+      if (total < 4 && !ended)
+        continue;
+      if (!LooksLikeSoundFile(buffer.data(), total))
+      {
+        ::close(copy);
+        throw SoundFileError("read", name, "not a sound file in a format this program reads");
+      }
+      checked = true;
+      have = total;
+    }
+    if (have > 0 && ::write(copy, buffer.data(), have) != static_cast<ssize_t>(have))
+    {
+      const int error = errno;
+      ::close(copy);
+      throw SoundFileError("copy", name, std::strerror(error));
+    }
+    if (ended)
+      break;
   }
   ::lseek(copy, 0, SEEK_SET);
   return copy;
@@ -243,19 +280,8 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
   const std::string name = standardInput ? "standard input" : path;
   SF_INFO info {};
   SNDFILE* file = nullptr;
-  if (standardInput)
-  {
-    // libsndfile reads some formats (FLAC) from a pipe only in part; a copy it can seek in
-    // reads like any file. The copy has no name, so nothing is left behind.
-    int fd = STDIN_FILENO;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !(S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)))
-      fd = CopyToUnnamedFile(STDIN_FILENO, name);
-    file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
-    if (!file && fd != STDIN_FILENO)
-      ::close(fd);
-  }
-  else
+  int fd = STDIN_FILENO;
+  if (!standardInput)
   {
     // libsndfile reports a missing file or a directory less plainly than the system does.
     struct stat status {};
@@ -263,8 +289,23 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
       throw SoundFileError("read", name, std::strerror(errno));
     if (S_ISDIR(status.st_mode))
       throw SoundFileError("read", name, "it is a directory");
-    file = sf_open(path.c_str(), SFM_READ, &info);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+      throw SoundFileError("read", name, std::strerror(errno));
   }
+  // libsndfile reads some formats (FLAC) from a pipe only in part; a copy it can seek in reads
+  // like any file. The copy has no name, so nothing is left behind.
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)))
+  {
+    const int copy = CopyToUnnamedFile(fd, name);
+    if (fd != STDIN_FILENO)
+      ::close(fd);
+    fd = copy;
+  }
+  file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
+  if (!file && fd != STDIN_FILENO)
+    ::close(fd);
   if (!file)
     throw SoundFileError("read", name, Reason(sf_error(nullptr), sf_strerror(nullptr), false));
   if (info.channels < 1 || info.samplerate < 1)
