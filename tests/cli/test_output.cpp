@@ -325,6 +325,8 @@ TEST_F(ToolOutput, BadInputsAreToldPlainly)
   const Result text = Run({"render", "text.wav", "out.wav"});
   ExpectError(text, "cannot read 'text.wav': not a sound file");
   EXPECT_EQ(text.err.find("Format not recognised"), std::string::npos);
+  // A pipe of endless zeros is refused at once, not copied until the disk is full.
+  ExpectError(Shell("head -c 50000000 /dev/zero | TOOL render - out.wav"), "standard input");
 }
 
 // Many files at once, each named after its input, one line each.
