@@ -311,7 +311,7 @@ void IEffectLV2::HostRun(uint32_t nFrames)
 
   mBypassPeakIn = 0.f;
   mBypassPeakOut = 0.f;
-  bool engineRan = false;
+  bool bypassedThroughout = true;
 
   const int blockSize = std::max(GetBlockSize(), 1);
   for (uint32_t done = 0; done < nFrames;)
@@ -322,15 +322,15 @@ void IEffectLV2::HostRun(uint32_t nFrames)
       mInputPointers[c] = mAudioIn[c] ? const_cast<float*>(mAudioIn[c]) + done : mSilence.data();
       mOutputPointers[c] = mAudioOut[c] ? mAudioOut[c] + done : mDiscard.data();
     }
-    engineRan |= !(mBypassTarget && mFadePos == kBypassFadeFrames);
+    bypassedThroughout &= mBypassTarget && mFadePos == kBypassFadeFrames;
     ProcessStretch(mInputPointers, mOutputPointers, n);
     AdvanceTransport(static_cast<uint32_t>(n));
     done += static_cast<uint32_t>(n);
   }
 
-  if (nFrames > 0 && !engineRan && mLiveInputDb && mLiveOutputDb)
+  if (nFrames > 0 && bypassedThroughout && mLiveInputDb && mLiveOutputDb)
   {
-    // Bypassed throughout: the engine did not run, so the levels are the bypass path's.
+    // Bypassed throughout: what is heard is the bypass path, so the levels are its own.
     mLiveInputDb->store(LevelDb(mBypassPeakIn), std::memory_order_relaxed);
     mLiveOutputDb->store(LevelDb(mBypassPeakOut), std::memory_order_relaxed);
   }
@@ -349,9 +349,15 @@ void IEffectLV2::ProcessStretch(const float* const* inputs, float* const* output
   AttachBuffers(kRouteOutput, 0, 2, bypass, nFrames);
   PassThroughBuffers(nFrames);
 
+  // The engine runs while bypassed too: both of its paths are one frame late, so it needs the
+  // last frame of input to take over from the bypass path without replaying what it heard
+  // before.
   const int target = mBypassTarget ? kBypassFadeFrames : 0;
   if (mFadePos == kBypassFadeFrames && target == kBypassFadeFrames)
   {
+    float* discard[2] = {mDiscard.data(), mDiscard.data()};
+    AttachBuffers(kRouteOutput, 0, 2, discard, nFrames);
+    ProcessBuffers(nFrames);
     for (int c = 0; c < 2; ++c)
       std::copy(bypass[c], bypass[c] + nFrames, outputs[c]);
     mBypassPeakIn = PeakOf(in[0], nFrames, mBypassPeakIn);

@@ -106,7 +106,8 @@ private:
   std::atomic<float>* mLiveTempo = nullptr;
 
   // Bypass: the input delayed by the latency always runs (so it is ready the moment the host
-  // bypasses); the crossfade moves mFadePos one frame at a time toward its target.
+  // bypasses), and so does the engine (so it is ready the moment the host stops bypassing); the
+  // crossfade moves mFadePos one frame at a time toward its target.
   int mFadePos = 0;
   bool mBypassTarget = false;
   std::vector<float> mFadeCurve;             // kBypassFadeFrames + 1 gains of the bypass path
