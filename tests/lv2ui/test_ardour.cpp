@@ -80,11 +80,11 @@ TEST(Ardour, BouncesASineThroughThePluginWithAPreset)
     GTEST_SKIP() << "ardour7-lua is not installed (scripts/setup installs Ardour)";
   const fs::path dir = fs::temp_directory_path() / ("umbravox-ardour-" + std::to_string(::getpid()));
   fs::remove_all(dir);
-  fs::create_directories(dir / "lv2");
   fs::create_directories(dir / "home");
-  ASSERT_TRUE(InstallBundle(dir / "lv2"));
+  const fs::path lv2 = InstallBundle(dir / "prefix");
+  ASSERT_FALSE(lv2.empty());
   // Ardour finds only our bundle, and keeps its settings in the test's folder.
-  setenv("LV2_PATH", (dir / "lv2").c_str(), 1);
+  setenv("LV2_PATH", lv2.c_str(), 1);
   setenv("HOME", (dir / "home").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (dir / "home" / ".config").c_str(), 1);
   setenv("UMBRAVOX_NO_UPDATE_CHECK", "1", 1);

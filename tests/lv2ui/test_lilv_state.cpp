@@ -160,9 +160,9 @@ protected:
   {
     mDir = fs::temp_directory_path() / ("umbravox-lilv-" + std::to_string(::getpid()));
     fs::remove_all(mDir);
-    fs::create_directories(mDir / "lv2");
-    ASSERT_TRUE(umbra::test::InstallBundle(mDir / "lv2"));
-    setenv("LV2_PATH", (mDir / "lv2").c_str(), 1);
+    const fs::path lv2 = umbra::test::InstallBundle(mDir / "prefix");
+    ASSERT_FALSE(lv2.empty());
+    setenv("LV2_PATH", lv2.c_str(), 1);
     mWorld = lilv_world_new();
     lilv_world_load_all(mWorld);
     LilvNode* uri = lilv_new_uri(mWorld, kURI);
