@@ -196,6 +196,12 @@ float IEffectLV2::LastSeenPortValue(uint32_t port) const
 
 void IEffectLV2::ReadControlPorts()
 {
+  ReadParamPorts();
+  mBypassTarget = mEnabledPort && !(*mEnabledPort > 0.5f);
+}
+
+void IEffectLV2::ReadParamPorts()
+{
   const int nParams = std::min<int>(NParams(), kPortNumParams);
   for (int i = 0; i < nParams; ++i)
   {
@@ -208,7 +214,6 @@ void IEffectLV2::ReadControlPorts()
     mLastSeen[i].store(value, std::memory_order_relaxed);
     ApplyParamPort(i, value);
   }
-  mBypassTarget = mEnabledPort && !(*mEnabledPort > 0.5f);
 }
 
 void IEffectLV2::SetLiveValues(std::atomic<float>* inputPeakDb, std::atomic<float>* outputPeakDb,
@@ -402,8 +407,21 @@ LV2_State_Status IEffectLV2::HostSaveState(LV2_State_Store_Function store, LV2_S
 {
   if (!mMap || !store)
     return LV2_STATE_ERR_NO_FEATURE;
+  // What is saved is what the host shows: a port the host moved since run() last looked (the
+  // engine stopped, the plug-in deactivated) is the value, not the one run() would replace.
   IByteChunk chunk;
-  if (!SerializeState(chunk))
+  for (int i = 0; i < NParams(); ++i)
+  {
+    double value = GetParam(i)->Value();
+    if (i < static_cast<int>(kPortNumParams) && mParamPorts[i])
+    {
+      const float port = *mParamPorts[i];
+      if (std::isfinite(port) && !(port == mLastSeen[i].load(std::memory_order_relaxed)))
+        value = GetParam(i)->ConstrainValue(port);
+    }
+    chunk.Put(&value);
+  }
+  if (chunk.Size() == 0)
     return LV2_STATE_ERR_UNKNOWN;
   return store(handle, mURIDs.stateKey, chunk.GetData(), static_cast<size_t>(chunk.Size()),
                mURIDs.atomChunk, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
@@ -427,7 +445,15 @@ LV2_State_Status IEffectLV2::HostRestoreState(LV2_State_Retrieve_Function retrie
   const IByteChunk chunk(data, static_cast<int>(size));
   if (UnserializeState(chunk, 0) < 1)
     return LV2_STATE_ERR_UNKNOWN;
-  OnRestoreState();
+  // The host restores its ports along with this chunk, some before it, some after it, and some
+  // not at all when they hold their defaults already; what it shows is what must play. So every
+  // port counts as moved: the connected ones are taken now, over the chunk, and any the host
+  // sets or connects later are taken by the next run(). The editor only redraws; nothing is
+  // written back to the ports.
+  for (auto& seen : mLastSeen)
+    seen.store(std::numeric_limits<float>::quiet_NaN(), std::memory_order_relaxed);
+  ReadParamPorts();
+  IEditorDelegate::OnRestoreState();
   return LV2_STATE_SUCCESS;
 }
 

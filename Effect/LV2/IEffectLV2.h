@@ -26,8 +26,10 @@ namespace umbra {
 //
 // Control ports are the host's truth: run() applies a parameter port only when its value differs
 // from the one it last saw on that port, so values set inside the plug-in (editor, presets,
-// files, restored state) stand until the host moves the port. Those inside changes reach the
-// host through the editor's port writes (IEditorHostLink).
+// files) stand until the host moves the port. Those inside changes reach the host through the
+// editor's port writes (IEditorHostLink). The saved state is what the ports show (a port moved
+// while run() was not called counts), and after a restore the next run() takes every port: the
+// host restores its ports with the state, and what it shows is what plays.
 class IEffectLV2 : public IEffectAPIBase, public IEffectProcessor {
 public:
   IEffectLV2(const Config& config, const InstanceInfo& info);
@@ -79,6 +81,7 @@ private:
 
   void ApplyParamPort(int paramIdx, float value);
   void ReadControlPorts();
+  void ReadParamPorts(); // those that moved since last seen
   void ReadTransport(uint32_t nFrames);
   void AdvanceTransport(uint32_t nFrames);
   void ProcessStretch(const float* const* inputs, float* const* outputs, int nFrames);
