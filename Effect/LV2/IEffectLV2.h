@@ -28,8 +28,9 @@ namespace umbra {
 // from the one it last saw on that port, so values set inside the plug-in (editor, presets,
 // files) stand until the host moves the port. Those inside changes reach the host through the
 // editor's port writes (IEditorHostLink). The saved state is what the ports show (a port moved
-// while run() was not called counts), and after a restore the next run() takes every port: the
-// host restores its ports with the state, and what it shows is what plays.
+// while run() was not called counts), and a restore takes every port again, the connected ones
+// at once and the rest at the next run(): the host restores its ports with the state, and what
+// it shows is what plays.
 class IEffectLV2 : public IEffectAPIBase, public IEffectProcessor {
 public:
   IEffectLV2(const Config& config, const InstanceInfo& info);
