@@ -276,7 +276,7 @@ TEST_F(Ardour, AReopenedSessionPlaysTheValuesItShows)
   const double toBefore = MeanDifferenceDb(bounced, asBefore);
   std::cout << "mean spectral difference to the values shown " << toShown << " dB, to those before "
             << toBefore << " dB\n";
-  EXPECT_LT(1.5 * toShown, toBefore);
+  EXPECT_LT(1.3 * toShown, toBefore);
   auto loudest = [](const std::vector<double>& db) { return std::max_element(db.begin(), db.end()) - db.begin(); };
   EXPECT_LE(std::abs(loudest(bounced) - loudest(asShown)), 1);
   EXPECT_GT(std::abs(loudest(bounced) - loudest(asBefore)), 4);
