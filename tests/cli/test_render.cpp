@@ -881,6 +881,32 @@ TEST(RenderFunction, RefusesWhatNoHostWouldDo)
                std::invalid_argument);
 }
 
+TEST(RenderFunction, UmbravoxDryAndWetLeaveInTimeWithTheInput)
+{
+  const Channels input = TestSignal(2, 4096 * 6, 48000.0, 0.1);
+  auto render = [&](const char* preset, std::initializer_list<std::pair<int, double>> settings) {
+    const std::unique_ptr<Umbravox> plug(MakePlug());
+    EXPECT_TRUE(plug->RestorePreset(preset));
+    for (const auto& [param, value] : settings)
+      plug->GetParam(param)->StoreValue(value);
+    return render::RenderFrames(*plug, 48000.0, input, Options(render::TailMode::kFixed, 0.0, 512));
+  };
+
+  // The dry path alone is the input itself, on every preset.
+  const std::unique_ptr<Umbravox> presets(MakePlug());
+  for (int i = 0; i < presets->PresetCount(); ++i)
+    EXPECT_EQ(render(presets->GetPresetName(i), {{kInput, 100}, {kOutput, 100}, {kMix, 0}}), input)
+      << presets->GetPresetName(i);
+
+  // An unchanged spectrum comes back 4.5 times as loud: half dry and half wet is 2.75 times the
+  // input, in time with it, once eight frames overlap.
+  const Channels mixed =
+    render("Init", {{kInput, 100}, {kOutput, 100}, {kPossess, 0}, {kWhisper, 0}, {kMix, 50}});
+  for (int c = 0; c < 2; ++c)
+    for (size_t s = 8 * 512; s < input[c].size(); ++s)
+      ASSERT_NEAR(mixed[c][s], 2.75 * input[c][s], 2e-6) << c << " " << s;
+}
+
 TEST(RenderFunction, UmbravoxRendersWithWhateverLatencyItReports)
 {
   const Channels input = TestSignal(2, 4800, 48000.0);
