@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "SanitizerBuild.h"
+
 namespace umbra::test {
 
 // Counts heap allocations, frees and mutex locks made by the calling thread while enabled.
