@@ -250,7 +250,7 @@ OSStatus IEffectAU::RemoveRenderNotify(AURenderCallback proc, void*)
   const auto result = mRenderNotify.Modify([&](RenderNotifyList& list) {
     RenderNotify* end = list.entries.data() + list.count;
     RenderNotify* found = std::find_if(list.entries.data(), end,
-                               [&](const RenderNotify& n) { return n.proc == proc; });
+                                       [&](const RenderNotify& n) { return n.proc == proc; });
     if (found == end)
       return false;
     std::copy(found + 1, end, found);
