@@ -179,7 +179,7 @@ private:
   // editor's messages keep the base's queues, whose one producer is the editor.
   IEffectQueue<IMidiMsg> mMidiMsgsFromHost{kMidiQueueSize};
   IEffectQueue<ISysEx> mSysExFromHost{kSysExQueueSize};
-  ISysEx mSysExScratch; // half a kilobyte: kept off the render thread's stack
+  ISysEx mRenderSysExScratch; // half a kilobyte: kept off the render thread's stack
   AUMIDIOutputCallbackStruct mMidiCallback{};
   std::string mContextName;
   bool mOffline = false;

@@ -188,10 +188,10 @@ OSStatus IEffectAU::Render(AudioUnitRenderActionFlags* ioActionFlags,
         ProcessMidiMsg(msg);
       while (MidiMsgsFromEditor().Pop(msg))
         ProcessMidiMsg(msg);
-      while (mSysExFromHost.Pop(mSysExScratch))
-        ProcessSysEx(mSysExScratch);
-      while (SysExFromEditor().Pop(mSysExScratch))
-        ProcessSysEx(mSysExScratch);
+      while (mSysExFromHost.Pop(mRenderSysExScratch))
+        ProcessSysEx(mRenderSysExScratch);
+      while (SysExFromEditor().Pop(mRenderSysExScratch))
+        ProcessSysEx(mRenderSysExScratch);
       PreProcess();
       ProcessBuffers(static_cast<int>(nFrames));
     }
