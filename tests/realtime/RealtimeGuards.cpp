@@ -1,10 +1,8 @@
 // Replaces the allocator and mutex entry points of this test program so that the audio path can
 // be shown to allocate nothing and lock nothing, and runs work under a seccomp filter to show it
 // makes no system call. A sanitizer's runtime already owns those entry points: in a sanitized
-// build the replacements are left out and every test of the program is skipped.
+// build the replacements are left out and the proofs skip themselves (RealtimeGuards.h).
 #include "RealtimeGuards.h"
-
-#include <gtest/gtest.h>
 
 #include <dlfcn.h>
 #include <linux/filter.h>
@@ -20,22 +18,6 @@
 #include <new>
 
 #if UMBRAVOX_RUNTIME_SANITIZER
-
-namespace {
-
-class SkipUnderSanitizer : public ::testing::Environment {
-public:
-  void SetUp() override
-  {
-    GTEST_SKIP() << "a sanitizer replaces the allocator and the lock and system calls that these "
-                    "proofs watch";
-  }
-};
-
-const auto* const kSkipUnderSanitizer =
-  ::testing::AddGlobalTestEnvironment(new SkipUnderSanitizer);
-
-} // namespace
 
 namespace umbra::test {
 
