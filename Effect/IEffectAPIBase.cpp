@@ -1,5 +1,6 @@
 #include "IEffectAPIBase.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace umbra {
@@ -10,6 +11,7 @@ IEffectAPIBase::IEffectAPIBase(const Config& config)
                 config.plugDoesChunks, config.bundleID, config.appGroupID)
   , mHasUI(config.plugHasUI)
   , mHostResize(config.plugHostResize)
+  , mParamChangedFromHost(static_cast<size_t>(std::max(config.nParams, 0)))
 {
   SetEditorSize(config.plugWidth, config.plugHeight);
   SetSizeConstraints(config.plugMinWidth, config.plugMaxWidth, config.plugMinHeight,
@@ -23,9 +25,14 @@ void IEffectAPIBase::OnTimer()
 {
   if (mHasUI)
   {
-    ParamTuple change;
-    while (mParamChangeFromProcessor.Pop(change))
-      SendParameterValueFromDelegate(change.idx, change.value, false);
+    // The flag goes before the value is read: a change stored after this read sets it again
+    // and is shown at the next tick.
+    for (size_t i = 0; i < mParamChangedFromHost.size(); ++i)
+      if (mParamChangedFromHost[i].exchange(false, std::memory_order_acquire))
+      {
+        const int paramIdx = static_cast<int>(i);
+        SendParameterValueFromDelegate(paramIdx, GetParam(paramIdx)->Value(), false);
+      }
 
     IMidiMsg msg;
     while (mMidiMsgsFromProcessor.Pop(msg))
@@ -42,11 +49,11 @@ void IEffectAPIBase::OnTimer()
 
 void IEffectAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool normalized)
 {
+  (void)normalized; // the editor is shown the value stored, in whatever form it came
   if (!IsValidParamIdx(paramIdx) || !std::isfinite(value))
     return;
-  if (normalized)
-    value = GetParam(paramIdx)->ValueFromNormalized(value);
-  mParamChangeFromProcessor.Push({paramIdx, value}); // dropped when the editor is behind
+  // Release: the value stored before this is what the timer reads after clearing the flag.
+  mParamChangedFromHost[static_cast<size_t>(paramIdx)].store(true, std::memory_order_release);
 }
 
 bool IEffectAPIBase::TransmitMidiMsgFromProcessor(const IMidiMsg& msg)

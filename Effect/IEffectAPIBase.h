@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "IEditorHostLink.h"
 #include "IEffectBase.h"
@@ -11,11 +12,10 @@
 namespace umbra {
 
 // The plug-in's face toward the host wrapper: parameter changes between host, editor and
-// processor, and the queues and main-thread timer that carry messages to the editor without
-// ever touching a control from the host's thread.
+// processor, and the flags, queues and main-thread timer that carry messages to the editor
+// without ever touching a control from the host's thread.
 class IEffectAPIBase : public IEffectBase {
 public:
-  static constexpr int kParamChangeQueueSize = 512;
   static constexpr int kMidiQueueSize = 32;
   static constexpr int kSysExQueueSize = 4;
   static constexpr std::chrono::milliseconds kTimerInterval{20};
@@ -23,7 +23,9 @@ public:
   explicit IEffectAPIBase(const Config& config);
   ~IEffectAPIBase() override;
 
-  // Host side.
+  // Host side, from any thread (the host's main, render or automation threads, several at once):
+  // marks the parameter for the editor, which shows the value the parameter holds at the next
+  // timer tick. The wrapper stores value first; value itself is only checked here.
   virtual void SendParameterValueFromAPI(int paramIdx, double value, bool normalized);
   virtual bool EditorResize(int width, int height) { (void)width; (void)height; return false; }
   virtual void BeginInformHostOfParamChange(int paramIdx) { (void)paramIdx; }
@@ -57,7 +59,7 @@ public:
   bool HostMayResize() const { return mHostResize; }
 
 protected:
-  // Processor side: messages the editor sent, for the audio thread to pick up.
+  // Processor side: messages the editor sent, for the render thread to pick up (it alone pops).
   IEffectQueue<IMidiMsg>& MidiMsgsFromEditor() { return mMidiMsgsFromEditor; }
   IEffectQueue<ISysEx>& SysExFromEditor() { return mSysExDataFromEditor; }
 
@@ -66,11 +68,15 @@ private:
   bool mHasUI;
   bool mHostResize;
   std::atomic<IEditorHostLink*> mEditorHostLink{nullptr};
-  IEffectQueue<ParamTuple> mParamChangeFromProcessor{kParamChangeQueueSize};
-  IEffectQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSize};
-  IEffectQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSize};
-  IEffectQueue<ISysEx> mSysExDataFromEditor{kSysExQueueSize};
-  IEffectQueue<ISysEx> mSysExDataFromProcessor{kSysExQueueSize};
+  // One flag per parameter: set by any host thread after it stored a value, cleared by the timer
+  // (main thread) before it reads the value. Repeats between two ticks merge into one delivery
+  // and nothing is lost, however many threads set parameters at once.
+  std::vector<std::atomic<bool>> mParamChangedFromHost;
+  // Single producer, single consumer; the thread named first owns the writing end.
+  IEffectQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSize};       // main (editor) -> render
+  IEffectQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSize};    // render -> main (timer)
+  IEffectQueue<ISysEx> mSysExDataFromEditor{kSysExQueueSize};       // main (editor) -> render
+  IEffectQueue<ISysEx> mSysExDataFromProcessor{kSysExQueueSize};    // render -> main (timer)
   ISysEx mSysExScratch; // half a kilobyte: kept off the timer's stack
 };
 

@@ -184,23 +184,10 @@ TEST(Queue, ZeroCapacityHoldsNothing)
   EXPECT_FALSE(queue.Pop(item));
 }
 
-TEST(Queue, TheParameterQueueHolds512Changes)
-{
-  IEffectQueue<ParamTuple> queue(IEffectAPIBase::kParamChangeQueueSize);
-  EXPECT_EQ(queue.Capacity(), 512);
-  for (int i = 0; i < 512; ++i)
-    ASSERT_TRUE(queue.Push({i % 13, static_cast<double>(i)}));
-  EXPECT_FALSE(queue.Push({0, -1.0}));
-  ParamTuple change;
-  ASSERT_TRUE(queue.Pop(change));
-  EXPECT_EQ(change.idx, 0);
-  EXPECT_EQ(change.value, 0.0);
-}
-
 TEST(Queue, TwoThreadsPassAMillionItemsInOrder)
 {
   constexpr int kItems = 1'000'000;
-  IEffectQueue<ParamTuple> queue(IEffectAPIBase::kParamChangeQueueSize);
+  IEffectQueue<ParamTuple> queue(512);
 
   std::thread producer([&queue] {
     for (int i = 0; i < kItems; ++i)
@@ -383,7 +370,7 @@ TEST(PluginTimer, PlugInWithoutUIIdlesButDeliversNothing)
 // ---------------------------------------------------------------------------------------------
 // Host to plug-in and editor
 
-TEST(HostToEditor, AutomationBurstBeyond512LosesTheExcessForTheEditorOnly)
+TEST(HostToEditor, AnAutomationBurstReachesTheEditorOnceWithItsLastValue)
 {
   ObservedPlug plug;
   EditorSetup setup;
@@ -393,32 +380,71 @@ TEST(HostToEditor, AutomationBurstBeyond512LosesTheExcessForTheEditorOnly)
   plug.mEvents->clear();
 
   for (int i = 0; i < 600; ++i)
+  {
     plug.HostSetParameter(kHaunt, i % 100, i % 7);
+    plug.HostSetParameter(kMix, i % 50);
+  }
   EXPECT_EQ(plug.GetParam(kHaunt)->Value(), 99.0); // stored at once, every time
   EXPECT_EQ(plug.Count("change 2 1 "), 600);
   EXPECT_EQ((*plug.mEvents)[0], "change 2 1 0 v=" + Num(0.0));
   EXPECT_EQ((*plug.mEvents)[1], "change1 2");
-  EXPECT_EQ((*plug.mEvents)[2], "change 2 1 1 v=" + Num(1.0)); // with the sample offset
+  EXPECT_EQ((*plug.mEvents)[4], "change 2 1 1 v=" + Num(1.0)); // with the sample offset
   EXPECT_TRUE(setup.log->paramValues.empty()); // nothing reaches the editor from the host's thread
 
   plug.mEvents->clear();
   ASSERT_TRUE(Tick(plug));
-  ASSERT_EQ(setup.log->paramValues.size(), 512u);
-  for (int i = 0; i < 512; ++i)
-  {
-    EXPECT_EQ(setup.log->paramValues[i].paramIdx, kHaunt);
-    EXPECT_EQ(setup.log->paramValues[i].normalized, (i % 100) / 100.0) << i;
-  }
-  EXPECT_EQ(plug.Count("changeUI 2 4"), 512);
+  // One delivery per parameter, in index order, with the value it holds now.
+  ASSERT_EQ(setup.log->paramValues.size(), 2u);
+  EXPECT_EQ(setup.log->paramValues[0].paramIdx, kHaunt);
+  EXPECT_EQ(setup.log->paramValues[0].normalized, 0.99);
+  EXPECT_EQ(setup.log->paramValues[1].paramIdx, kMix);
+  EXPECT_EQ(setup.log->paramValues[1].normalized, 0.49);
+  EXPECT_EQ(plug.Count("changeUI 2 4"), 1);
   EXPECT_EQ(plug.mIdles, 1);
 
-  ASSERT_TRUE(Tick(plug)); // the excess is gone
-  EXPECT_EQ(setup.log->paramValues.size(), 512u);
+  ASSERT_TRUE(Tick(plug)); // nothing twice
+  EXPECT_EQ(setup.log->paramValues.size(), 2u);
 
   plug.HostSetParameter(kHaunt, 42.0);
   ASSERT_TRUE(Tick(plug));
-  ASSERT_EQ(setup.log->paramValues.size(), 513u);
+  ASSERT_EQ(setup.log->paramValues.size(), 3u);
   EXPECT_EQ(setup.log->paramValues.back().normalized, 0.42);
+}
+
+TEST(HostToEditor, HostThreadsSettingParametersAtOnceLoseNothing)
+{
+  // Hosts call from their main, automation and render threads, all at once, while the timer runs
+  // on the main thread; the editor ends up showing every parameter's last value.
+  Umbravox plug{InstanceInfo{}};
+  EditorSetup setup;
+  InstallEditor(plug, setup);
+  plug.OpenWindow(nullptr);
+  setup.log->paramValues.clear();
+
+  constexpr int kOwnParams[] = {kHaunt, kPossess, kSmear};
+  constexpr int kChanges = 20000;
+  std::atomic<int> running{3};
+  std::vector<std::thread> hosts;
+  for (int own : kOwnParams)
+    hosts.emplace_back([&plug, &running, own] {
+      for (int i = 0; i < kChanges; ++i)
+      {
+        plug.HostSetParameter(own, (i * 7 + own) % 101); // a parameter of its own
+        plug.HostSetParameterNormalized(kMix, (i % 11) / 10.0); // and one they share
+      }
+      --running;
+    });
+  while (running.load() > 0)
+    plug.GetTimer().Fire();
+  for (std::thread& host : hosts)
+    host.join();
+  plug.GetTimer().Fire();
+
+  std::vector<double> shown(kNumParams, -1.0);
+  for (const auto& delivered : setup.log->paramValues)
+    shown[delivered.paramIdx] = delivered.normalized;
+  for (int paramIdx : {kHaunt, kPossess, kSmear, kMix})
+    EXPECT_EQ(shown[paramIdx], plug.GetParam(paramIdx)->CurrentNormalized()) << paramIdx;
 }
 
 TEST(HostToEditor, OctaveAt2Point6StoresThreeAndReachesTheEditorOnTheNextTick)
@@ -442,7 +468,7 @@ TEST(HostToEditor, OctaveAt2Point6StoresThreeAndReachesTheEditorOnTheNextTick)
   EXPECT_EQ(setup.log->paramValues[0].normalized, 0.75);
 }
 
-TEST(HostToEditor, NormalisedHostValuesAreMappedBeforeQueueing)
+TEST(HostToEditor, NormalisedHostValuesReachTheEditorAsStored)
 {
   ObservedPlug plug;
   EditorSetup setup;
@@ -452,7 +478,7 @@ TEST(HostToEditor, NormalisedHostValuesAreMappedBeforeQueueing)
 
   plug.HostSetParameterNormalized(kOctave, 0.6); // 2.4 steps to 2
   EXPECT_EQ(plug.GetParam(kOctave)->Value(), 2.0);
-  plug.SendParameterValueFromAPI(kFine, 0.9, true);
+  plug.HostSetParameterNormalized(kFine, 0.9);
   ASSERT_TRUE(Tick(plug));
   ASSERT_EQ(setup.log->paramValues.size(), 2u);
   EXPECT_EQ(setup.log->paramValues[0].paramIdx, kOctave);

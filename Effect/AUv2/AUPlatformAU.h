@@ -88,12 +88,14 @@ enum {
   kAudioUnitErr_Uninitialized = -10867,
   kAudioUnitErr_InvalidScope = -10866,
   kAudioUnitErr_PropertyNotWritable = -10865,
+  kAudioUnitErr_CannotDoInCurrentContext = -10863,
   kAudioUnitErr_InvalidPropertyValue = -10851,
   kAudioUnitErr_PropertyNotInUse = -10850,
   kAudioUnitErr_InvalidOfflineRender = -10848,
 };
 constexpr OSStatus badComponentSelector = static_cast<OSStatus>(0x80008002);
 constexpr OSStatus paramErr = -50;
+constexpr OSStatus kAudio_MemFullError = -108;
 
 // ---------------------------------------------------------------------------------------------
 // Properties

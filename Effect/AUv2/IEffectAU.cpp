@@ -197,7 +197,8 @@ OSStatus IEffectAU::ScheduleParameters(const AudioUnitParameterEvent* events, UI
 }
 
 // ---------------------------------------------------------------------------------------------
-// Listeners and render notification (changed only from property calls)
+// Listeners (changed and called only from property calls) and render notification (changed
+// from property calls, walked on the render thread)
 
 OSStatus IEffectAU::AddPropertyListener(AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc,
                                         void* userData)
@@ -229,16 +230,36 @@ OSStatus IEffectAU::AddRenderNotify(AURenderCallback proc, void* userData)
 {
   if (!proc)
     return paramErr;
-  mRenderNotify.push_back({proc, userData});
-  return noErr;
+  const auto result = mRenderNotify.Modify([&](RenderNotifyList& list) {
+    if (list.count == kMaxRenderNotify)
+      return false;
+    list.entries[static_cast<size_t>(list.count++)] = {proc, userData};
+    return true;
+  });
+  switch (result)
+  {
+    case IRealtimeShared<RenderNotifyList>::EResult::kPublished: return noErr;
+    case IRealtimeShared<RenderNotifyList>::EResult::kDeclined: return kAudio_MemFullError;
+    case IRealtimeShared<RenderNotifyList>::EResult::kInsideOwnRead: break;
+  }
+  return kAudioUnitErr_CannotDoInCurrentContext;
 }
 
 OSStatus IEffectAU::RemoveRenderNotify(AURenderCallback proc, void*)
 {
-  auto found = std::find_if(mRenderNotify.begin(), mRenderNotify.end(),
-                            [&](const RenderNotify& n) { return n.proc == proc; });
-  if (found != mRenderNotify.end())
-    mRenderNotify.erase(found);
+  const auto result = mRenderNotify.Modify([&](RenderNotifyList& list) {
+    RenderNotify* end = list.entries.data() + list.count;
+    RenderNotify* found = std::find_if(list.entries.data(), end,
+                                       [&](const RenderNotify& n) { return n.proc == proc; });
+    if (found == end)
+      return false;
+    std::copy(found + 1, end, found);
+    --list.count;
+    return true;
+  });
+  // Nothing to remove is no failure.
+  if (result == IRealtimeShared<RenderNotifyList>::EResult::kInsideOwnRead)
+    return kAudioUnitErr_CannotDoInCurrentContext;
   return noErr;
 }
 
@@ -320,7 +341,7 @@ OSStatus IEffectAU::MIDIEvent(UInt32 status, UInt32 data1, UInt32 data2, UInt32 
   msg.mStatus = static_cast<uint8_t>(status);
   msg.mData1 = static_cast<uint8_t>(data1);
   msg.mData2 = static_cast<uint8_t>(data2);
-  MidiMsgsFromEditor().Push(msg);
+  mMidiMsgsFromHost.Push(msg);
   return noErr;
 }
 
@@ -332,7 +353,7 @@ OSStatus IEffectAU::SysEx(const UInt8* data, UInt32 length)
   msg.mSize = static_cast<int>(std::min<UInt32>(length, ISysEx::kMaxSize));
   if (data)
     std::copy(data, data + msg.mSize, msg.mData);
-  SysExFromEditor().Push(msg);
+  mSysExFromHost.Push(msg);
   return noErr;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "../IEffectAPIBase.h"
 #include "../IEffectProcessor.h"
+#include "../IRealtimeShared.h"
 #include "AUPlatform.h"
 
 namespace umbra {
@@ -16,6 +18,9 @@ namespace umbra {
 // to the methods below.
 class IEffectAU : public IEffectAPIBase, public IEffectProcessor {
 public:
+  // Render notifications a unit holds at once; adding one more fails.
+  static constexpr int kMaxRenderNotify = 32;
+
   IEffectAU(const Config& config, const InstanceInfo& info);
   ~IEffectAU() override;
 
@@ -101,6 +106,12 @@ private:
     void* userData;
   };
 
+  // Appended in order; the render thread walks the first count entries.
+  struct RenderNotifyList {
+    std::array<RenderNotify, kMaxRenderNotify> entries{};
+    int count = 0;
+  };
+
   // IEffectAUProperties.cpp: one place answers both the size query (data none) and the get.
   OSStatus GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
                            UInt32& dataSize, Boolean& writable, void* data);
@@ -157,9 +168,18 @@ private:
   double mLastInputSampleTime = -1.0;
   bool mPulledOnce = false;
 
-  HostCallbackInfo mHostCallbacks{};
-  std::vector<PropertyListener> mPropertyListeners;
-  std::vector<RenderNotify> mRenderNotify;
+  // Set by property calls on host threads while the render thread reads them: each is published
+  // whole, so a render sees either the old or the new one, never a mixture, and nothing the old
+  // one pointed to is used once the property call has returned.
+  IRealtimeShared<HostCallbackInfo> mHostCallbacks;
+  IRealtimeShared<RenderNotifyList> mRenderNotify;
+  std::vector<PropertyListener> mPropertyListeners; // property calls only
+  // MIDI and SysEx the host sends through the unit's MIDI selectors, for the render thread.
+  // Producer: the one thread the host sends MIDI from (its render thread, as a rule); the
+  // editor's messages keep the base's queues, whose one producer is the editor.
+  IEffectQueue<IMidiMsg> mMidiMsgsFromHost{kMidiQueueSize};
+  IEffectQueue<ISysEx> mSysExFromHost{kSysExQueueSize};
+  ISysEx mRenderSysExScratch; // half a kilobyte: kept off the render thread's stack
   AUMIDIOutputCallbackStruct mMidiCallback{};
   std::string mContextName;
   bool mOffline = false;

@@ -1,6 +1,7 @@
 // The render call: pull the inputs, attach the host's buffers, process or pass through, and the
 // transport. Nothing here allocates, locks or calls the system: every list and scratch block is
-// sized by the property calls before rendering.
+// sized by the property calls before rendering, and what property calls may change during a
+// render (the render notifications, the host callbacks) is read through IRealtimeShared.
 #include <algorithm>
 #include <cstddef>
 
@@ -111,8 +112,10 @@ OSStatus IEffectAU::PullInputBus(int busIdx, AudioUnitRenderActionFlags*,
 void IEffectAU::CallRenderNotify(AudioUnitRenderActionFlags flags, const AudioTimeStamp* timeStamp,
                                  UInt32 bus, UInt32 nFrames, AudioBufferList* ioData)
 {
-  for (const RenderNotify& notify : mRenderNotify)
+  const auto list = mRenderNotify.Read();
+  for (int i = 0; i < list->count; ++i)
   {
+    const RenderNotify& notify = list->entries[static_cast<size_t>(i)];
     AudioUnitRenderActionFlags notifyFlags = flags;
     notify.proc(notify.userData, &notifyFlags, timeStamp, bus, nFrames, ioData);
   }
@@ -181,8 +184,14 @@ OSStatus IEffectAU::Render(AudioUnitRenderActionFlags* ioActionFlags,
     else
     {
       IMidiMsg msg;
+      while (mMidiMsgsFromHost.Pop(msg))
+        ProcessMidiMsg(msg);
       while (MidiMsgsFromEditor().Pop(msg))
         ProcessMidiMsg(msg);
+      while (mSysExFromHost.Pop(mRenderSysExScratch))
+        ProcessSysEx(mRenderSysExScratch);
+      while (SysExFromEditor().Pop(mRenderSysExScratch))
+        ProcessSysEx(mRenderSysExScratch);
       PreProcess();
       ProcessBuffers(static_cast<int>(nFrames));
     }
@@ -196,7 +205,9 @@ OSStatus IEffectAU::Render(AudioUnitRenderActionFlags* ioActionFlags,
 void IEffectAU::PreProcess()
 {
   ITransportInfo info;
-  const HostCallbackInfo& host = mHostCallbacks;
+  // Held until the host has been asked: the procedures and their context belong together.
+  const auto callbacks = mHostCallbacks.Read();
+  const HostCallbackInfo& host = *callbacks;
 
   if (host.beatAndTempoProc)
   {

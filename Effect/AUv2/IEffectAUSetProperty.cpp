@@ -93,15 +93,22 @@ OSStatus IEffectAU::SetProperty(AudioUnitPropertyID id, AudioUnitScope scope,
       return noErr;
     }
 
-    case kAudioUnitProperty_HostCallbacks:
+    case kAudioUnitProperty_HostCallbacks: {
       if (!global)
         return kAudioUnitErr_InvalidProperty;
       if (!inData)
         return kAudioUnitErr_InvalidPropertyValue;
       // Hosts written for older records pass fewer callbacks: the rest stay none.
-      mHostCallbacks = {};
-      std::memcpy(&mHostCallbacks, inData, std::min<size_t>(inDataSize, sizeof(mHostCallbacks)));
+      HostCallbackInfo callbacks{};
+      std::memcpy(&callbacks, inData, std::min<size_t>(inDataSize, sizeof(callbacks)));
+      const auto result = mHostCallbacks.Modify([&](HostCallbackInfo& published) {
+        published = callbacks;
+        return true;
+      });
+      if (result != IRealtimeShared<HostCallbackInfo>::EResult::kPublished)
+        return kAudioUnitErr_CannotDoInCurrentContext;
       return noErr;
+    }
 
     case kAudioUnitProperty_CurrentPreset:
     case kAudioUnitProperty_PresentPreset: {

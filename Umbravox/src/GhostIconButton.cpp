@@ -4,6 +4,7 @@
 
 #include "AboutPopup.h"
 #include "ICanvas.h"
+#include "UmbravoxEditorParts.h"
 #include "UmbravoxTheme.h"
 #include "UpdateChecker.h"
 
@@ -13,12 +14,13 @@ using namespace ui;
 
 void GhostIconButton::OnMouseDown(float, float, const IMouseMod&)
 {
-  if (!gAboutPopup)
+  AboutPopup* popup = GetUI() ? AboutPopupOf(*GetUI()) : nullptr;
+  if (!popup)
     return;
-  if (gAboutPopup->IsVisible())
-    gAboutPopup->Hide();
+  if (popup->IsVisible())
+    popup->Hide();
   else
-    gAboutPopup->Show();
+    popup->Show();
 }
 
 bool GhostIconButton::ShowsBadge(int updateState)

@@ -1,18 +1,20 @@
 #include "PresetIconButton.h"
 
+#include "ICanvas.h"
 #include "PresetPopup.h"
-#include "UmbravoxTheme.h"
+#include "UmbravoxEditorParts.h"
 
 namespace umbra {
 
 void PresetIconButton::OnMouseDown(float, float, const ui::IMouseMod&)
 {
-  if (!gPresetPopup)
+  PresetPopup* popup = GetUI() ? PresetPopupOf(*GetUI()) : nullptr;
+  if (!popup)
     return;
-  if (gPresetPopup->IsOpen())
-    gPresetPopup->Close();
+  if (popup->IsOpen())
+    popup->Close();
   else
-    gPresetPopup->Open();
+    popup->Open();
 }
 
 } // namespace umbra

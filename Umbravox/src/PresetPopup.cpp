@@ -8,6 +8,7 @@
 #include "IEffectBase.h"
 #include "Platforms/PromptForFile.h"
 #include "PresetNameControl.h"
+#include "UmbravoxEditorParts.h"
 #include "UmbravoxTheme.h"
 
 namespace umbra {
@@ -55,6 +56,11 @@ PresetPopup::PresetPopup(const IRECT& bounds, const IColor& panelColor, const IC
 IEffectBase* PresetPopup::Plugin() const
 {
   return dynamic_cast<IEffectBase*>(GetDelegate());
+}
+
+PresetNameControl* PresetPopup::PresetName() const
+{
+  return GetUI() ? PresetNameCtrlOf(*GetUI()) : nullptr;
 }
 
 int PresetPopup::NumPresets() const
@@ -136,8 +142,8 @@ int PresetPopup::RowAt(float x, float y) const
 void PresetPopup::ShowCurrentPresetName()
 {
   const IEffectBase* plugin = Plugin();
-  if (gPresetNameCtrl && plugin)
-    gPresetNameCtrl->SetStr(PresetNameControl::DisplayNameOf(*plugin));
+  if (PresetNameControl* name = PresetName(); name && plugin)
+    name->SetStr(PresetNameControl::DisplayNameOf(*plugin));
 }
 
 void PresetPopup::LoadFromFile()
@@ -188,8 +194,8 @@ void PresetPopup::OnMouseDown(float x, float y, const IMouseMod&)
     IEffectBase* plugin = Plugin();
     if (plugin)
       plugin->RestorePreset(mSelectedPreset);
-    if (gPresetNameCtrl)
-      gPresetNameCtrl->UpdatePresetName(plugin);
+    if (PresetNameControl* name = PresetName())
+      name->UpdatePresetName(plugin);
     Close();
   }
 }

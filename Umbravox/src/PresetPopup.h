@@ -7,6 +7,7 @@
 namespace umbra {
 
 class IEffectBase;
+class PresetNameControl;
 
 // The modal preset browser: a glowing panel over the whole editor listing the plug-in's presets
 // (12 rows at most, scrolled with the wheel). A click on a row recalls that preset at once; a
@@ -57,6 +58,8 @@ public:
 private:
   // The plug-in behind the delegate, or none.
   IEffectBase* Plugin() const;
+  // This editor's preset name display, or none.
+  PresetNameControl* PresetName() const;
   int NumPresets() const;
   // Panel, list, rows and buttons for the current preset count and scroll position.
   void Layout();

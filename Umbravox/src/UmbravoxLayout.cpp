@@ -13,6 +13,7 @@
 #include "PresetIconButton.h"
 #include "PresetNameControl.h"
 #include "PresetPopup.h"
+#include "UmbravoxEditorParts.h"
 #include "UmbravoxOverlays.h"
 #include "UmbravoxTheme.h"
 #include "WeatheredSliderControl.h"
@@ -120,7 +121,6 @@ void AttachHeader(ICanvas* g, int width, IEffectBase* plugin)
 
   auto* presetName =
     new PresetNameControl(Rect(w - 200, 18, w - 54, 40), UIText::presetName, UIColors::glowPurple);
-  gPresetNameCtrl = presetName;
   presetName->UpdatePresetName(plugin);
   g->AttachControl(presetName, kCtrlTagPresetName);
 }
@@ -219,34 +219,32 @@ void AttachPitchSection(ICanvas* g, int width)
 void AttachPopups(ICanvas* g, const IRECT& bounds)
 {
   // Both start hidden and lie over everything else; the preset browser is the topmost.
-  auto* about = new AboutPopup(bounds, kPopupPanelColor, UIColors::paleGhost, UIColors::glowPurple);
-  gAboutPopup = about;
-  g->AttachControl(about);
-
-  auto* presets =
-    new PresetPopup(bounds, kPopupPanelColor, UIColors::paleGhost, UIColors::glowPurple);
-  gPresetPopup = presets;
-  g->AttachControl(presets);
+  g->AttachControl(
+    new AboutPopup(bounds, kPopupPanelColor, UIColors::paleGhost, UIColors::glowPurple));
+  g->AttachControl(
+    new PresetPopup(bounds, kPopupPanelColor, UIColors::paleGhost, UIColors::glowPurple));
 }
 
 bool ShowEditorPopup(ICanvas& g, std::string_view which)
 {
+  const auto isShown = [&g, which] {
+    if (which == "about") {
+      const AboutPopup* about = AboutPopupOf(g);
+      return about && about->IsVisible();
+    }
+    const PresetPopup* presets = PresetPopupOf(g);
+    return presets && presets->IsOpen();
+  };
   IControl* icon = nullptr;
-  bool shown = false;
   for (int i = 0; i < g.NControls() && !icon; ++i) {
     IControl* control = g.GetControl(i);
-    if (which == "about" && dynamic_cast<GhostIconButton*>(control)) {
+    if ((which == "about" && dynamic_cast<GhostIconButton*>(control)) ||
+        (which == "presets" && dynamic_cast<PresetIconButton*>(control)))
       icon = control;
-      shown = gAboutPopup && gAboutPopup->IsVisible();
-    }
-    else if (which == "presets" && dynamic_cast<PresetIconButton*>(control)) {
-      icon = control;
-      shown = gPresetPopup && gPresetPopup->IsOpen();
-    }
   }
   if (!icon)
     return false;
-  if (shown)
+  if (isShown())
     return true;
 
   // A click at the icon's centre, routed as the platform would route it; when the other popup
@@ -263,8 +261,7 @@ bool ShowEditorPopup(ICanvas& g, std::string_view which)
     icon->OnMouseDown(x, y, mod);
     icon->OnMouseUp(x, y, mod);
   }
-  return which == "about" ? gAboutPopup && gAboutPopup->IsVisible()
-                          : gPresetPopup && gPresetPopup->IsOpen();
+  return isShown();
 }
 
 } // namespace umbra

@@ -1,7 +1,8 @@
 #pragma once
 
 // The editor's look, shared by every editor control and by the layout: the palette, the font
-// identifiers, the named text styles and the pointers to the controls that other controls reach.
+// identifiers and the named text styles. (The controls that other controls reach belong to each
+// editor: UmbravoxEditorParts.h.)
 
 #include <algorithm>
 
@@ -51,16 +52,5 @@ inline const ui::IText resLabel{14.f, UIColors::paleGhost, kFontRoboto, ui::kAli
 inline const ui::IText dbScaleInput{10.f, UIColors::paleGhost, kFontRoboto, ui::kAlignNear};
 inline const ui::IText dbScaleOutput{10.f, UIColors::paleGhost, kFontRoboto, ui::kAlignFar};
 } // namespace UIText
-
-// Controls that other controls reach while the editor is open. They point into the graphics
-// context, which owns the controls; each is set when its control is created by the layout and
-// is not cleared when the editor closes (the next layout sets it again).
-class PresetNameControl;
-class AboutPopup;
-class PresetPopup;
-
-inline PresetNameControl* gPresetNameCtrl = nullptr;
-inline AboutPopup* gAboutPopup = nullptr;
-inline PresetPopup* gPresetPopup = nullptr;
 
 } // namespace umbra

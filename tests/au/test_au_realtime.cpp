@@ -98,6 +98,7 @@ void Prepare(AUTestHost& host, RenderThread& thread, UInt32 frames)
 
 TEST(AURealtime, RenderNeitherAllocatesNorLocks)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   for (UInt32 frames : {1u, 7u, 512u, 4096u})
   {
     AUTestHost host;
@@ -113,6 +114,7 @@ TEST(AURealtime, RenderNeitherAllocatesNorLocks)
 
 TEST(AURealtime, RenderMakesNoSystemCall)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   std::unique_ptr<AUTestHost> host;
   std::unique_ptr<RenderThread> thread;
   const bool clean = RunsWithoutSystemCalls(

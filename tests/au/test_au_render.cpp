@@ -292,6 +292,60 @@ TEST(AURender, RenderNotifyBracketsEachRender)
   EXPECT_TRUE(log.flags.empty());
 }
 
+namespace {
+
+// A one-shot notification: it removes itself from inside its first call, on the render thread,
+// and then tries one change more within the same walk.
+struct OneShot {
+  AudioUnit unit;
+  int calls = 0;
+  OSStatus removal = -1;
+  OSStatus secondChange = -1;
+  static OSStatus Notify(void* refCon, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32,
+                         UInt32, AudioBufferList*)
+  {
+    auto* self = static_cast<OneShot*>(refCon);
+    if (++self->calls == 1)
+    {
+      self->removal = AudioUnitRemoveRenderNotify(self->unit, Notify, self);
+      self->secondChange = AudioUnitAddRenderNotify(self->unit, Notify, self);
+    }
+    return noErr;
+  }
+};
+
+} // namespace
+
+TEST(AURender, ANotificationMayRemoveItselfDuringTheRender)
+{
+  AUTestHost host;
+  ASSERT_EQ(host.Prepare(48000.0, 512), noErr);
+  OneShot shot{host.Unit()};
+  ASSERT_EQ(AudioUnitAddRenderNotify(host.Unit(), OneShot::Notify, &shot), noErr);
+  Channels out;
+  ASSERT_EQ(host.Render(64, out), noErr);
+  EXPECT_EQ(shot.removal, noErr);
+  // A second change would rewrite the list the walk in progress is reading.
+  EXPECT_EQ(shot.secondChange, kAudioUnitErr_CannotDoInCurrentContext);
+  ASSERT_EQ(host.Render(64, out), noErr);
+  EXPECT_EQ(shot.calls, 1); // not even after the render it was removed in
+}
+
+TEST(AURender, ThirtyTwoNotificationsAtMost)
+{
+  AUTestHost host;
+  ASSERT_EQ(host.Prepare(48000.0, 512), noErr);
+  NotifyLog log;
+  for (int i = 0; i < IEffectAU::kMaxRenderNotify; ++i)
+    ASSERT_EQ(AudioUnitAddRenderNotify(host.Unit(), NotifyLog::Record, &log), noErr) << i;
+  EXPECT_EQ(AudioUnitAddRenderNotify(host.Unit(), NotifyLog::Record, &log), kAudio_MemFullError);
+  Channels out;
+  ASSERT_EQ(host.Render(64, out), noErr);
+  EXPECT_EQ(log.flags.size(), 64u);
+  ASSERT_EQ(AudioUnitRemoveRenderNotify(host.Unit(), NotifyLog::Record, &log), noErr);
+  EXPECT_EQ(AudioUnitAddRenderNotify(host.Unit(), NotifyLog::Record, &log), noErr);
+}
+
 TEST(AURender, AFailingInputPullFailsTheRender)
 {
   AUTestHost host;

@@ -15,6 +15,7 @@
 #include "PresetPopup.h"
 #include "TestHelpers.h"
 #include "Umbravox.h"
+#include "UmbravoxEditorParts.h"
 #include "UmbravoxLayout.h"
 #include "UmbravoxTheme.h"
 #include "UpdateChecker.h"
@@ -64,6 +65,11 @@ public:
   }
 
   ui::IRECT Bounds() const { return ui::IRECT(0.f, 0.f, 1200.f, 800.f); }
+
+  // This editor's popups and name display.
+  AboutPopup* About() const { return AboutPopupOf(canvas); }
+  PresetPopup* Presets() const { return PresetPopupOf(canvas); }
+  PresetNameControl* Name() const { return PresetNameCtrlOf(canvas); }
 
   void Click(float x, float y)
   {

@@ -21,7 +21,7 @@ protected:
   {
     LayoutUmbravoxEditor(editor.canvas, *plug,
                          UmbravoxLiveValues{&plug->mTempo, &plug->mInputPeakDb, &plug->mOutputPeakDb});
-    popup = gAboutPopup;
+    popup = editor.About();
     SetDownloadOpenerHook([this](const std::string& url) {
       opened.push_back(url);
       return true;

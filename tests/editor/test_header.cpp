@@ -44,43 +44,43 @@ TEST_F(Header, IconsAndNameInTheirPlaces)
 
   auto* name = dynamic_cast<PresetNameControl*>(g.GetControlWithTag(kCtrlTagPresetName));
   ASSERT_NE(name, nullptr);
-  EXPECT_EQ(name, gPresetNameCtrl);
+  EXPECT_EQ(name, editor.Name());
   EXPECT_EQ(name->GetRECT(), IRECT(1000, 18, 1146, 40));
   EXPECT_STREQ(name->GetStr(), "Init");
   EXPECT_EQ(name->GetText().mAlign, kAlignFar);
   EXPECT_EQ(name->GetText().mSize, 14.f);
 
   // The popups lie over everything, the preset browser topmost, both hidden.
-  ASSERT_NE(gAboutPopup, nullptr);
-  ASSERT_NE(gPresetPopup, nullptr);
-  EXPECT_EQ(g.GetControl(g.NControls() - 2), gAboutPopup);
-  EXPECT_EQ(g.GetControl(g.NControls() - 1), gPresetPopup);
-  EXPECT_FALSE(gAboutPopup->IsVisible());
-  EXPECT_FALSE(gPresetPopup->IsOpen());
-  EXPECT_TRUE(gAboutPopup->GetTargetRECT().Empty());
-  EXPECT_TRUE(gPresetPopup->GetTargetRECT().Empty());
+  ASSERT_NE(editor.About(), nullptr);
+  ASSERT_NE(editor.Presets(), nullptr);
+  EXPECT_EQ(g.GetControl(g.NControls() - 2), editor.About());
+  EXPECT_EQ(g.GetControl(g.NControls() - 1), editor.Presets());
+  EXPECT_FALSE(editor.About()->IsVisible());
+  EXPECT_FALSE(editor.Presets()->IsOpen());
+  EXPECT_TRUE(editor.About()->GetTargetRECT().Empty());
+  EXPECT_TRUE(editor.Presets()->GetTargetRECT().Empty());
 }
 
 TEST_F(Header, GhostIconTogglesTheAboutPopup)
 {
   editor.Click(30, 28);
-  EXPECT_TRUE(gAboutPopup->IsVisible());
-  EXPECT_EQ(gAboutPopup->GetTargetRECT(), editor.Bounds());
+  EXPECT_TRUE(editor.About()->IsVisible());
+  EXPECT_EQ(editor.About()->GetTargetRECT(), editor.Bounds());
   // The popup now covers the icon; the second click, outside its panel, hides it as well.
   editor.Click(30, 28);
-  EXPECT_FALSE(gAboutPopup->IsVisible());
-  EXPECT_TRUE(gAboutPopup->GetTargetRECT().Empty());
+  EXPECT_FALSE(editor.About()->IsVisible());
+  EXPECT_TRUE(editor.About()->GetTargetRECT().Empty());
   editor.Click(30, 28);
-  EXPECT_TRUE(gAboutPopup->IsVisible());
+  EXPECT_TRUE(editor.About()->IsVisible());
 
   // The button itself toggles, whatever lies over it.
   auto* ghost = Find<GhostIconButton>(editor.canvas);
   ghost->OnMouseDown(30, 28, LeftMouse());
-  EXPECT_FALSE(gAboutPopup->IsVisible());
+  EXPECT_FALSE(editor.About()->IsVisible());
   ghost->OnMouseDown(30, 28, LeftMouse());
-  EXPECT_TRUE(gAboutPopup->IsVisible());
+  EXPECT_TRUE(editor.About()->IsVisible());
   ghost->OnMouseDown(30, 28, LeftMouse());
-  EXPECT_FALSE(gAboutPopup->IsVisible());
+  EXPECT_FALSE(editor.About()->IsVisible());
 }
 
 TEST_F(Header, EachIconTogglesOnlyItsOwnPopup)
@@ -89,26 +89,26 @@ TEST_F(Header, EachIconTogglesOnlyItsOwnPopup)
   auto* presets = Find<PresetIconButton>(editor.canvas);
   ghost->OnMouseDown(30, 28, LeftMouse());
   presets->OnMouseDown(1170, 28, LeftMouse());
-  EXPECT_TRUE(gAboutPopup->IsVisible());
-  EXPECT_TRUE(gPresetPopup->IsOpen());
+  EXPECT_TRUE(editor.About()->IsVisible());
+  EXPECT_TRUE(editor.Presets()->IsOpen());
   presets->OnMouseDown(1170, 28, LeftMouse());
-  EXPECT_TRUE(gAboutPopup->IsVisible());
-  EXPECT_FALSE(gPresetPopup->IsOpen());
-  EXPECT_TRUE(gPresetPopup->GetTargetRECT().Empty());
+  EXPECT_TRUE(editor.About()->IsVisible());
+  EXPECT_FALSE(editor.Presets()->IsOpen());
+  EXPECT_TRUE(editor.Presets()->GetTargetRECT().Empty());
 }
 
-TEST_F(Header, IconsDoNothingWithoutTheirPopups)
+TEST(HeaderAlone, IconsDoNothingWithoutTheirPopups)
 {
-  AboutPopup* about = gAboutPopup;
-  PresetPopup* presets = gPresetPopup;
-  gAboutPopup = nullptr;
-  gPresetPopup = nullptr;
+  std::unique_ptr<Umbravox> plug(MakePlug());
+  PopupEditor editor(*plug);
+  AttachHeader(&editor.canvas, kEditorDesignWidth, plug.get());
+  ASSERT_EQ(editor.About(), nullptr);
+  ASSERT_EQ(editor.Presets(), nullptr);
+  const int controls = editor.canvas.NControls();
   editor.Click(30, 28);
   editor.Click(1170, 28);
-  gAboutPopup = about;
-  gPresetPopup = presets;
-  EXPECT_FALSE(about->IsVisible());
-  EXPECT_FALSE(presets->IsOpen());
+  EXPECT_EQ(editor.canvas.NControls(), controls);
+  EXPECT_EQ(plug->CurrentPresetIndex(), 0);
 }
 
 TEST_F(Header, HoverGrowsTheIconAndBrightensTheHalo)
@@ -133,7 +133,7 @@ TEST_F(Header, HoverGrowsTheIconAndBrightensTheHalo)
 TEST_F(Header, IconsPulseOncePerDrawing)
 {
   auto* ghost = Find<GhostIconButton>(editor.canvas);
-  auto* name = static_cast<PresetNameControl*>(gPresetNameCtrl);
+  auto* name = editor.Name();
   editor.canvas.RunFrames(3);
   // The name display animates every frame, and redraws the icons with it only where they meet;
   // the icons are drawn each time their area is redrawn.
@@ -163,12 +163,12 @@ TEST(PresetName, WithoutAPluginTheNameStaysEmpty)
   std::unique_ptr<Umbravox> plug(MakePlug());
   PopupEditor editor(*plug);
   editor.AttachHeaderAndPopups(false);
-  ASSERT_NE(gPresetNameCtrl, nullptr);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "");
-  gPresetNameCtrl->UpdatePresetName(nullptr);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "");
-  gPresetNameCtrl->UpdatePresetName(plug.get());
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "Init");
+  ASSERT_NE(editor.Name(), nullptr);
+  EXPECT_STREQ(editor.Name()->GetStr(), "");
+  editor.Name()->UpdatePresetName(nullptr);
+  EXPECT_STREQ(editor.Name()->GetStr(), "");
+  editor.Name()->UpdatePresetName(plug.get());
+  EXPECT_STREQ(editor.Name()->GetStr(), "Init");
 }
 
 TEST(PresetName, AnUnnamedPresetShowsDefault)
@@ -182,13 +182,13 @@ TEST(PresetName, AnUnnamedPresetShowsDefault)
   ASSERT_STREQ(blank.GetPresetName(0), "");
   PopupEditor blankEditor(blank);
   blankEditor.AttachHeaderAndPopups();
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "Default");
+  EXPECT_STREQ(blankEditor.Name()->GetStr(), "Default");
 
   // A plug-in without presets has no current preset name either.
   PresetsPlug none(0);
   PopupEditor noneEditor(none);
   noneEditor.AttachHeaderAndPopups();
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "Default");
+  EXPECT_STREQ(noneEditor.Name()->GetStr(), "Default");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -239,25 +239,25 @@ TEST(PresetIcon, OpensOnTheCurrentPresetScrolledIntoView)
 
   plug.RestorePreset(15);
   editor.Click(1170, 28);
-  ASSERT_TRUE(gPresetPopup->IsOpen());
-  EXPECT_EQ(gPresetPopup->SelectedPreset(), 15);
-  EXPECT_EQ(gPresetPopup->FirstVisibleRow(), 4);
-  EXPECT_EQ(gPresetPopup->GetTargetRECT(), editor.Bounds());
+  ASSERT_TRUE(editor.Presets()->IsOpen());
+  EXPECT_EQ(editor.Presets()->SelectedPreset(), 15);
+  EXPECT_EQ(editor.Presets()->FirstVisibleRow(), 4);
+  EXPECT_EQ(editor.Presets()->GetTargetRECT(), editor.Bounds());
   // Preset 15 is the last row shown.
-  EXPECT_EQ(gPresetPopup->RowPreset(11), 15);
+  EXPECT_EQ(editor.Presets()->RowPreset(11), 15);
 
   editor.Press(27);
-  ASSERT_FALSE(gPresetPopup->IsOpen());
+  ASSERT_FALSE(editor.Presets()->IsOpen());
   plug.RestorePreset(11);
   editor.Click(1170, 28);
-  EXPECT_EQ(gPresetPopup->SelectedPreset(), 11);
-  EXPECT_EQ(gPresetPopup->FirstVisibleRow(), 0);
+  EXPECT_EQ(editor.Presets()->SelectedPreset(), 11);
+  EXPECT_EQ(editor.Presets()->FirstVisibleRow(), 0);
 
   editor.Press(27);
   plug.RestorePreset(12);
   editor.Click(1170, 28);
-  EXPECT_EQ(gPresetPopup->FirstVisibleRow(), 1);
-  EXPECT_EQ(gPresetPopup->RowPreset(11), 12);
+  EXPECT_EQ(editor.Presets()->FirstVisibleRow(), 1);
+  EXPECT_EQ(editor.Presets()->RowPreset(11), 12);
 }
 
 TEST(ShowPopup, OpensAsAClickOnTheIconWould)
@@ -268,34 +268,34 @@ TEST(ShowPopup, OpensAsAClickOnTheIconWould)
   plug->RestorePreset(3);
 
   EXPECT_FALSE(ShowEditorPopup(editor.canvas, "nothing"));
-  EXPECT_FALSE(gAboutPopup->IsVisible());
+  EXPECT_FALSE(editor.About()->IsVisible());
 
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "presets"));
-  EXPECT_TRUE(gPresetPopup->IsOpen());
-  EXPECT_EQ(gPresetPopup->SelectedPreset(), 3);
+  EXPECT_TRUE(editor.Presets()->IsOpen());
+  EXPECT_EQ(editor.Presets()->SelectedPreset(), 3);
   // Asked again, it stays open.
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "presets"));
-  EXPECT_TRUE(gPresetPopup->IsOpen());
+  EXPECT_TRUE(editor.Presets()->IsOpen());
   editor.Press(27);
 
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "about"));
-  EXPECT_TRUE(gAboutPopup->IsVisible());
+  EXPECT_TRUE(editor.About()->IsVisible());
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "about"));
-  EXPECT_TRUE(gAboutPopup->IsVisible());
+  EXPECT_TRUE(editor.About()->IsVisible());
 
   // The About popup covers the preset icon; the browser opens all the same, over it.
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "presets"));
-  EXPECT_TRUE(gPresetPopup->IsOpen());
-  EXPECT_TRUE(gAboutPopup->IsVisible());
+  EXPECT_TRUE(editor.Presets()->IsOpen());
+  EXPECT_TRUE(editor.About()->IsVisible());
   // And the other way round.
   editor.Press(27);
   editor.Press(27);
-  ASSERT_FALSE(gAboutPopup->IsVisible());
-  ASSERT_FALSE(gPresetPopup->IsOpen());
+  ASSERT_FALSE(editor.About()->IsVisible());
+  ASSERT_FALSE(editor.Presets()->IsOpen());
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "presets"));
   EXPECT_TRUE(ShowEditorPopup(editor.canvas, "about"));
-  EXPECT_TRUE(gPresetPopup->IsOpen());
-  EXPECT_TRUE(gAboutPopup->IsVisible());
+  EXPECT_TRUE(editor.Presets()->IsOpen());
+  EXPECT_TRUE(editor.About()->IsVisible());
 
   // Without a header there is no icon to click.
   ICanvasHeadless bare(1200, 800);

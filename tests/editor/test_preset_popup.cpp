@@ -27,7 +27,7 @@ protected:
     plug = std::make_unique<PresetsPlug>(n);
     editor = std::make_unique<PopupEditor>(*plug);
     editor->AttachHeaderAndPopups();
-    popup = gPresetPopup;
+    popup = editor->Presets();
   }
   void Open()
   {
@@ -133,7 +133,7 @@ TEST_F(Browser, AClickOnARowRecallsAtOnceAndStaysOpen)
   EXPECT_EQ(popup->SelectedPreset(), 4);
   EXPECT_EQ(plug->CurrentPresetIndex(), 4);
   EXPECT_EQ(plug->GetParam(0)->Value(), 4.0);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "Preset 4");
+  EXPECT_STREQ(editor->Name()->GetStr(), "Preset 4");
 
   // The values drift; "Select" recalls the highlighted preset again, then closes.
   plug->GetParam(0)->StoreValue(77.0);
@@ -141,7 +141,7 @@ TEST_F(Browser, AClickOnARowRecallsAtOnceAndStaysOpen)
   EXPECT_FALSE(popup->IsOpen());
   EXPECT_TRUE(popup->GetTargetRECT().Empty());
   EXPECT_EQ(plug->GetParam(0)->Value(), 4.0);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "Preset 4");
+  EXPECT_STREQ(editor->Name()->GetStr(), "Preset 4");
 }
 
 TEST_F(Browser, ADoubleClickRecallsAndCloses)
@@ -152,7 +152,7 @@ TEST_F(Browser, ADoubleClickRecallsAndCloses)
   editor->DoubleClick(popup->RowRect(7).MW(), popup->RowRect(7).MH());
   EXPECT_FALSE(popup->IsOpen());
   EXPECT_EQ(plug->CurrentPresetIndex(), 7);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "Preset 7");
+  EXPECT_STREQ(editor->Name()->GetStr(), "Preset 7");
 
   // Elsewhere in the panel a double click does nothing.
   Open();
@@ -280,7 +280,7 @@ protected:
     LayoutUmbravoxEditor(editor.canvas, *plug,
                          UmbravoxLiveValues{&plug->mTempo, &plug->mInputPeakDb, &plug->mOutputPeakDb});
     editor.ClickCentre(IRECT(1152, 10, 1188, 46));
-    popup = gPresetPopup;
+    popup = editor.Presets();
     editor.canvas.RunFrames(1);
   }
 
@@ -318,7 +318,7 @@ TEST_F(BrowserFiles, SaveAndLoadRoundTripAnFxpFile)
   editor.ClickCentre(popup->RowRect(0));
   ASSERT_EQ(plug->CurrentPresetIndex(), 0);
   ASSERT_NE(ParamValues(*plug), saved);
-  ASSERT_STREQ(gPresetNameCtrl->GetStr(), "Init");
+  ASSERT_STREQ(editor.Name()->GetStr(), "Init");
 
   {
     ChooserScript chooser({file});
@@ -335,7 +335,7 @@ TEST_F(BrowserFiles, SaveAndLoadRoundTripAnFxpFile)
     EXPECT_NEAR(loaded[i], saved[i], 1e-4 * (1.0 + std::abs(saved[i]))) << "parameter " << i;
   EXPECT_EQ(popup->SelectedPreset(), plug->CurrentPresetIndex());
   EXPECT_EQ(plug->CurrentPresetIndex(), 0);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), plug->GetPresetName(choir));
+  EXPECT_STREQ(editor.Name()->GetStr(), plug->GetPresetName(choir));
 }
 
 TEST_F(BrowserFiles, ARefusedFileChangesNothingButTheNameIsRefreshed)
@@ -347,7 +347,7 @@ TEST_F(BrowserFiles, ARefusedFileChangesNothingButTheNameIsRefreshed)
   editor.ClickCentre(popup->RowRect(3));
   const std::vector<double> before = ParamValues(*plug);
   const std::vector<std::string> names = PresetNames(*plug);
-  gPresetNameCtrl->SetStr("stale");
+  editor.Name()->SetStr("stale");
   {
     ChooserScript chooser({junk});
     editor.ClickCentre(popup->LoadButtonRect());
@@ -356,24 +356,24 @@ TEST_F(BrowserFiles, ARefusedFileChangesNothingButTheNameIsRefreshed)
   EXPECT_EQ(PresetNames(*plug), names);
   EXPECT_EQ(plug->CurrentPresetIndex(), 3);
   EXPECT_EQ(popup->SelectedPreset(), 3);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), plug->GetPresetName(3));
+  EXPECT_STREQ(editor.Name()->GetStr(), plug->GetPresetName(3));
   EXPECT_TRUE(popup->IsOpen());
 
   // A file that is not there at all is refused the same way.
-  gPresetNameCtrl->SetStr("stale");
+  editor.Name()->SetStr("stale");
   {
     ChooserScript chooser({dir.File("missing.fxp")});
     editor.ClickCentre(popup->LoadButtonRect());
   }
   EXPECT_EQ(ParamValues(*plug), before);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), plug->GetPresetName(3));
+  EXPECT_STREQ(editor.Name()->GetStr(), plug->GetPresetName(3));
 }
 
 TEST_F(BrowserFiles, ACancelledChooserChangesNothing)
 {
   ASSERT_TRUE(dir.Valid());
   const std::vector<double> before = ParamValues(*plug);
-  gPresetNameCtrl->SetStr("untouched");
+  editor.Name()->SetStr("untouched");
   {
     ChooserScript chooser({std::nullopt, std::nullopt});
     editor.ClickCentre(popup->LoadButtonRect());
@@ -381,7 +381,7 @@ TEST_F(BrowserFiles, ACancelledChooserChangesNothing)
     EXPECT_EQ(chooser.requests.size(), 2u);
   }
   EXPECT_EQ(ParamValues(*plug), before);
-  EXPECT_STREQ(gPresetNameCtrl->GetStr(), "untouched");
+  EXPECT_STREQ(editor.Name()->GetStr(), "untouched");
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
   EXPECT_TRUE(popup->IsOpen());
 }
@@ -392,8 +392,7 @@ TEST_F(BrowserFiles, ScreenshotShowsThePanelOverTheDimmedEditor)
   plain.SetDelegate(*plug);
   LayoutUmbravoxEditor(plain, *plug,
                        UmbravoxLiveValues{&plug->mTempo, &plug->mInputPeakDb, &plug->mOutputPeakDb});
-  // Both editors were built the same way; gPresetPopup now belongs to the plain one, so the
-  // open popup of the first is reached through its canvas.
+  // Both editors were built the same way; each keeps its own popups.
   plain.RunFrames(2);
   editor.canvas.RunFrames(1);
   // Written for a developer to look at; not compared.

@@ -28,6 +28,7 @@ void Work(test::LV2UITestHost& host, uint32_t frames)
 
 TEST(LV2Realtime, RunNeitherAllocatesNorLocks)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   for (uint32_t frames : {1u, 7u, 512u, 4096u})
   {
     test::LV2UITestHost host(UMBRAVOX_LV2_BUNDLE);
@@ -43,6 +44,7 @@ TEST(LV2Realtime, RunNeitherAllocatesNorLocks)
 
 TEST(LV2Realtime, RunMakesNoSystemCall)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   std::unique_ptr<test::LV2UITestHost> host;
   const bool clean = test::RunsWithoutSystemCalls(
     [&] {

@@ -1,6 +1,18 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
+
+#include "SanitizerBuild.h"
+
+// The first statement of every proof: under a sanitizer, whose runtime replaces the allocator
+// and intercepts the lock and system calls itself, the guards below cannot be installed.
+#define UMBRAVOX_SKIP_UNDER_SANITIZER()                                                      \
+  do {                                                                                       \
+    if (UMBRAVOX_RUNTIME_SANITIZER)                                                          \
+      GTEST_SKIP() << "a sanitizer owns the allocator and the lock and system calls watched"; \
+  } while (0)
 
 namespace umbra::test {
 

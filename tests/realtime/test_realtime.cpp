@@ -60,6 +60,7 @@ void RunAudioWork(Umbravox& plug, StereoBuffers& buffers, int frames)
 
 TEST(Realtime, CountersSeeAllocationsAndLocks)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   std::mutex mutex;
   const auto counts = CountRealtimeViolations([&] {
     auto p = std::make_unique<std::vector<int>>(100);
@@ -72,6 +73,7 @@ TEST(Realtime, CountersSeeAllocationsAndLocks)
 
 TEST(Realtime, AudioPathNeitherAllocatesNorLocks)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   for (int blockSize : {1, 7, 512, 4096})
   {
     auto plug = PreparedPlug(blockSize);
@@ -87,6 +89,7 @@ TEST(Realtime, AudioPathNeitherAllocatesNorLocks)
 
 TEST(Realtime, EveryPresetResetsAndSampleRateChangesAllocateNothing)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   auto plug = PreparedPlug(512);
   StereoBuffers buffers(1500);
   umbra::test::RealtimeCounts total;
@@ -120,6 +123,7 @@ TEST(Realtime, EveryPresetResetsAndSampleRateChangesAllocateNothing)
 
 TEST(Realtime, AudioPathMakesNoSystemCall)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   std::unique_ptr<Umbravox> plug;
   std::unique_ptr<StereoBuffers> buffers;
   const bool clean = RunsWithoutSystemCalls(
@@ -133,5 +137,6 @@ TEST(Realtime, AudioPathMakesNoSystemCall)
 
 TEST(Realtime, SystemCallGuardCatchesASystemCall)
 {
+  UMBRAVOX_SKIP_UNDER_SANITIZER();
   EXPECT_FALSE(RunsWithoutSystemCalls([] {}, [] { (void)getppid(); }));
 }
