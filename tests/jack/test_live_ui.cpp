@@ -1,9 +1,8 @@
 // umbravox-live with its editor, on a private Xvfb server and a jackd of the test's own: the
-// window opens with the client's name as its title, and a click on an octave tab is what the
-// state saved at exit holds.
+// window opens with the client's name as its title, a click on an octave tab is what the state
+// saved at exit holds, and closing the window ends the program.
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +11,8 @@
 #include <regex>
 #include <string>
 #include <thread>
+
+#include <X11/Xlib.h>
 
 #include "HostTestHelpers.h"
 #include "JackTestServer.h"
@@ -36,7 +37,24 @@ int ReadGeometry(const std::string& shell, const char* key)
   return std::regex_search(shell, m, std::regex(std::string(key) + "=(-?[0-9]+)")) ? std::stoi(m[1]) : 0;
 }
 
-TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedAtExit)
+// What the window manager sends when the user closes a window.
+void SendCloseRequest(const std::string& displayName, const std::string& id)
+{
+  Display* display = XOpenDisplay(displayName.c_str());
+  ASSERT_NE(display, nullptr);
+  const Window window = static_cast<Window>(std::stoul(id));
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XCloseDisplay(display);
+}
+
+TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
 {
   if (!XvfbServer::Available() || !JackTestServer::Available() || !OnPath("xdotool"))
     GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
@@ -74,7 +92,7 @@ TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedAtExit)
   ASSERT_EQ(std::system(click.c_str()), 0);
   std::this_thread::sleep_for(500ms);
 
-  live.Signal(SIGTERM);
+  SendCloseRequest(display.DisplayName(), id);
   EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
   const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
   EXPECT_NE(state.find("\nOctave=0\n"), std::string::npos) << state;
