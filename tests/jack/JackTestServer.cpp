@@ -98,8 +98,11 @@ bool JackTestServer::Start(int period)
   mPeriod = period;
   jack_set_error_function(Quiet);
   jack_set_info_function(Quiet);
-  mPid = Spawn({"jackd", "--no-realtime", "-n", mName, "-d", "dummy", "-r", std::to_string(kSampleRate), "-p",
-                std::to_string(period)},
+  // Synchronous, with a generous client time-out: every cycle waits until each client has
+  // processed it, so a machine busy with other tests (or a sanitizer build) is slower than real
+  // time but never skips a client's cycle.
+  mPid = Spawn({"jackd", "--no-realtime", "--sync", "--timeout", "5000", "-n", mName, "-d", "dummy", "-r",
+                std::to_string(kSampleRate), "-p", std::to_string(period)},
                {}, "");
   const bool up = WaitFor(
     [&] {

@@ -27,8 +27,8 @@ public:
   // True when jackd is on PATH.
   static bool Available();
 
-  // Starts "jackd --no-realtime -n NAME -d dummy" with the given period and waits until it takes
-  // clients; false (with Error()) when it did not within ten seconds.
+  // Starts "jackd --no-realtime --sync -n NAME -d dummy" with the given period and waits until it
+  // takes clients; false (with Error()) when it did not within ten seconds.
   bool Start(int period);
   // Stops the server and waits for it to go.
   void Stop();
