@@ -1,5 +1,6 @@
-// The tempo of JACK's transport reaches the plug-in when a timebase master gives one, and the
-// default stays when none does.
+// The JACK wrapper on a real client in this process: the tempo of JACK's transport reaches the
+// plug-in when a timebase master gives one (and the default stays when none does), and a new
+// buffer size prepares and resets the plug-in while the client runs on.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -63,6 +64,33 @@ TEST(JackTransport, TheTimebaseMastersTempoReachesThePlugin)
   EXPECT_EQ(info.mDenominator, 4);
   EXPECT_DOUBLE_EQ(info.mLastBar, 3.0); // bar 2 starts after three quarter notes
   jack_client_close(master);
+}
+
+TEST(JackWrapper, ANewBufferSizePreparesThePluginForIt)
+{
+  if (!test::JackTestServer::Available())
+    GTEST_SKIP() << "jackd is not installed (scripts/setup installs it)";
+  test::JackTestServer server;
+  ASSERT_TRUE(server.Start(kPeriod)) << server.Error();
+  setenv("JACK_DEFAULT_SERVER", server.Name().c_str(), 1);
+  const std::unique_ptr<Umbravox> plug(MakePlug());
+  std::string error;
+  ASSERT_TRUE(plug->HostOpen("Umbra Vox", error)) << error;
+  EXPECT_EQ(plug->GetBlockSize(), kPeriod);
+  EXPECT_EQ(plug->GetSampleRate(), test::JackTestServer::kSampleRate);
+  ASSERT_TRUE(plug->HostActivate(error)) << error;
+  ASSERT_TRUE(test::WaitFor([&] { return plug->HasProcessed(); }, 10s));
+
+  jack_client_t* other = server.OpenClient("other");
+  ASSERT_NE(other, nullptr);
+  ASSERT_EQ(jack_set_buffer_size(other, 4 * kPeriod), 0);
+  EXPECT_TRUE(test::WaitFor([&] { return plug->GetBlockSize() == 4 * kPeriod; }, 10s));
+  EXPECT_EQ(plug->GetLatency(), 4096);
+  // It runs on at the new size: the engine's ring position moves (a period a quarter of the ring).
+  const int position = plug->GetWritePosition();
+  EXPECT_TRUE(test::WaitFor([&] { return plug->GetWritePosition() != position; }, 10s));
+  jack_client_close(other);
+  plug->HostClose();
 }
 
 } // namespace
