@@ -322,6 +322,9 @@ public:
     SetMouseCursor(cursor);
   }
   ECursor GetMouseCursor() const { return mCursor; }
+  // The picture the desktop shows for the editor's window (task bar, switcher), given before the
+  // window opens; a canvas without a window ignores it.
+  virtual void SetWindowIcon(const IBitmap& bitmap) { (void)bitmap; }
 
   // Value prompts. Menus and text fields are the framework's own controls, drawn over the editor
   // by the canvas, so they behave alike with or without a window.

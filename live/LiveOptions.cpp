@@ -13,7 +13,7 @@ const char* const kLiveHelp =
   "PipeWire's JACK) and never starts one. The last state is remembered in\n"
   "$XDG_CONFIG_HOME/umbravox/live.state (default ~/.config/umbravox/live.state).\n"
   "\n"
-  "  --preset NAME     a factory preset, by its name (see 'umbravox presets')\n"
+  "  --preset NAME     a factory preset, by its name or number (see 'umbravox presets')\n"
   "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'); repeatable\n"
   "  --name NAME       the JACK client's name (default \"Umbra Vox\")\n"
   "  --connect         wires the first two physical capture ports to in_1 and in_2 and out_1\n"
@@ -26,11 +26,7 @@ const char* const kLiveHelp =
 LiveOptions ParseLiveOptions(const std::vector<std::string>& args)
 {
   LiveOptions options;
-  auto valueOf = [&](size_t& i) -> const std::string& {
-    if (i + 1 >= args.size())
-      throw cli::UsageError(args[i] + " needs a value");
-    return args[++i];
-  };
+  auto valueOf = [&](size_t& i) { return cli::NextValue(args, i, args[i]); };
   for (size_t i = 0; i < args.size(); ++i)
   {
     const std::string& arg = args[i];

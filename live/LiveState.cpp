@@ -1,12 +1,16 @@
 #include "LiveState.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include <unistd.h>
 
 #include "CliSupport.h"
 #include "IByteChunk.h"
@@ -162,12 +166,31 @@ void SaveState(const IEffectBase& plug, const std::string& path)
   if (error)
     throw cli::UsageError("cannot make the folder of '" + path + "': " + error.message());
   const std::string text = FormatState(plug);
-  cli::WriteFileAtomically(path, [&](const std::string& temporary) {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
-  });
+
+  // Written whole under a temporary name beside the file, flushed to disk, then renamed over
+  // it: a crash or a full disk leaves the last good state, never half of one.
+  std::string temporary = path + ".tmp.XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0)
+    throw cli::UsageError("cannot write '" + path + "': " + std::strerror(errno));
+  bool written = true;
+  for (size_t done = 0; written && done < text.size();)
+  {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    written = n > 0;
+    done += written ? static_cast<size_t>(n) : 0;
+  }
+  const int savedErrno = errno;
+  written = written && fsync(fd) == 0;
+  written = close(fd) == 0 && written;
+  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0)
+  {
+    const int reason = written ? errno : savedErrno;
+    unlink(temporary.c_str());
+    throw cli::UsageError("cannot write '" + path + "': " + std::strerror(reason));
+  }
 }
 
 } // namespace umbra::live

@@ -143,8 +143,8 @@ int Run(const live::LiveOptions& options)
   if (!options.fresh && !statePath.empty() &&
       live::LoadState(*plug, statePath) == live::LoadResult::kDamaged)
     Say("ignoring the damaged state file '" + statePath + "'");
-  if (options.preset && !plug->RestorePreset(options.preset->c_str()))
-    throw cli::UsageError("unknown preset '" + *options.preset + "' (see 'umbravox presets')");
+  if (options.preset)
+    cli::RecallPreset(*plug, *options.preset);
   for (const std::string& setting : options.settings)
     cli::ApplySetting(*plug, setting);
 

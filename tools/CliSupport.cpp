@@ -1,27 +1,23 @@
 #include "CliSupport.h"
 
-#include <cerrno>
 #include <charconv>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "IEffectBase.h"
 
 namespace umbra::cli {
 
-int FindParamByName(const IEffectBase& plug, const std::string& name)
-{
-  for (int i = 0; i < plug.NParams(); ++i)
-    if (name == plug.GetParam(i)->GetName())
-      return i;
-  return -1;
-}
-
 namespace {
+
+std::string FoldName(const std::string& name)
+{
+  std::string folded;
+  for (char c : name)
+    folded += (c == '-' || c == '_') ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
 
 bool ParseWhole(const std::string& text, long long& value)
 {
@@ -52,33 +48,54 @@ std::string FormatNumber(double value, int precision)
 
 } // namespace
 
+bool SameName(const std::string& a, const std::string& b)
+{
+  return FoldName(a) == FoldName(b);
+}
+
+int FindParamByName(const IEffectBase& plug, const std::string& name)
+{
+  for (int i = 0; i < plug.NParams(); ++i)
+    if (SameName(name, plug.GetParam(i)->GetName()))
+      return i;
+  return -1;
+}
+
 double ParseParamValue(const IEffectBase& plug, int paramIdx, const std::string& text)
 {
   const IParam& param = *plug.GetParam(paramIdx);
   const std::string name = param.GetName();
 
-  double value = 0.0;
-  if (param.MapDisplayText(text.c_str(), &value))
-    return value;
-
   if (param.Type() == IParam::kTypeEnum || param.Type() == IParam::kTypeBool)
   {
-    long long index = 0;
     const int count = static_cast<int>(param.GetMax()) + 1;
-    if (!ParseWhole(text, index) || index < 0 || index >= count)
+    // Display texts in any letter case, then numbers that equal one ("+1" is "1").
+    double number = 0.0;
+    const bool isNumber = ParseDecimal(text, number);
+    for (int i = 0; i < param.NDisplayTexts(); ++i)
     {
-      std::string choices;
-      for (int i = 0; i < param.NDisplayTexts(); ++i)
-        choices += (i ? ", " : "") + std::string(param.GetDisplayTextAtIdx(i));
-      throw UsageError("invalid value '" + text + "' for " + name + ": expected one of " +
-                       choices + " or an index 0 to " + std::to_string(count - 1));
+      double value = 0.0;
+      const std::string display = param.GetDisplayTextAtIdx(i, &value);
+      double displayNumber = 0.0;
+      if (SameName(text, display) || (isNumber && ParseDecimal(display, displayNumber) && displayNumber == number))
+        return value;
     }
-    return static_cast<double>(index);
+    long long index = 0;
+    if (text.size() > 1 && text[0] == '#' && ParseWhole(text.substr(1), index) && index >= 0 && index < count)
+      return static_cast<double>(index);
+
+    std::string choices;
+    for (int i = 0; i < param.NDisplayTexts(); ++i)
+      choices += (i ? ", " : "") + std::string(param.GetDisplayTextAtIdx(i));
+    throw UsageError("invalid value '" + text + "' for " + name + ": expected " +
+                     (choices.empty() ? std::string() : "one of " + choices + ", or ") +
+                     "an index #0 to #" + std::to_string(count - 1));
   }
 
   const int precision = param.GetDisplayPrecision();
   const std::string range =
     FormatNumber(param.GetMin(), precision) + " to " + FormatNumber(param.GetMax(), precision);
+  double value = 0.0;
   if (!ParseDecimal(text, value))
     throw UsageError("invalid value '" + text + "' for " + name + ": expected a number from " +
                      range);
@@ -99,29 +116,43 @@ void ApplySetting(IEffectBase& plug, const std::string& assignment)
   plug.GetParam(paramIdx)->StoreValue(ParseParamValue(plug, paramIdx, assignment.substr(equals + 1)));
 }
 
-std::string TemporaryPathBeside(const std::string& path)
+int FindPreset(const IEffectBase& plug, const std::string& text)
 {
-  std::string pattern = path + ".tmp.XXXXXX";
-  const int fd = mkstemp(pattern.data());
-  if (fd < 0)
-    throw UsageError("cannot write '" + path + "': " + std::strerror(errno));
-  close(fd);
-  return pattern;
+  long long number = 0;
+  if (ParseWhole(text, number))
+    return number >= 0 && number < plug.PresetCount() ? static_cast<int>(number) : -1;
+  for (int p = 0; p < plug.PresetCount(); ++p)
+    if (SameName(text, plug.GetPresetName(p)))
+      return p;
+  // The demo's file names count from 1: "01-Init", "02-Ghost-Choir".
+  const size_t dash = text.find('-');
+  if (dash != std::string::npos && ParseWhole(text.substr(0, dash), number))
+  {
+    const int p = FindPreset(plug, text.substr(dash + 1));
+    if (p >= 0 && p + 1 == number)
+      return p;
+  }
+  return -1;
 }
 
-void CommitTemporary(const std::string& temporary, const std::string& path)
+void RecallPreset(IEffectBase& plug, const std::string& text)
 {
-  // mkstemp makes the file private; give it the permissions any new file of the user gets.
-  const mode_t mask = umask(0);
-  umask(mask);
-  chmod(temporary.c_str(), 0666 & ~mask);
-  if (std::rename(temporary.c_str(), path.c_str()) != 0)
-    throw UsageError("cannot write '" + path + "'");
+  const int p = FindPreset(plug, text);
+  if (p < 0 || !plug.RestorePreset(p))
+    throw UsageError("unknown preset '" + text + "' (see 'umbravox presets')");
 }
 
-void DiscardTemporary(const std::string& temporary)
+void UnknownOption(const std::string& option, const std::string& command)
 {
-  std::remove(temporary.c_str());
+  throw UsageError("unknown option '" + option + "' for '" + command + "' (try 'umbravox " +
+                   command + " --help')");
+}
+
+std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option)
+{
+  if (i + 1 >= args.size())
+    throw UsageError(option + " needs a value");
+  return args[++i];
 }
 
 } // namespace umbra::cli

@@ -18,9 +18,14 @@ public:
 
 constexpr int kExitError = 2;
 
-// Sets a parameter from "NAME=VALUE", where NAME is the parameter's name exactly and VALUE is one
-// of its display texts, a whole index for an enumerated parameter, or a complete decimal number in
-// the parameter's own units within its range.
+// Names are matched as people type them: in any letter case, and with dashes or underscores
+// for blanks ("whisper-mode", "Ghost-Choir").
+bool SameName(const std::string& a, const std::string& b);
+
+// Sets a parameter from "NAME=VALUE". VALUE is one of the parameter's display texts, "#N" for
+// an enumerated parameter's index N, a number that equals one of its display texts ("1" and
+// "+1" mean "+1", "0", "+0" and "-0" mean "0" for Octave), or a complete decimal number in the
+// parameter's own units within its range.
 void ApplySetting(IEffectBase& plug, const std::string& assignment);
 
 // Parses VALUE for the parameter at paramIdx, as ApplySetting does.
@@ -28,31 +33,16 @@ double ParseParamValue(const IEffectBase& plug, int paramIdx, const std::string&
 
 int FindParamByName(const IEffectBase& plug, const std::string& name);
 
-// Writes through a temporary file beside the target, renamed into place once complete, so that a
-// failure never leaves a half-written file (or destroys an existing one).
-template <typename WriteFunc>
-void WriteFileAtomically(const std::string& path, WriteFunc&& write);
+// A factory preset by its number in 'umbravox presets', its name, or the name of its file from
+// 'umbravox demo' ("02-Ghost-Choir"); -1 if none.
+int FindPreset(const IEffectBase& plug, const std::string& text);
+// Recalls that preset, or fails with a UsageError.
+void RecallPreset(IEffectBase& plug, const std::string& text);
 
-std::string TemporaryPathBeside(const std::string& path);
-void CommitTemporary(const std::string& temporary, const std::string& path);
-void DiscardTemporary(const std::string& temporary);
+// The "unknown option" error every command gives.
+[[noreturn]] void UnknownOption(const std::string& option, const std::string& command);
 
-template <typename WriteFunc>
-void WriteFileAtomically(const std::string& path, WriteFunc&& write)
-{
-  const std::string temporary = TemporaryPathBeside(path);
-  try
-  {
-    if (!write(temporary))
-      throw UsageError("cannot write '" + path + "'");
-    CommitTemporary(temporary, path);
-  }
-  catch (...)
-  {
-    DiscardTemporary(temporary);
-    throw;
-  }
-}
+std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option);
 
 } // namespace cli
 } // namespace umbra

@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "DemoInput.h"
 #include "EditorScreenshot.h"
+#include "OutputFile.h"
 #include "Render.h"
 #include "SoundFile.h"
 #include "Umbravox.h"
@@ -53,17 +54,10 @@ void WriteWav(const std::filesystem::path& path, const std::vector<std::vector<f
   sound::SoundData data;
   data.sampleRate = static_cast<int>(kDemoSampleRate);
   data.channels = channels;
-  WriteFileAtomically(path.string(), [&](const std::string& temporary) {
-    try
-    {
-      sound::WriteSoundFile(temporary, sound::Encoding::kWavFloat, data);
-    }
-    catch (const sound::SoundFileError& error)
-    {
-      throw error.For(path.string());
-    }
-    return true;
-  });
+  OutputFile output(path.string());
+  sound::WriteSoundFile(output.Open(sound::NeedsSeekableFile(sound::Encoding::kWavFloat)),
+                        output.Name(), sound::Encoding::kWavFloat, data);
+  output.Commit();
   std::printf("wrote %-40s %7.3f s  peak %s dBFS\n", path.c_str(),
               static_cast<double>(data.Frames()) / kDemoSampleRate,
               render::FormatDbfs(render::Peak(channels)).c_str());
@@ -84,7 +78,7 @@ int RunDemo(const std::vector<std::string>& args)
   for (const std::string& arg : args)
   {
     if (arg.size() > 1 && arg[0] == '-')
-      throw UsageError("unknown option '" + arg + "' for 'demo'");
+      UnknownOption(arg, "demo");
     if (dirGiven)
       throw UsageError("'demo' takes one directory, got '" + arg + "' too");
     dir = arg;
@@ -120,7 +114,8 @@ int RunDemo(const std::vector<std::string>& args)
   audio.sampleRate = static_cast<int>(kDemoSampleRate);
   audio.channels = input;
   const std::string screenshotPath = (std::filesystem::path(dir) / "editor.png").string();
-  const EditorScreenshotResult shot = TakeEditorScreenshot(screenshot, &audio, screenshotPath);
+  OutputFile screenshotOutput(screenshotPath);
+  const EditorScreenshotResult shot = TakeEditorScreenshot(screenshot, &audio, screenshotOutput);
   std::printf("wrote %-40s %d x %d pixels\n", screenshotPath.c_str(), shot.width, shot.height);
 
   std::printf("%d files in %s\n", names->PresetCount() + 2, dir.c_str());

@@ -2,11 +2,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "OutputFile.h"
 #include "Umbravox.h"
 
 namespace umbra::cli {
@@ -23,12 +25,17 @@ const char* const kSaveHelp =
   "Writes a preset file. It starts from a new instance (the \"Init\" preset), recalls the\n"
   "factory preset NAME if given, then applies each --set in order.\n"
   "\n"
-  "  --preset NAME     a factory preset, by its exact name (see 'umbravox presets')\n"
-  "  --set NAME=VALUE  a parameter, by its exact name (see 'umbravox params'); VALUE is one of\n"
-  "                    its display texts (Octave=+1, Interval=Tritone), a whole index for\n"
-  "                    Octave, Interval and Whisper Mode, or a number in the parameter's units\n"
-  "                    within its range (Haunt=80, Fine=-12). Quote names with blanks:\n"
-  "                    --set \"Whisper Mode=Ghosts\"\n";
+  "  --preset NAME     a factory preset by its name or its number in 'umbravox presets'\n"
+  "                    (--preset 1, --preset ghost-choir)\n"
+  "  --set NAME=VALUE  a parameter (see 'umbravox params'); VALUE is one of its display texts\n"
+  "                    (Octave=+1, Interval=tritone; a number means the text it equals, so\n"
+  "                    Octave=1 is +1), #N for Octave's, Interval's or Whisper Mode's index N,\n"
+  "                    or a number in the parameter's units within its range (Haunt=80,\n"
+  "                    Fine=-12). Names and texts in any letter case, dashes for blanks:\n"
+  "                    --set whisper-mode=ghosts\n"
+  "\n"
+  "OUT may be '-' (standard output), a device or a FIFO; a file name's extension, if any,\n"
+  "must be .fxp.\n";
 
 const char* const kShowHelp =
   "usage: umbravox fxp show FILE.fxp\n"
@@ -36,11 +43,14 @@ const char* const kShowHelp =
   "Loads a preset file into a new instance and prints its program name and every parameter's\n"
   "value. A file that is not an Umbravox preset is refused.\n";
 
-std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option)
+// A preset file written under a sound or picture name would only mislead.
+void RequireFxpName(const std::string& path)
 {
-  if (i + 1 >= args.size())
-    throw UsageError(option + " needs a value");
-  return args[++i];
+  const std::string extension = std::filesystem::path(path).extension().string();
+  if (extension.empty())
+    return; // a device, a FIFO, standard output, or a name of the user's choosing
+  if (!SameName(extension, ".fxp"))
+    throw UsageError("'" + path + "' does not end in .fxp: 'fxp save' writes preset files");
 }
 
 int RunSave(const std::vector<std::string>& args)
@@ -67,8 +77,8 @@ int RunSave(const std::vector<std::string>& args)
     }
     else if (arg == "--set")
       settings.push_back(NextValue(args, i, arg));
-    else if (arg.rfind("--", 0) == 0)
-      throw UsageError("unknown option '" + arg + "' for 'fxp save'");
+    else if (arg.size() > 1 && arg[0] == '-')
+      UnknownOption(arg, "fxp save");
     else if (outPath.empty())
       outPath = arg;
     else
@@ -77,16 +87,18 @@ int RunSave(const std::vector<std::string>& args)
   if (outPath.empty())
     throw UsageError("'fxp save' needs an output file (try 'umbravox fxp save --help')");
 
+  RequireFxpName(outPath);
+  OutputFile output(outPath);
   const std::unique_ptr<Umbravox> plug(MakePlug());
-  if (presetGiven && !plug->RestorePreset(presetName.c_str()))
-    throw UsageError("unknown preset '" + presetName + "' (see 'umbravox presets')");
+  if (presetGiven)
+    RecallPreset(*plug, presetName);
   for (const std::string& setting : settings)
     ApplySetting(*plug, setting);
 
-  WriteFileAtomically(outPath, [&](const std::string& temporary) {
-    return plug->SavePresetAsFXP(temporary.c_str());
-  });
-  std::printf("wrote %s (%s)\n", outPath.c_str(), plug->GetPresetName(plug->CurrentPresetIndex()));
+  output.WriteByName([&](const std::string& path) { return plug->SavePresetAsFXP(path.c_str()); });
+  // The file itself may be standard output: the summary goes where it does not mix in.
+  std::fprintf(output.IsStandardOutput() ? stderr : stdout, "wrote %s (%s)\n", output.Name().c_str(),
+               plug->GetPresetName(plug->CurrentPresetIndex()));
   return 0;
 }
 

@@ -1,22 +1,23 @@
-// "umbravox render": a sound file through the plug-in, as a host with latency compensation
-// would play it back, into another sound file.
-#include <sys/stat.h>
-#include <unistd.h>
-
+// "umbravox render": sound files through the plug-in, as a host with latency compensation
+// would play them back, into other sound files.
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <string>
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "OutputFile.h"
+#include "ProgressLine.h"
 #include "Render.h"
 #include "SoundFile.h"
 #include "Umbravox.h"
@@ -26,39 +27,45 @@ namespace umbra::cli {
 namespace {
 
 const char* const kRenderHelp =
-  "usage: umbravox render IN OUT [--preset NAME | --fxp FILE] [--set NAME=VALUE]...\n"
-  "                       [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
+  "usage: umbravox render IN OUT [options]\n"
+  "       umbravox render --out-dir DIR IN... [options]\n"
+  "options: [--preset NAME | --fxp FILE] [--set NAME=VALUE]... [--type wav|flac|ogg|aiff]\n"
+  "         [--bits 16|24|32|float] [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
   "\n"
-  "Plays the sound file IN (WAV, FLAC, Ogg Vorbis, AIFF and whatever else libsndfile reads;\n"
-  "mono or stereo, at its own sample rate) through the plug-in and writes the result to OUT,\n"
-  "at the same sample rate and channel count. The parameters start from a new instance (the\n"
-  "\"Init\" preset), then the factory preset NAME or the preset file FILE, then each --set.\n"
+  "Plays the sound file IN (WAV, RF64, FLAC, Ogg Vorbis, AIFF and whatever else libsndfile\n"
+  "reads; mono or stereo, at its own sample rate from 8 to 384 kHz) through the plug-in and\n"
+  "writes the result to OUT, at the same sample rate and channel count. The parameters start\n"
+  "from a new instance (the \"Init\" preset), then the factory preset NAME or the preset file\n"
+  "FILE, then each --set. With --out-dir, each IN is rendered in turn by a new instance into\n"
+  "DIR under its own file name, with one summary line per file.\n"
   "\n"
   "The output is what a host with latency compensation plays: the plug-in's latency is taken\n"
   "off the front and the effect's tail is rendered after the input, feeding it silence.\n"
   "\n"
-  "  --preset NAME     a factory preset, by its exact name (see 'umbravox presets')\n"
+  "  --preset NAME     a factory preset by its name or its number in 'umbravox presets'\n"
+  "                    (--preset 1, --preset ghost-choir)\n"
   "  --fxp FILE        a preset file (see 'umbravox fxp save')\n"
   "  --set NAME=VALUE  a parameter, as for 'umbravox fxp save' (see 'umbravox params')\n"
+  "  --type TYPE       the output format: wav, flac, ogg or aiff; needed where OUT has no\n"
+  "                    extension to tell it (standard output, a device, a FIFO)\n"
+  "  --bits BITS       16, 24 or 32 for whole-number WAV, FLAC (16 or 24) and AIFF; float for\n"
+  "                    WAV (the default for WAV; FLAC and AIFF default to 24)\n"
   "  --block FRAMES    the host's block size, 1 to 65536 (default 512)\n"
-  "  --tail auto       render the tail until the output stays below -90 dBFS for a second,\n"
-  "                    leaving that quiet second out; at most 60 s, faded out over the last\n"
-  "                    50 ms if still sounding there (the default)\n"
+  "  --tail auto       render the tail until it has ended, at most 60 s (the default): until\n"
+  "                    the output stays below -90 dBFS for a second (that second left out), or\n"
+  "                    until its level stops falling, holding within 1 dB for two seconds (a\n"
+  "                    steady noise floor; those seconds left out but for a 50 ms fade), which\n"
+  "                    ever comes first; a tail still sounding at 60 s is faded out over 50 ms\n"
   "  --tail SECONDS    render exactly this much tail, 0 to 3600 seconds\n"
   "  --raw             exactly the input's length as the plug-in produced it: latency not\n"
   "                    compensated, no tail (not with --tail)\n"
   "  --quiet           no progress bar (it is drawn only on a terminal anyway)\n"
   "\n"
-  "OUT's extension chooses the format: .wav 32-bit float, .flac 24-bit, .ogg Vorbis,\n"
-  ".aif/.aiff 24-bit. The effect adds gain, so the output can exceed full scale: a float WAV\n"
-  "keeps such peaks, 24-bit FLAC and AIFF clip them, and the summary says so.\n";
-
-std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option)
-{
-  if (i + 1 >= args.size())
-    throw UsageError(option + " needs a value");
-  return args[++i];
-}
+  "IN may be '-' for standard input, OUT '-' for standard output (with --type; the summary\n"
+  "then goes to stderr). Otherwise OUT's extension chooses the format: .wav 32-bit float\n"
+  "(RF64 by itself once past 4 GiB), .flac 24-bit, .ogg Vorbis, .aif/.aiff 24-bit. The effect\n"
+  "adds gain, so the output can exceed full scale: a float WAV keeps such peaks, whole-number\n"
+  "formats clip them, Ogg Vorbis keeps them but players may clip them; the summary says so.\n";
 
 int ParseBlockSize(const std::string& text)
 {
@@ -86,11 +93,13 @@ double ParseTailSeconds(const std::string& text)
 }
 
 struct RenderArgs {
-  std::string inPath;
-  std::string outPath;
+  std::vector<std::string> paths;
+  std::optional<std::string> outDir;
   std::optional<std::string> preset;
   std::optional<std::string> fxp;
   std::vector<std::string> settings;
+  std::optional<std::string> type;
+  std::optional<std::string> bits;
   std::optional<int> blockSize;
   std::optional<std::string> tail;
   bool raw = false;
@@ -100,7 +109,6 @@ struct RenderArgs {
 RenderArgs ParseArgs(const std::vector<std::string>& args)
 {
   RenderArgs parsed;
-  std::vector<std::string> paths;
   auto once = [](auto& slot, const std::string& option) {
     if (slot)
       throw UsageError(option + " given twice");
@@ -120,6 +128,23 @@ RenderArgs ParseArgs(const std::vector<std::string>& args)
     }
     else if (arg == "--set")
       parsed.settings.push_back(NextValue(args, i, arg));
+    else if (arg == "--out-dir")
+    {
+      once(parsed.outDir, arg);
+      parsed.outDir = NextValue(args, i, arg);
+    }
+    else if (arg == "--type")
+    {
+      once(parsed.type, arg);
+      parsed.type = NextValue(args, i, arg);
+      if (!sound::ContainerByName(*parsed.type))
+        throw UsageError("--type expects wav, flac, ogg or aiff, got '" + *parsed.type + "'");
+    }
+    else if (arg == "--bits")
+    {
+      once(parsed.bits, arg);
+      parsed.bits = NextValue(args, i, arg);
+    }
     else if (arg == "--block")
     {
       once(parsed.blockSize, arg);
@@ -137,16 +162,23 @@ RenderArgs ParseArgs(const std::vector<std::string>& args)
     else if (arg == "--quiet")
       parsed.quiet = true;
     else if (arg.size() > 1 && arg[0] == '-')
-      throw UsageError("unknown option '" + arg + "' for 'render'");
+      UnknownOption(arg, "render");
     else
-      paths.push_back(arg);
+      parsed.paths.push_back(arg);
   }
-  if (paths.size() < 2)
-    throw UsageError("'render' needs an input and an output file (try 'umbravox render --help')");
-  if (paths.size() > 2)
-    throw UsageError("'render' takes one input and one output file, got '" + paths[2] + "' too");
-  parsed.inPath = paths[0];
-  parsed.outPath = paths[1];
+  if (parsed.outDir)
+  {
+    if (parsed.paths.empty())
+      throw UsageError("'render --out-dir' needs at least one input file (try 'umbravox render --help')");
+  }
+  else
+  {
+    if (parsed.paths.size() < 2)
+      throw UsageError("'render' needs an input and an output file (try 'umbravox render --help')");
+    if (parsed.paths.size() > 2)
+      throw UsageError("'render' takes one input and one output file, got '" + parsed.paths[2] +
+                       "' too (use --out-dir DIR for many)");
+  }
   if (parsed.preset && parsed.fxp)
     throw UsageError("--preset and --fxp cannot be used together");
   if (parsed.raw && parsed.tail)
@@ -170,8 +202,8 @@ render::RenderOptions OptionsFrom(const RenderArgs& args)
 
 void ApplyParameters(Umbravox& plug, const RenderArgs& args)
 {
-  if (args.preset && !plug.RestorePreset(args.preset->c_str()))
-    throw UsageError("unknown preset '" + *args.preset + "' (see 'umbravox presets')");
+  if (args.preset)
+    RecallPreset(plug, *args.preset);
   if (args.fxp)
   {
     // Tell an unreadable file from one that is not ours.
@@ -186,17 +218,59 @@ void ApplyParameters(Umbravox& plug, const RenderArgs& args)
     ApplySetting(plug, setting);
 }
 
-// Writing over the input would destroy it before it is read to the end. Names can differ for
-// the same file (links, "./", symbolic links), so compare what the names lead to.
-void RefuseOverwritingInput(const std::string& inPath, const std::string& outPath)
+// The output's format: --type, else the name's extension; --bits on top.
+sound::Encoding EncodingFor(const std::string& outPath, const RenderArgs& args)
 {
-  struct stat in {}, out {};
-  if (::stat(outPath.c_str(), &out) != 0)
-    return;
-  if (S_ISDIR(out.st_mode))
-    throw UsageError("cannot write '" + outPath + "': it is a directory");
-  if (::stat(inPath.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
-    throw UsageError("the output '" + outPath + "' is the input file");
+  // By value and flag: GCC takes an optional enum here for uninitialised.
+  sound::Container named = sound::Container::kWav;
+  bool hasNamed = false;
+  if (outPath != "-")
+    if (const std::optional<sound::Container> fromName = sound::ContainerForPath(outPath))
+    {
+      named = *fromName;
+      hasNamed = true;
+    }
+  sound::Container container = named;
+  if (args.type)
+  {
+    container = sound::ContainerByName(*args.type).value_or(sound::Container::kWav);
+    if (hasNamed && named != container)
+      throw UsageError("--type " + *args.type + " does not match the extension of '" + outPath + "'");
+  }
+  else if (hasNamed)
+    container = named;
+  else if (outPath == "-")
+    throw UsageError("standard output needs --type wav, flac, ogg or aiff to tell its format");
+  else
+    throw UsageError("cannot tell the format of '" + outPath +
+                     "' from its extension: use .wav, .flac, .ogg, .aif or .aiff, or --type");
+  if (!args.bits)
+    return sound::DefaultEncoding(container);
+  try
+  {
+    return sound::EncodingWithBits(container, *args.bits);
+  }
+  catch (const std::invalid_argument& error)
+  {
+    throw UsageError(std::string("--bits: ") + error.what());
+  }
+}
+
+// With --out-dir: DIR/NAME for input NAME, with the extension --type asks for, or .wav for an
+// input in a format this program does not write.
+std::string OutputPathInDir(const std::string& dir, const std::string& inPath, const RenderArgs& args)
+{
+  if (inPath == "-")
+    throw UsageError("standard input has no name to give its output in --out-dir");
+  std::filesystem::path name = std::filesystem::path(inPath).filename();
+  if (args.type)
+  {
+    static const char* const kExtensions[] = {".wav", ".flac", ".ogg", ".aiff"};
+    name.replace_extension(kExtensions[static_cast<int>(*sound::ContainerByName(*args.type))]);
+  }
+  else if (!sound::ContainerForPath(name.string()))
+    name.replace_extension(".wav");
+  return (std::filesystem::path(dir) / name).string();
 }
 
 class FileSource : public render::IRenderSource {
@@ -208,10 +282,11 @@ private:
   sound::SoundFile& mFile;
 };
 
-// Counts what a fixed-point format will clip: it holds -1 but not +1.
+// Counts the samples beyond full scale (a whole-number format holds -1 but not +1), and keeps
+// an AIFF within the 4 GiB its 32-bit sizes can tell.
 class FileSink : public render::IRenderSink {
 public:
-  explicit FileSink(sound::SoundFile& file) : mFile(file) {}
+  FileSink(sound::SoundFile& file, sound::Encoding encoding) : mFile(file), mEncoding(encoding) {}
 
   void Write(const float* const* channels, int nFrames) override
   {
@@ -219,126 +294,139 @@ public:
       for (int s = 0; s < nFrames; ++s)
         if (channels[c][s] >= 1.0f || channels[c][s] < -1.0f)
           ++mOverFullScale;
+    if (mEncoding.container == sound::Container::kAiff)
+    {
+      constexpr int64_t kAiffLimit = 0xFFFFFFFFll - 4096; // room for the header
+      mBytes += static_cast<int64_t>(nFrames) * mFile.Channels() * BytesPerSample();
+      if (mBytes > kAiffLimit)
+        throw sound::SoundFileError("write", mFile.Path(),
+                                    "an AIFF cannot hold more than 4 GiB; write .wav or .flac");
+    }
     mFile.Write(channels, nFrames);
   }
 
   int64_t OverFullScale() const { return mOverFullScale; }
 
 private:
+  int BytesPerSample() const
+  {
+    switch (mEncoding.sample)
+    {
+      case sound::Sample::kInt16: return 2;
+      case sound::Sample::kInt24: return 3;
+      default: return 4;
+    }
+  }
+
   sound::SoundFile& mFile;
+  sound::Encoding mEncoding;
   int64_t mOverFullScale = 0;
+  int64_t mBytes = 0;
 };
 
 template <typename... Args>
 std::string Format(const char* format, Args... args)
 {
-  char text[128];
+  char text[160];
   std::snprintf(text, sizeof(text), format, args...);
   return text;
 }
 
-// One line on stderr, redrawn in place, wiped when done (or when an error is about to be
-// printed).
-class ProgressBar {
-public:
-  explicit ProgressBar(bool enabled) : mEnabled(enabled), mStart(Clock::now()) {}
-  ~ProgressBar() { Clear(); }
-
-  void Update(const render::RenderProgress& progress)
-  {
-    if (!mEnabled)
-      return;
-    const Clock::time_point now = Clock::now();
-    if (mDrawn && now - mLastDraw < std::chrono::milliseconds(100))
-      return;
-    mLastDraw = now;
-
-    const int64_t done = progress.inputFramesDone + progress.tailFramesDone;
-    double fraction = 0.0;
-    if (progress.tailFramesPlanned >= 0)
-    {
-      const int64_t total = std::max(progress.inputFramesExpected, progress.inputFramesDone) +
-                            progress.tailFramesPlanned;
-      fraction = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
-    }
-    else if (progress.inputFramesExpected > 0)
-      fraction = static_cast<double>(progress.inputFramesDone) /
-                 static_cast<double>(progress.inputFramesExpected);
-    fraction = std::clamp(fraction, 0.0, 1.0);
-
-    const double elapsed = std::chrono::duration<double>(now - mStart).count();
-    const double audio = static_cast<double>(done) / progress.sampleRate;
-    constexpr int kWidth = 30;
-    const int filled = static_cast<int>(fraction * kWidth);
-    std::string line = "\r[" + std::string(static_cast<size_t>(filled), '#') +
-                       std::string(static_cast<size_t>(kWidth - filled), '.') + "] " +
-                       Format("%3d%%  %.1f s", static_cast<int>(fraction * 100.0), elapsed);
-    if (elapsed >= 0.25) // before that, the speed says more about start-up than rendering
-      line += Format("  %.1fx real time", audio / elapsed);
-    if (progress.tailFramesPlanned < 0 && progress.tailFramesDone > 0)
-      line += Format("  tail %.1f s", static_cast<double>(progress.tailFramesDone) / progress.sampleRate);
-    const int length = static_cast<int>(line.size());
-    std::fprintf(stderr, "%s%*s", line.c_str(), std::max(0, mLastLength - length), "");
-    std::fflush(stderr);
-    mLastLength = length;
-    mDrawn = true;
-  }
-
-  void Clear()
-  {
-    if (!mDrawn)
-      return;
-    std::fprintf(stderr, "\r%*s\r", mLastLength, "");
-    std::fflush(stderr);
-    mDrawn = false;
-  }
-
-private:
-  using Clock = std::chrono::steady_clock;
-  bool mEnabled;
-  bool mDrawn = false;
-  int mLastLength = 0;
-  Clock::time_point mStart;
-  Clock::time_point mLastDraw;
-};
-
-// A long render stopped with Ctrl-C would leave its temporary file behind if the signal simply
-// ended the program; instead the render stops at the next block and cleans up as after any error.
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int)
+std::string ProgressDetail(const render::RenderProgress& progress, double elapsed, double* fraction)
 {
-  gInterrupted = 1;
+  const int64_t done = progress.inputFramesDone + progress.tailFramesDone;
+  *fraction = 0.0;
+  if (progress.tailFramesPlanned >= 0)
+  {
+    const int64_t total = std::max(progress.inputFramesExpected, progress.inputFramesDone) +
+                          progress.tailFramesPlanned;
+    *fraction = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
+  }
+  else if (progress.inputFramesExpected > 0)
+    *fraction = static_cast<double>(progress.inputFramesDone) /
+                static_cast<double>(progress.inputFramesExpected);
+
+  std::string detail = Format("%.1f s", elapsed);
+  const double audio = static_cast<double>(done) / progress.sampleRate;
+  if (elapsed >= 0.25) // before that, the speed says more about start-up than rendering
+    detail += Format("  %.1fx real time", audio / elapsed);
+  if (progress.tailFramesPlanned < 0 && progress.tailFramesDone > 0)
+    detail += Format("  tail %.1f s", static_cast<double>(progress.tailFramesDone) / progress.sampleRate);
+  return detail;
 }
 
-class InterruptCatcher {
-public:
-  InterruptCatcher()
-  {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &mOldInt);
-    sigaction(SIGTERM, &action, &mOldTerm);
-  }
-  ~InterruptCatcher()
-  {
-    sigaction(SIGINT, &mOldInt, nullptr);
-    sigaction(SIGTERM, &mOldTerm, nullptr);
-  }
-  InterruptCatcher(const InterruptCatcher&) = delete;
-  InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+// One input into one output, which was checked before any work began.
+void RenderOne(const std::string& inPath, OutputFile& output, sound::Encoding encoding,
+               const RenderArgs& args)
+{
+  const render::RenderOptions options = OptionsFrom(args);
+  const std::unique_ptr<Umbravox> plug(MakePlug());
+  ApplyParameters(*plug, args);
 
-  static void ThrowIfInterrupted()
-  {
-    if (gInterrupted)
-      throw UsageError("interrupted; nothing written");
-  }
+  sound::SoundFile input = sound::SoundFile::OpenForReading(inPath);
+  if (input.Channels() > 2)
+    throw UsageError("'" + input.Path() + "' has " + std::to_string(input.Channels()) +
+                     " channels; only mono and stereo can be rendered");
+  // Writing over the input would destroy it before it is read to the end.
+  if (output.IsSameFileAs(inPath))
+    throw UsageError("the output '" + output.Name() + "' is the input file");
 
-private:
-  struct sigaction mOldInt {};
-  struct sigaction mOldTerm {};
-};
+  const double sampleRate = input.SampleRate();
+  sound::SoundFile file = sound::SoundFile::Create(output.Open(sound::NeedsSeekableFile(encoding)),
+                                                   output.Name(), encoding, input.Channels(),
+                                                   input.SampleRate());
+  FileSource source(input);
+  FileSink sink(file, encoding);
+  ProgressLine bar(ProgressWanted(args.quiet));
+  const render::RenderResult result =
+    render::Render(*plug, sampleRate, input.Channels(), source, sink, options,
+                   std::max<int64_t>(0, input.Frames()), [&](const render::RenderProgress& progress) {
+                     if (!bar.Due())
+                       return;
+                     double fraction = 0.0;
+                     const std::string detail = ProgressDetail(progress, bar.SecondsSinceStart(), &fraction);
+                     bar.Draw(fraction, detail);
+                   });
+  file.Close();
+  output.Commit();
+  const double seconds = bar.SecondsSinceStart();
+  bar.Clear();
+
+  if (input.CutShort() || (input.Frames() > 0 && result.inputFrames < input.Frames()))
+    std::fprintf(stderr, "umbravox: warning: '%s' is cut short or damaged: rendered the %lld frames (%.3f s) it holds\n",
+                 input.Path().c_str(), static_cast<long long>(result.inputFrames),
+                 static_cast<double>(result.inputFrames) / sampleRate);
+
+  std::string format = sound::EncodingName(encoding);
+  if (file.WroteRf64())
+    format.replace(format.size() - 3, 3, "RF64 (past 4 GiB)");
+  const double duration = static_cast<double>(result.outputFrames) / sampleRate;
+  std::string summary = "wrote " + output.Name() + " (" + format + "): " +
+                        std::to_string(result.outputFrames) + " frames" + Format(" (%.3f s", duration);
+  if (options.tail != render::TailMode::kRaw)
+  {
+    const char* ending = "";
+    if (result.tailEnd == render::TailEnd::kCapped)
+      ending = ", cut at the cap and faded out";
+    else if (result.tailEnd == render::TailEnd::kSteadyFloor)
+      ending = ", ended on a steady floor";
+    summary += Format(", of which %.3f s tail%s", static_cast<double>(result.tailFrames) / sampleRate, ending);
+  }
+  summary += ")";
+  if (seconds > 0.0)
+    summary += Format(", %.1fx real time", duration / seconds);
+  summary += ", peak " + render::FormatDbfs(result.peak) + " dBFS";
+  if (sink.OverFullScale() > 0 && sound::IsFixedPoint(encoding))
+    summary += "; clipped: " + std::to_string(sink.OverFullScale()) + " samples beyond full scale in " +
+               sound::EncodingName(encoding) + " (peak " + render::FormatDbfs(result.peak) +
+               " dBFS; write a float .wav to keep them)";
+  else if (sink.OverFullScale() > 0 && sound::MayClipWhenPlayed(encoding))
+    summary += "; " + std::to_string(sink.OverFullScale()) +
+               " samples beyond full scale, kept in the Ogg Vorbis stream but clipped by players that "
+               "decode to whole numbers (write a float .wav to be sure)";
+  std::fprintf(output.IsStandardOutput() ? stderr : stdout, "%s\n", summary.c_str());
+  std::fflush(stdout);
+}
 
 } // namespace
 
@@ -350,73 +438,47 @@ int RunRender(const std::vector<std::string>& args)
     return 0;
   }
   const RenderArgs parsed = ParseArgs(args);
-  const render::RenderOptions options = OptionsFrom(parsed);
 
-  const std::unique_ptr<Umbravox> plug(MakePlug());
-  ApplyParameters(*plug, parsed);
-
-  const std::optional<sound::Encoding> encoding = sound::EncodingForPath(parsed.outPath);
-  if (!encoding)
-    throw UsageError("cannot tell the format of '" + parsed.outPath +
-                     "' from its extension: use .wav, .flac, .ogg, .aif or .aiff");
-
-  sound::SoundFile input = sound::SoundFile::OpenForReading(parsed.inPath);
-  if (input.Channels() > 2)
-    throw UsageError("'" + parsed.inPath + "' has " + std::to_string(input.Channels()) +
-                     " channels; only mono and stereo can be rendered");
-  RefuseOverwritingInput(parsed.inPath, parsed.outPath);
-
-  const double sampleRate = input.SampleRate();
-  render::RenderResult result;
-  int64_t overFullScale = 0;
-  double seconds = 0.0;
+  // Every output is checked before the first is rendered.
+  std::vector<std::string> inputs;
+  std::vector<std::string> outPaths;
+  if (parsed.outDir)
   {
-    const InterruptCatcher interrupts;
-    ProgressBar bar(!parsed.quiet && ::isatty(STDERR_FILENO));
-    WriteFileAtomically(parsed.outPath, [&](const std::string& temporary) {
-      try
-      {
-        sound::SoundFile output =
-          sound::SoundFile::Create(temporary, *encoding, input.Channels(), input.SampleRate());
-        FileSource source(input);
-        FileSink sink(output);
-        const auto start = std::chrono::steady_clock::now();
-        result = render::Render(*plug, sampleRate, input.Channels(), source, sink, options,
-                                input.Frames(),
-                                [&](const render::RenderProgress& progress) {
-                                  InterruptCatcher::ThrowIfInterrupted();
-                                  bar.Update(progress);
-                                });
-        output.Close();
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        overFullScale = sink.OverFullScale();
-      }
-      catch (const sound::SoundFileError& error)
-      {
-        // The temporary file is ours alone; the user knows the name they gave.
-        if (error.Path() == temporary)
-          throw error.For(parsed.outPath);
-        throw;
-      }
-      return true;
-    });
+    std::error_code error;
+    if (!std::filesystem::is_directory(*parsed.outDir, error))
+      throw UsageError("cannot write into '" + *parsed.outDir + "': not a directory");
+    std::set<std::string> seen;
+    for (const std::string& in : parsed.paths)
+    {
+      inputs.push_back(in);
+      outPaths.push_back(OutputPathInDir(*parsed.outDir, in, parsed));
+      if (!seen.insert(outPaths.back()).second)
+        throw UsageError("two inputs would both be written to '" + outPaths.back() + "'");
+    }
   }
-
-  const double duration = static_cast<double>(result.outputFrames) / sampleRate;
-  std::string summary = "wrote " + parsed.outPath + ": " + std::to_string(result.outputFrames) +
-                        " frames" + Format(" (%.3f s", duration);
-  if (options.tail != render::TailMode::kRaw)
-    summary += Format(", of which %.3f s tail%s", static_cast<double>(result.tailFrames) / sampleRate,
-                      result.tailCapped ? ", cut at the cap and faded out" : "");
-  summary += ")";
-  if (seconds > 0.0)
-    summary += Format(", %.1fx real time", duration / seconds);
-  summary += ", peak " + render::FormatDbfs(result.peak) + " dBFS";
-  if (sound::IsFixedPoint(*encoding) && overFullScale > 0)
-    summary += "; clipped: " + std::to_string(overFullScale) + " samples beyond full scale in " +
-               sound::EncodingName(*encoding) + " (peak " + render::FormatDbfs(result.peak) +
-               " dBFS; write .wav to keep them)";
-  std::puts(summary.c_str());
+  else
+  {
+    inputs.push_back(parsed.paths[0]);
+    outPaths.push_back(parsed.paths[1]);
+  }
+  std::vector<sound::Encoding> encodings;
+  std::vector<std::unique_ptr<OutputFile>> outputs;
+  for (const std::string& outPath : outPaths)
+  {
+    encodings.push_back(EncodingFor(outPath, parsed));
+    outputs.push_back(std::make_unique<OutputFile>(outPath));
+  }
+  for (size_t i = 0; i < inputs.size(); ++i)
+  {
+    try
+    {
+      RenderOne(inputs[i], *outputs[i], encodings[i], parsed);
+    }
+    catch (const std::invalid_argument& error)
+    {
+      throw UsageError("cannot render '" + inputs[i] + "': " + error.what());
+    }
+  }
   return 0;
 }
 

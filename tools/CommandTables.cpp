@@ -20,6 +20,8 @@ std::string Number(const IParam& param, double value)
 
 void RequireNoArguments(const char* command, const std::vector<std::string>& args)
 {
+  if (!args.empty() && args.front().size() > 1 && args.front()[0] == '-')
+    UnknownOption(args.front(), command);
   if (!args.empty())
     throw UsageError(std::string("'") + command + "' takes no arguments, got '" + args.front() + "'");
 }
@@ -34,26 +36,61 @@ bool WantsHelp(const std::vector<std::string>& args)
   return false;
 }
 
+namespace {
+
+// A parameter's value as it is typed: the display text of an enumerated one, else the number.
+std::string ValueText(const IParam& param, double value)
+{
+  if (const char* text = param.GetDisplayText(value); text && *text)
+    return text;
+  return Number(param, value);
+}
+
+std::string Unit(const IParam& param)
+{
+  const std::string label = param.GetLabel();
+  return label.empty() ? "-" : label;
+}
+
+} // namespace
+
 int RunParams(const std::vector<std::string>& args)
 {
   if (WantsHelp(args))
   {
     std::puts("usage: umbravox params\n\n"
-              "Prints every parameter: its index (the host's parameter ID), name, minimum,\n"
-              "maximum, default, and the value a new instance starts with (the \"Init\" preset).");
+              "Prints every parameter: its index (the host's parameter ID), name, unit, range,\n"
+              "its own default (what a host's reset gives), and the value a new instance starts\n"
+              "with, which comes from the \"Init\" preset. Enumerated parameters show their texts;\n"
+              "the texts of each are listed below the table.");
     return 0;
   }
   RequireNoArguments("params", args);
 
   const std::unique_ptr<Umbravox> plug(MakePlug());
-  std::printf("%-5s %-14s %8s %8s %8s  %s\n", "Index", "Name", "Min", "Max", "Default", "Value");
+  std::printf("%5s  %-13s %-6s %-20s %-9s %s\n", "Index", "Name", "Unit", "Range", "Default",
+              "Init preset");
+  std::string enumerations;
   for (int i = 0; i < plug->NParams(); ++i)
   {
     const IParam& param = *plug->GetParam(i);
-    std::printf("%5d %-14s %8s %8s %8s  %s\n", i, param.GetName(),
-                Number(param, param.GetMin()).c_str(), Number(param, param.GetMax()).c_str(),
-                Number(param, param.GetDefault()).c_str(), param.GetDisplayWithLabel().c_str());
+    std::string range = ValueText(param, param.GetMin()) + " to " + ValueText(param, param.GetMax());
+    if (param.NDisplayTexts() > 0)
+    {
+      range = std::to_string(param.NDisplayTexts()) + " texts, see below";
+      enumerations += std::string("  ") + param.GetName() + ":";
+      for (int t = 0; t < param.NDisplayTexts(); ++t)
+        enumerations += std::string(t ? ", " : " ") + param.GetDisplayTextAtIdx(t);
+      enumerations += "\n";
+    }
+    std::printf("%5d  %-13s %-6s %-20s %-9s %s\n", i, param.GetName(), Unit(param).c_str(),
+                range.c_str(), ValueText(param, param.GetDefault()).c_str(),
+                ValueText(param, param.Value()).c_str());
   }
+  std::printf("\nDefault is the parameter's own default, what a host's reset gives; \"Init preset\" is\n"
+              "the value a new instance starts with. Enumerated parameters take one of their texts\n"
+              "(a number means the text it equals: Octave=1 is +1) or #N for the Nth, from #0:\n%s",
+              enumerations.c_str());
   return 0;
 }
 
@@ -63,7 +100,7 @@ int RunPresets(const std::vector<std::string>& args)
   {
     std::puts("usage: umbravox presets\n\n"
               "Prints the factory presets in the order a host lists them, each with every\n"
-              "parameter's value as the plug-in displays it.");
+              "parameter's value as the plug-in displays it. '--preset N' recalls preset N.");
     return 0;
   }
   RequireNoArguments("presets", args);

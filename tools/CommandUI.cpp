@@ -29,7 +29,7 @@ const char* const kUIHelp =
   "Opens the editor of a fresh instance in a window on the X display that DISPLAY names, until\n"
   "the window is closed.\n"
   "\n"
-  "  --preset NAME     a factory preset, by its exact name (see 'umbravox presets')\n"
+  "  --preset NAME     a factory preset by its name or number (see 'umbravox presets')\n"
   "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'); repeatable\n"
   "  --show WHICH      opens the About popup (about) or the preset browser (presets) at once\n"
   "  --audio FILE      plays FILE through the plug-in, looping, at real-time pace on a thread of\n"
@@ -64,8 +64,10 @@ UIOptions ParseOptions(const std::vector<std::string>& args)
       if (end == text.c_str() || *end || options.frames < 1 || options.frames > 10000000)
         throw UsageError("--frames expects a whole number from 1 to 10000000, got '" + text + "'");
     }
+    else if (arg.size() > 1 && arg[0] == '-')
+      UnknownOption(arg, "ui");
     else
-      throw UsageError("unknown argument '" + arg + "' for 'ui'");
+      throw UsageError("'ui' takes no file name, got '" + arg + "' (try 'umbravox ui --help')");
   }
   if (options.example && (options.plug.preset || !options.plug.settings.empty() || options.plug.audioPath ||
                           options.plug.show))

@@ -23,8 +23,8 @@ int64_t FrameStart(long n, double sampleRate)
 } // namespace
 
 EditorScreenshotResult TakeEditorScreenshot(const EditorScreenshotRequest& request,
-                                            const sound::SoundData* audio,
-                                            const std::string& outPath)
+                                            const sound::SoundData* audio, OutputFile& output,
+                                            const std::function<void(long, long)>& progress)
 {
   ui::SetDefaultPlatform(ui::EPlatform::kHeadless);
   const double sampleRate = audio ? audio->sampleRate : kEditorDefaultSampleRate;
@@ -43,11 +43,11 @@ EditorScreenshotResult TakeEditorScreenshot(const EditorScreenshotRequest& reque
   {
     clock.Advance(FrameStart(frame + 1, sampleRate) - FrameStart(frame, sampleRate));
     canvas->RunFrames(1);
+    if (progress)
+      progress(frame + 1, request.frames);
   }
 
-  WriteFileAtomically(outPath, [&](const std::string& temporary) {
-    return canvas->SavePNG(temporary);
-  });
+  output.WriteByName([&](const std::string& path) { return canvas->SavePNG(path); });
   const EditorScreenshotResult result{canvas->DeviceWidth(), canvas->DeviceHeight()};
   plug->CloseWindow();
   return result;

@@ -63,8 +63,8 @@ std::unique_ptr<Umbravox> MakeEditorPlug(const EditorPlugOptions& options, doubl
                                          int maxBlock)
 {
   std::unique_ptr<Umbravox> plug(MakePlug());
-  if (options.preset && !plug->RestorePreset(options.preset->c_str()))
-    throw UsageError("unknown preset '" + *options.preset + "' (see 'umbravox presets')");
+  if (options.preset)
+    RecallPreset(*plug, *options.preset);
   for (const std::string& setting : options.settings)
     ApplySetting(*plug, setting);
   plug->HostSetSampleRate(sampleRate);

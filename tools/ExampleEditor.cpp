@@ -62,6 +62,7 @@ void LayoutExampleEditor(ICanvas& canvas)
                                         COLOR_TRANSPARENT));
 
   canvas.AttachControl(new IBitmapControl(1000.f, 40.f, canvas.LoadBitmap("example_ghost.png")));
+  canvas.SetWindowIcon(canvas.LoadBitmap("GhostIcon.png"));
 
   const IText label{20.f, kInk, "Roboto-Regular", kAlignCenter, kVAlignMiddle};
   const struct {

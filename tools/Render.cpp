@@ -31,6 +31,8 @@ public:
     , mQuietFrames(std::max<int64_t>(1, SecondsToFrames(kQuietSeconds, sampleRate)))
     , mCapFrames(std::max<int64_t>(1, SecondsToFrames(kTailCapSeconds, sampleRate)))
     , mFadeFrames(std::max<int64_t>(1, SecondsToFrames(kCapFadeSeconds, sampleRate)))
+    , mWindowFrames(std::max<int64_t>(1, SecondsToFrames(kLevelWindowSeconds, sampleRate)))
+    , mSteadyWindows(static_cast<size_t>(std::llround(kSteadySeconds / kLevelWindowSeconds)))
     , mPending(static_cast<size_t>(nChannels))
   {
   }
@@ -79,7 +81,7 @@ public:
   void Finish() { Flush(PendingFrames()); }
 
   bool Done() const { return mDone; }
-  bool Capped() const { return mCapped; }
+  TailEnd End() const { return mEnd; }
   double Peak() const { return mPeak; }
   int64_t OutputFrames() const { return mOutIndex; }
   int64_t TailFramesDone() const
@@ -104,9 +106,9 @@ private:
       mDone = true;
   }
 
-  // Takes tail frames one at a time, holding back the ones that may yet be dropped (a quiet
-  // stretch that might last long enough) or faded (the last ones before the cap). Returns how
-  // many frames of the block it used.
+  // Takes tail frames one at a time, holding back the ones that may yet be dropped (a quiet or
+  // steady stretch that might last long enough) or faded (the last ones before the cap).
+  // Returns how many frames of the block it used.
   int AcceptAutoTail(const float* const* block, int offset, int nFrames)
   {
     int used = 0;
@@ -116,34 +118,70 @@ private:
       bool loud = false;
       for (int c = 0; c < mNChannels; ++c)
       {
-        mPending[c].push_back(block[c][s]);
-        loud = loud || std::fabs(block[c][s]) >= kQuietLevel;
+        const float x = block[c][s];
+        mPending[c].push_back(x);
+        loud = loud || std::fabs(x) >= kQuietLevel;
+        mWindowEnergy += static_cast<double>(x) * static_cast<double>(x);
       }
       ++mTailRendered;
       mQuietRun = loud ? 0 : mQuietRun + 1;
 
       if (mQuietRun >= mQuietFrames)
       {
-        for (auto& channel : mPending)
-          channel.resize(channel.size() - static_cast<size_t>(mQuietRun));
-        Flush(PendingFrames());
-        mDone = true;
-        return used;
+        DropPending(mQuietRun);
+        return Finish(TailEnd::kQuiet, used);
+      }
+      if (mTailRendered % mWindowFrames == 0 && WindowEndsSteadyStretch())
+      {
+        // Keep the steady stretch's first moments, faded, so the floor does not stop dead.
+        const int64_t steady = static_cast<int64_t>(mSteadyWindows) * mWindowFrames;
+        DropPending(steady - std::min(steady, mFadeFrames));
+        FadeOutPending();
+        return Finish(TailEnd::kSteadyFloor, used);
       }
       if (mTailRendered >= mCapFrames)
       {
         FadeOutPending();
-        Flush(PendingFrames());
-        mCapped = true;
-        mDone = true;
-        return used;
+        return Finish(TailEnd::kCapped, used);
       }
     }
     // Hand on in large pieces, so that the held-back frames are moved seldom.
-    const int64_t keep = std::max(mQuietRun, mFadeFrames);
-    if (PendingFrames() >= 2 * std::max(mQuietFrames, mFadeFrames))
+    const int64_t steady = static_cast<int64_t>(mSteadyWindows) * mWindowFrames;
+    const int64_t keep = std::max({mQuietRun, mFadeFrames, steady});
+    if (PendingFrames() >= 2 * std::max({mQuietFrames, mFadeFrames, steady}))
       Flush(PendingFrames() - keep);
     return used;
+  }
+
+  int Finish(TailEnd end, int used)
+  {
+    Flush(PendingFrames());
+    mEnd = end;
+    mDone = true;
+    return used;
+  }
+
+  void DropPending(int64_t nFrames)
+  {
+    for (auto& channel : mPending)
+      channel.resize(channel.size() - static_cast<size_t>(std::min<int64_t>(nFrames, PendingFrames())));
+  }
+
+  // Closes a level window; true when the last kSteadySeconds of windows stayed within
+  // kSteadyRangeDb of each other.
+  bool WindowEndsSteadyStretch()
+  {
+    const double meanSquare = mWindowEnergy / static_cast<double>(mWindowFrames * mNChannels);
+    mWindowEnergy = 0.0;
+    // Digital silence is for the quiet rule; a floor in dB keeps the arithmetic finite.
+    const double level = 10.0 * std::log10(std::max(meanSquare, 1e-30));
+    mLevels.push_back(level);
+    if (mLevels.size() > mSteadyWindows)
+      mLevels.erase(mLevels.begin());
+    if (mLevels.size() < mSteadyWindows)
+      return false;
+    const auto [low, high] = std::minmax_element(mLevels.begin(), mLevels.end());
+    return *high - *low <= kSteadyRangeDb;
   }
 
   void FadeOutPending()
@@ -198,14 +236,18 @@ private:
   const int64_t mQuietFrames;
   const int64_t mCapFrames;
   const int64_t mFadeFrames;
+  const int64_t mWindowFrames;
+  const size_t mSteadyWindows;
 
   int64_t mInputEnd = -1;
   int64_t mOutIndex = 0;     // frames handed to the sink
   int64_t mTailRendered = 0; // automatic tail frames taken, held back or not
   int64_t mQuietRun = 0;
+  double mWindowEnergy = 0.0;
+  std::vector<double> mLevels; // the last windows' levels in dB, oldest first
   std::vector<std::vector<float>> mPending;
   bool mDone = false;
-  bool mCapped = false;
+  TailEnd mEnd = TailEnd::kNone;
   double mPeak = 0.0;
 };
 
@@ -251,8 +293,9 @@ RenderResult Render(IEffectOffline& plug, double sampleRate, int nChannels, IRen
   if (nChannels < 1 || nChannels > maxChannels)
     throw std::invalid_argument("the plug-in takes 1 to " + std::to_string(maxChannels) +
                                 " channels, not " + std::to_string(nChannels));
-  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate))
-    throw std::invalid_argument("the sample rate must be a positive number");
+  if (!(sampleRate >= kMinSampleRate && sampleRate <= kMaxSampleRate))
+    throw std::invalid_argument("the plug-in runs at " + std::to_string(static_cast<int>(kMinSampleRate)) +
+                                " to " + std::to_string(static_cast<int>(kMaxSampleRate)) + " Hz");
   if (options.blockSize < 1 || options.blockSize > kMaxBlockSize)
     throw std::invalid_argument("the block size must be 1 to " + std::to_string(kMaxBlockSize) +
                                 " frames");
@@ -335,7 +378,8 @@ RenderResult Render(IEffectOffline& plug, double sampleRate, int nChannels, IRen
   result.inputFrames = inputFrames;
   result.outputFrames = playback.OutputFrames();
   result.tailFrames = result.outputFrames - inputFrames;
-  result.tailCapped = playback.Capped();
+  result.tailEnd = playback.End();
+  result.tailCapped = result.tailEnd == TailEnd::kCapped;
   result.peak = playback.Peak();
   return result;
 }

@@ -27,16 +27,32 @@ struct RenderOptions {
 };
 
 constexpr int kMaxBlockSize = 65536;
+constexpr double kMinSampleRate = 8000.0;
+constexpr double kMaxSampleRate = 384000.0;
 constexpr double kMaxTailSeconds = 3600.0;
 
-// The automatic tail ends once the output has stayed below kQuietLevel (-90 dBFS) on every
-// channel for kQuietSeconds; that quiet stretch is left out. It never runs past kTailCapSeconds;
-// a tail still sounding there is faded out over the last kCapFadeSeconds so it does not end in a
-// click.
+// The automatic tail ends at whichever comes first:
+// - the output has stayed below kQuietLevel (-90 dBFS) on every channel for kQuietSeconds; that
+//   quiet stretch is left out;
+// - its level has stopped falling: over kSteadySeconds, the level of every kLevelWindowSeconds
+//   (RMS over all channels) stayed within kSteadyRangeDb, as over a noise floor the effect keeps
+//   on silence; that steady stretch is left out but for its first kCapFadeSeconds, faded out;
+// - kTailCapSeconds: a tail still sounding there is faded out over the last kCapFadeSeconds so
+//   it does not end in a click.
 constexpr double kQuietLevel = 3.1622776601683795e-05;
 constexpr double kQuietSeconds = 1.0;
+constexpr double kLevelWindowSeconds = 0.1;
+constexpr double kSteadySeconds = 2.0;
+constexpr double kSteadyRangeDb = 1.0;
 constexpr double kTailCapSeconds = 60.0;
 constexpr double kCapFadeSeconds = 0.05;
+
+enum class TailEnd {
+  kNone,        // not an automatic tail, or not ended yet
+  kQuiet,       // below -90 dBFS
+  kSteadyFloor, // the level stopped falling
+  kCapped,      // at the cap, still sounding
+};
 
 // Where the input comes from and the output goes, a block at a time, one buffer per channel.
 class IRenderSource {
@@ -66,13 +82,15 @@ struct RenderResult {
   int64_t tailFrames = 0;
   int64_t outputFrames = 0;
   int latency = 0;        // what the plug-in reported after initialisation (0 counted when raw)
+  TailEnd tailEnd = TailEnd::kNone; // how an automatic tail ended
   bool tailCapped = false; // an automatic tail reached the cap still sounding, and was faded
   double peak = 0.0;      // largest magnitude written, on any channel
 };
 
 // Sets the plug-in up as a host does (sample rate, block size, nChannels in and out connected,
 // initialise) and plays the source through it in blocks of options.blockSize, writing the
-// output to the sink. Parameters are whatever the instance holds when called. Unless raw, the
+// output to the sink. Parameters are whatever the instance holds when called. The sample rate
+// must be one the plug-in runs at, kMinSampleRate to kMaxSampleRate. Unless raw, the
 // reported latency is taken off the front and the tail is appended, so the output has the
 // input's frames plus the tail's. Throws std::invalid_argument for options out of range.
 RenderResult Render(IEffectOffline& plug, double sampleRate, int nChannels, IRenderSource& source,

@@ -1,27 +1,21 @@
 #include "SoundFile.h"
 
 #include <sndfile.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <stdexcept>
 #include <utility>
 
 namespace umbra::sound {
 
 namespace {
-
-// libsndfile's messages end in a full stop and now and then span lines; ours are one line.
-std::string OneLine(const char* message)
-{
-  std::string text = message ? message : "unknown error";
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  while (!text.empty() && (text.back() == ' ' || text.back() == '.'))
-    text.pop_back();
-  return text;
-}
 
 std::string Lowercase(std::string text)
 {
@@ -30,61 +24,246 @@ std::string Lowercase(std::string text)
   return text;
 }
 
+const char* const kWriteFailed = "the sound data could not be written";
+
+bool Contains(const std::string& text, const char* part)
+{
+  return text.find(part) != std::string::npos;
+}
+
+// libsndfile's own messages ("Format not recognised.", "flac decoder lost sync.", "System error :
+// No space left on device.") told in this program's words: what is wrong with the file, or the
+// system's own reason.
+std::string Reason(int code, const char* message, bool writing)
+{
+  const std::string text = message ? message : "";
+  const size_t system = text.find("System error");
+  if (code == SF_ERR_SYSTEM || system != std::string::npos)
+  {
+    const size_t colon = text.find(':', system == std::string::npos ? 0 : system);
+    std::string reason = colon == std::string::npos ? std::string() : text.substr(colon + 1);
+    reason.erase(0, reason.find_first_not_of(' '));
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ' || reason.back() == '\n'))
+      reason.pop_back();
+    return reason.empty() ? "the system refused it" : reason;
+  }
+  if (writing)
+    return kWriteFailed;
+  const std::string lower = Lowercase(text);
+  if (code == SF_ERR_UNRECOGNISED_FORMAT || Contains(lower, "not recognised") ||
+      Contains(lower, "unknown format"))
+    return "not a sound file in a format this program reads";
+  if (code == SF_ERR_UNSUPPORTED_ENCODING || Contains(lower, "unsupported") ||
+      Contains(lower, "not supported"))
+    return "its sample encoding is not one this program reads";
+  return "the sound data is damaged";
+}
+
 int FormatOf(Encoding encoding)
 {
-  switch (encoding)
+  int container = 0;
+  switch (encoding.container)
   {
-    case Encoding::kWavFloat: return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    case Encoding::kFlac24: return SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
-    case Encoding::kOggVorbis: return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    case Encoding::kAiff24: return SF_FORMAT_AIFF | SF_FORMAT_PCM_24;
+    // RF64 that libsndfile writes as plain WAV unless the file passes 4 GiB.
+    case Container::kWav: container = SF_FORMAT_RF64; break;
+    case Container::kFlac: container = SF_FORMAT_FLAC; break;
+    case Container::kOgg: container = SF_FORMAT_OGG; break;
+    case Container::kAiff: container = SF_FORMAT_AIFF; break;
+  }
+  switch (encoding.sample)
+  {
+    case Sample::kFloat: return container | SF_FORMAT_FLOAT;
+    case Sample::kInt16: return container | SF_FORMAT_PCM_16;
+    case Sample::kInt24: return container | SF_FORMAT_PCM_24;
+    case Sample::kInt32: return container | SF_FORMAT_PCM_32;
+    case Sample::kVorbis: return container | SF_FORMAT_VORBIS;
   }
   return 0;
 }
 
-// libsndfile takes the name "-" for standard input or output; here it is a file like any other.
-std::string LibraryPath(const std::string& path)
+const char* ContainerName(Container container)
 {
-  return path == "-" ? "./-" : path;
+  switch (container)
+  {
+    case Container::kWav: return "WAV";
+    case Container::kFlac: return "FLAC";
+    case Container::kOgg: return "Ogg Vorbis";
+    case Container::kAiff: return "AIFF";
+  }
+  return "?";
 }
 
 // The largest block moved through the interleaving buffer at once, so that a caller's huge
 // request does not become a huge allocation.
 constexpr int kChunkFrames = 8192;
 
+uint32_t LittleEndian32(const unsigned char* bytes)
+{
+  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// The first bytes of the containers libsndfile reads: RIFF and RF64 WAV, Wave64, AIFF, CAF, AU,
+// FLAC, Ogg, MP3.
+bool LooksLikeSoundFile(const char* bytes, size_t length)
+{
+  if (length < 4)
+    return false;
+  const std::string id(bytes, 4);
+  for (const char* magic : {"RIFF", "RIFX", "RF64", "riff", "FORM", "caff", ".snd", "dns.", "fLaC", "OggS", "ID3"})
+    if (id.compare(0, std::strlen(magic), magic) == 0)
+      return true;
+  return static_cast<unsigned char>(bytes[0]) == 0xFF && (static_cast<unsigned char>(bytes[1]) & 0xE0) == 0xE0;
+}
+
+// A file in the temporary directory, unlinked at once, holding everything read from fd.
+int CopyToUnnamedFile(int fd, const std::string& name)
+{
+  std::string pattern = (std::filesystem::temp_directory_path() / "umbravox-input.XXXXXX").string();
+  const int copy = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (copy < 0)
+    throw SoundFileError("read", name, std::string("no room for a copy: ") + std::strerror(errno));
+  ::unlink(pattern.c_str());
+  std::vector<char> buffer(1 << 16);
+  size_t total = 0;
+  bool checked = false;
+  for (;;)
+  {
+    const ssize_t n = ::read(fd, buffer.data() + (checked ? 0 : total), buffer.size() - (checked ? 0 : total));
+    if (n < 0 && errno == EINTR)
+      continue;
+    const bool ended = n == 0;
+    if (n < 0)
+    {
+      const int error = errno;
+      ::close(copy);
+      throw SoundFileError("read", name, std::strerror(error));
+    }
+    size_t have = static_cast<size_t>(n);
+    if (!checked)
+    {
+      // Endless bytes that are no sound file (a pipe from /dev/zero) must not fill the disk.
+      total += have;
+      if (total < 4 && !ended)
+        continue;
+      if (!LooksLikeSoundFile(buffer.data(), total))
+      {
+        ::close(copy);
+        throw SoundFileError("read", name, "not a sound file in a format this program reads");
+      }
+      checked = true;
+      have = total;
+    }
+    if (have > 0 && ::write(copy, buffer.data(), have) != static_cast<ssize_t>(have))
+    {
+      const int error = errno;
+      ::close(copy);
+      throw SoundFileError("copy", name, std::strerror(error));
+    }
+    if (ended)
+      break;
+  }
+  ::lseek(copy, 0, SEEK_SET);
+  return copy;
+}
+
 } // namespace
 
-std::optional<Encoding> EncodingForPath(const std::string& path)
+std::optional<Container> ContainerByName(const std::string& name)
+{
+  const std::string lower = Lowercase(name);
+  if (lower == "wav")
+    return Container::kWav;
+  if (lower == "flac")
+    return Container::kFlac;
+  if (lower == "ogg")
+    return Container::kOgg;
+  if (lower == "aif" || lower == "aiff")
+    return Container::kAiff;
+  return std::nullopt;
+}
+
+std::optional<Container> ContainerForPath(const std::string& path)
 {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
     return std::nullopt;
-  const std::string extension = Lowercase(path.substr(dot + 1));
-  if (extension == "wav")
-    return Encoding::kWavFloat;
-  if (extension == "flac")
-    return Encoding::kFlac24;
-  if (extension == "ogg")
-    return Encoding::kOggVorbis;
-  if (extension == "aif" || extension == "aiff")
-    return Encoding::kAiff24;
-  return std::nullopt;
+  return ContainerByName(path.substr(dot + 1));
+}
+
+Encoding DefaultEncoding(Container container)
+{
+  switch (container)
+  {
+    case Container::kWav: return Encoding::kWavFloat;
+    case Container::kFlac: return Encoding::kFlac24;
+    case Container::kOgg: return Encoding::kOggVorbis;
+    case Container::kAiff: return Encoding::kAiff24;
+  }
+  return Encoding::kWavFloat;
+}
+
+std::optional<Encoding> EncodingForPath(const std::string& path)
+{
+  const std::optional<Container> container = ContainerForPath(path);
+  if (!container)
+    return std::nullopt;
+  return DefaultEncoding(*container);
+}
+
+Encoding EncodingWithBits(Container container, const std::string& bits)
+{
+  const std::string lower = Lowercase(bits);
+  const char* takes = nullptr;
+  switch (container)
+  {
+    case Container::kWav: takes = "16, 24, 32 or float"; break;
+    case Container::kFlac: takes = "16 or 24"; break;
+    case Container::kAiff: takes = "16, 24 or 32"; break;
+    case Container::kOgg: takes = nullptr; break;
+  }
+  if (!takes)
+    throw std::invalid_argument("Ogg Vorbis has no bit depth to choose");
+  Sample sample = Sample::kFloat;
+  if (lower == "16")
+    sample = Sample::kInt16;
+  else if (lower == "24")
+    sample = Sample::kInt24;
+  else if (lower == "32" && container != Container::kFlac)
+    sample = Sample::kInt32;
+  else if (!(lower == "float" && container == Container::kWav))
+    throw std::invalid_argument(std::string(ContainerName(container)) + " takes --bits " + takes +
+                                ", not '" + bits + "'");
+  return {container, sample};
 }
 
 bool IsFixedPoint(Encoding encoding)
 {
-  return encoding == Encoding::kFlac24 || encoding == Encoding::kAiff24;
+  return encoding.sample == Sample::kInt16 || encoding.sample == Sample::kInt24 ||
+         encoding.sample == Sample::kInt32;
 }
 
-const char* EncodingName(Encoding encoding)
+bool MayClipWhenPlayed(Encoding encoding)
 {
-  switch (encoding)
+  return encoding.sample == Sample::kVorbis;
+}
+
+bool NeedsSeekableFile(Encoding encoding)
+{
+  // WAV and AIFF are finished by rewriting the header, FLAC by rewriting its stream info (on a
+  // pipe, libsndfile leaves it without length and appends stray bytes); only Ogg streams.
+  return encoding.container != Container::kOgg;
+}
+
+std::string EncodingName(Encoding encoding)
+{
+  switch (encoding.sample)
   {
-    case Encoding::kWavFloat: return "32-bit float WAV";
-    case Encoding::kFlac24: return "24-bit FLAC";
-    case Encoding::kOggVorbis: return "Ogg Vorbis";
-    case Encoding::kAiff24: return "24-bit AIFF";
+    case Sample::kFloat: return std::string("32-bit float ") + ContainerName(encoding.container);
+    case Sample::kInt16: return std::string("16-bit ") + ContainerName(encoding.container);
+    case Sample::kInt24: return std::string("24-bit ") + ContainerName(encoding.container);
+    case Sample::kInt32: return std::string("32-bit ") + ContainerName(encoding.container);
+    case Sample::kVorbis: return ContainerName(encoding.container);
   }
   return "?";
 }
@@ -97,43 +276,90 @@ SoundFile::SoundFile(sf_private_tag* file, std::string path, int nChannels, int 
 
 SoundFile SoundFile::OpenForReading(const std::string& path)
 {
-  // libsndfile reports a missing file or a directory less plainly than the system does.
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0)
-    throw SoundFileError("read", path, std::strerror(errno));
-  if (S_ISDIR(status.st_mode))
-    throw SoundFileError("read", path, "it is a directory");
-
+  const bool standardInput = path == "-";
+  const std::string name = standardInput ? "standard input" : path;
   SF_INFO info {};
-  SNDFILE* file = sf_open(LibraryPath(path).c_str(), SFM_READ, &info);
+  SNDFILE* file = nullptr;
+  int fd = STDIN_FILENO;
+  if (!standardInput)
+  {
+    // libsndfile reports a missing file or a directory less plainly than the system does.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+      throw SoundFileError("read", name, std::strerror(errno));
+    if (S_ISDIR(status.st_mode))
+      throw SoundFileError("read", name, "it is a directory");
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+      throw SoundFileError("read", name, std::strerror(errno));
+  }
+  // libsndfile reads some formats (FLAC) from a pipe only in part; a copy it can seek in reads
+  // like any file. The copy has no name, so nothing is left behind.
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)))
+  {
+    const int copy = CopyToUnnamedFile(fd, name);
+    if (fd != STDIN_FILENO)
+      ::close(fd);
+    fd = copy;
+  }
+  file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
+  if (!file && fd != STDIN_FILENO)
+    ::close(fd);
   if (!file)
-    throw SoundFileError("read", path, OneLine(sf_strerror(nullptr)));
+    throw SoundFileError("read", name, Reason(sf_error(nullptr), sf_strerror(nullptr), false));
   if (info.channels < 1 || info.samplerate < 1)
   {
     sf_close(file);
-    throw SoundFileError("read", path, "no audio in it");
+    throw SoundFileError("read", name, "no audio in it");
   }
-  return SoundFile(file, path, info.channels, info.samplerate, info.frames);
+  if (info.samplerate < kMinSampleRate || info.samplerate > kMaxSampleRate)
+  {
+    sf_close(file);
+    throw SoundFileError("read", name,
+                         "its sample rate of " + std::to_string(info.samplerate) +
+                           " Hz is outside the " + std::to_string(kMinSampleRate) + " to " +
+                           std::to_string(kMaxSampleRate) + " Hz the plug-in runs at");
+  }
+  // A stream tells no length (libsndfile says "as many as there can be").
+  const int64_t frames = info.frames >= 0 && info.frames < SF_COUNT_MAX ? info.frames : -1;
+  SoundFile opened(file, name, info.channels, info.samplerate, frames);
+
+  // A header that promises more data than the file holds: libsndfile reads what is there.
+  char log[4096] = {};
+  sf_command(file, SFC_GET_LOG_INFO, log, sizeof(log));
+  for (const char* line = std::strstr(log, "data "); line; line = std::strstr(line + 1, "data "))
+  {
+    const char* end = std::strchr(line, '\n');
+    if (std::string(line, end ? end : line + std::strlen(line)).find("should be") != std::string::npos)
+      opened.mCutShort = true;
+  }
+  return opened;
 }
 
-SoundFile SoundFile::Create(const std::string& path, Encoding encoding, int nChannels, int sampleRate)
+SoundFile SoundFile::Create(int fd, const std::string& name, Encoding encoding, int nChannels,
+                            int sampleRate)
 {
   SF_INFO info {};
   info.channels = nChannels;
   info.samplerate = sampleRate;
   info.format = FormatOf(encoding);
   if (!sf_format_check(&info))
-    throw SoundFileError("write", path,
-                         std::string(EncodingName(encoding)) + " cannot hold " +
-                           std::to_string(nChannels) + " channels at " +
-                           std::to_string(sampleRate) + " Hz");
-  SNDFILE* file = sf_open(LibraryPath(path).c_str(), SFM_WRITE, &info);
+    throw SoundFileError("write", name,
+                         EncodingName(encoding) + " cannot hold " + std::to_string(nChannels) +
+                           " channels at " + std::to_string(sampleRate) + " Hz");
+  SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
   if (!file)
-    throw SoundFileError("write", path, OneLine(sf_strerror(nullptr)));
+    throw SoundFileError("write", name, Reason(sf_error(nullptr), sf_strerror(nullptr), true));
+  if (encoding.container == Container::kWav)
+    sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
   // Without this, libsndfile wraps an over-full-scale sample around to the opposite sign.
   if (IsFixedPoint(encoding))
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  return SoundFile(file, path, nChannels, sampleRate, 0);
+  SoundFile created(file, name, nChannels, sampleRate, 0);
+  created.mFd = fd;
+  created.mWav = encoding.container == Container::kWav;
+  return created;
 }
 
 SoundFile::SoundFile(SoundFile&& other) noexcept
@@ -142,6 +368,11 @@ SoundFile::SoundFile(SoundFile&& other) noexcept
   , mChannels(other.mChannels)
   , mSampleRate(other.mSampleRate)
   , mFrames(other.mFrames)
+  , mFd(other.mFd)
+  , mWav(other.mWav)
+  , mWroteRf64(other.mWroteRf64)
+  , mCutShort(other.mCutShort)
+  , mFramesRead(other.mFramesRead)
   , mInterleaved(std::move(other.mInterleaved))
 {
 }
@@ -157,6 +388,11 @@ SoundFile& SoundFile::operator=(SoundFile&& other) noexcept
     mChannels = other.mChannels;
     mSampleRate = other.mSampleRate;
     mFrames = other.mFrames;
+    mFd = other.mFd;
+    mWav = other.mWav;
+    mWroteRf64 = other.mWroteRf64;
+    mCutShort = other.mCutShort;
+    mFramesRead = other.mFramesRead;
     mInterleaved = std::move(other.mInterleaved);
   }
   return *this;
@@ -170,7 +406,12 @@ SoundFile::~SoundFile()
 
 void SoundFile::Fail(const std::string& action) const
 {
-  throw SoundFileError(action, mPath, OneLine(sf_strerror(mFile)));
+  // Some of libsndfile's encoders say only that writing failed; the system's errno says why.
+  const int systemError = errno;
+  std::string reason = Reason(sf_error(mFile), sf_strerror(mFile), action == "write");
+  if (action == "write" && reason == kWriteFailed && systemError != 0)
+    reason = std::strerror(systemError);
+  throw SoundFileError(action, mPath, reason);
 }
 
 int SoundFile::Read(float* const* channels, int nFrames)
@@ -186,7 +427,13 @@ int SoundFile::Read(float* const* channels, int nFrames)
     if (got <= 0)
     {
       if (sf_error(mFile) != SF_ERR_NO_ERROR)
-        Fail("read");
+      {
+        // Damage after some audio ends the input there, as a cut-short file does; damage from
+        // the start leaves nothing to play.
+        if (mFramesRead + done == 0)
+          Fail("read");
+        mCutShort = true;
+      }
       break;
     }
     for (sf_count_t s = 0; s < got; ++s)
@@ -196,6 +443,7 @@ int SoundFile::Read(float* const* channels, int nFrames)
     if (got < want)
       break;
   }
+  mFramesRead += done;
   return done;
 }
 
@@ -210,6 +458,7 @@ void SoundFile::Write(const float* const* channels, int nFrames)
     for (int s = 0; s < n; ++s)
       for (int c = 0; c < mChannels; ++c)
         mInterleaved[static_cast<size_t>(s * mChannels + c)] = channels[c][done + s];
+    errno = 0;
     if (sf_writef_float(mFile, mInterleaved.data(), n) != n)
       Fail("write");
     done += n;
@@ -222,11 +471,53 @@ void SoundFile::Close()
   if (!mFile)
     return;
   SNDFILE* file = std::exchange(mFile, nullptr);
-  // sf_close's own status says only that something failed; the file's error holds the reason.
+  // sf_close's own status says only that something failed; the file's error, or the system's
+  // errno, holds the reason.
   const int pending = sf_error(file);
-  const std::string reason = OneLine(sf_strerror(file));
-  if (sf_close(file) != 0 || pending != SF_ERR_NO_ERROR)
+  std::string reason = Reason(pending, sf_strerror(file), true);
+  errno = 0;
+  const bool closed = sf_close(file) == 0;
+  const int systemError = errno;
+  if (!closed || pending != SF_ERR_NO_ERROR)
+  {
+    if (reason == kWriteFailed && systemError != 0)
+      reason = std::strerror(systemError);
     throw SoundFileError("write", mPath, reason);
+  }
+  if (mWav)
+  {
+    // A descriptor opened for writing only cannot be read back: the header then stays as
+    // libsndfile wrote it, and its size tells the container.
+    const std::string container = FinishWavHeader(mFd);
+    mWroteRf64 = container.empty() ? mFrames * mChannels * 8 >= 0xFFFFFFFFll : container == "RF64";
+  }
+}
+
+std::string FinishWavHeader(int fd)
+{
+  // The chunks before the audio: RIFF or RF64, WAVE, then JUNK or ds64, fmt, fact, PEAK, data.
+  unsigned char header[512];
+  const ssize_t n = ::pread(fd, header, sizeof(header), 0);
+  if (n < 12)
+    return "";
+  const std::string container(reinterpret_cast<const char*>(header), 4);
+  for (size_t at = 12; at + 8 <= static_cast<size_t>(n);)
+  {
+    const std::string id(reinterpret_cast<const char*>(header + at), 4);
+    const uint32_t size = LittleEndian32(header + at + 4);
+    if (id == "data")
+      break;
+    if (id == "PEAK" && at + 8 + size <= static_cast<size_t>(n))
+    {
+      std::memcpy(header + at, "JUNK", 4);
+      std::memset(header + at + 8, 0, size);
+      if (::pwrite(fd, header + at, 8 + size, static_cast<off_t>(at)) != static_cast<ssize_t>(8 + size))
+        return "";
+      break;
+    }
+    at += 8 + size + (size & 1);
+  }
+  return container;
 }
 
 SoundData ReadSoundFile(const std::string& path)
@@ -251,9 +542,9 @@ SoundData ReadSoundFile(const std::string& path)
   return data;
 }
 
-void WriteSoundFile(const std::string& path, Encoding encoding, const SoundData& data)
+void WriteSoundFile(int fd, const std::string& name, Encoding encoding, const SoundData& data)
 {
-  SoundFile file = SoundFile::Create(path, encoding, static_cast<int>(data.channels.size()),
+  SoundFile file = SoundFile::Create(fd, name, encoding, static_cast<int>(data.channels.size()),
                                      data.sampleRate);
   std::vector<const float*> pointers;
   for (const auto& channel : data.channels)
@@ -267,6 +558,24 @@ void WriteSoundFile(const std::string& path, Encoding encoding, const SoundData&
     done += n;
   }
   file.Close();
+}
+
+void WriteSoundFile(const std::string& path, Encoding encoding, const SoundData& data)
+{
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0)
+    throw SoundFileError("write", path, std::strerror(errno));
+  try
+  {
+    WriteSoundFile(fd, path, encoding, data);
+  }
+  catch (...)
+  {
+    ::close(fd);
+    throw;
+  }
+  if (::close(fd) != 0)
+    throw SoundFileError("write", path, std::strerror(errno));
 }
 
 } // namespace umbra::sound

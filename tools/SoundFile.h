@@ -2,7 +2,7 @@
 
 // Sound files through libsndfile: one open file per object, closed when the object goes. Samples
 // travel as one float buffer per channel, at full scale ±1; libsndfile converts to and from the
-// file's own sample format.
+// file's own sample format. Every failure is told in this program's words, with the file's name.
 
 #include <cstdint>
 #include <optional>
@@ -37,26 +37,62 @@ private:
   std::string mReason;
 };
 
-// The formats this program writes, each at the resolution a finished mix is delivered in.
-enum class Encoding {
-  kWavFloat,  // .wav: 32-bit float, keeps levels above full scale
-  kFlac24,    // .flac: 24-bit
-  kOggVorbis, // .ogg: Vorbis
-  kAiff24,    // .aif, .aiff: 24-bit
+// The sample rates the plug-in runs at.
+constexpr int kMinSampleRate = 8000;
+constexpr int kMaxSampleRate = 384000;
+
+enum class Container { kWav, kFlac, kOgg, kAiff };
+enum class Sample { kFloat, kInt16, kInt24, kInt32, kVorbis };
+
+// What this program writes. By default each container holds the resolution a finished mix is
+// delivered in: WAV 32-bit float (which keeps levels above full scale), FLAC and AIFF 24-bit.
+struct Encoding {
+  Container container;
+  Sample sample;
+
+  static const Encoding kWavFloat;
+  static const Encoding kFlac24;
+  static const Encoding kOggVorbis;
+  static const Encoding kAiff24;
+
+  bool operator==(const Encoding& other) const
+  {
+    return container == other.container && sample == other.sample;
+  }
 };
+inline constexpr Encoding Encoding::kWavFloat{Container::kWav, Sample::kFloat};
+inline constexpr Encoding Encoding::kFlac24{Container::kFlac, Sample::kInt24};
+inline constexpr Encoding Encoding::kOggVorbis{Container::kOgg, Sample::kVorbis};
+inline constexpr Encoding Encoding::kAiff24{Container::kAiff, Sample::kInt24};
 
-// The encoding a file name asks for by its extension (any letter case), if it is one of ours.
+// The container a file name asks for by its extension (any letter case), if it is one of ours.
+std::optional<Container> ContainerForPath(const std::string& path);
+// "wav", "flac", "ogg", "aiff" (or "aif"), in any letter case.
+std::optional<Container> ContainerByName(const std::string& name);
+Encoding DefaultEncoding(Container container);
+// The default encoding for path's extension, if it has one of ours.
 std::optional<Encoding> EncodingForPath(const std::string& path);
+// The encoding for --bits: "16", "24", "32" (whole numbers; FLAC holds 16 and 24) or "float"
+// (WAV only). Throws std::invalid_argument saying what the container takes.
+Encoding EncodingWithBits(Container container, const std::string& bits);
 
-// Fixed-point formats cannot hold a sample beyond full scale; such a sample is clipped.
+// Whole-number formats cannot hold a sample beyond full scale; such a sample is clipped.
 bool IsFixedPoint(Encoding encoding);
+// A Vorbis stream can carry such a sample, but players that decode to whole numbers clip it.
+bool MayClipWhenPlayed(Encoding encoding);
+// The writer goes back to finish its header, so it needs a file it can seek in.
+bool NeedsSeekableFile(Encoding encoding);
 
-const char* EncodingName(Encoding encoding);
+std::string EncodingName(Encoding encoding);
 
 class SoundFile {
 public:
+  // "-" is standard input.
   static SoundFile OpenForReading(const std::string& path);
-  static SoundFile Create(const std::string& path, Encoding encoding, int nChannels, int sampleRate);
+  // Writes into fd (which stays the caller's) from its current position, naming the file name
+  // in messages. fd must be seekable when NeedsSeekableFile(encoding).
+  static SoundFile Create(int fd, const std::string& name, Encoding encoding, int nChannels,
+                          int sampleRate);
 
   SoundFile(SoundFile&& other) noexcept;
   SoundFile& operator=(SoundFile&& other) noexcept;
@@ -66,7 +102,7 @@ public:
 
   int Channels() const { return mChannels; }
   int SampleRate() const { return mSampleRate; }
-  // As the file's header tells it; Read() is what counts.
+  // As the file's header tells it (-1: not told, as for a stream); Read() is what counts.
   int64_t Frames() const { return mFrames; }
   const std::string& Path() const { return mPath; }
 
@@ -78,6 +114,12 @@ public:
   // trusting a written file. The destructor closes quietly.
   void Close();
 
+  // After Close, for a WAV: true when it came out as RF64 (past 4 GiB), false for plain WAV.
+  bool WroteRf64() const { return mWroteRf64; }
+  // The input ended before its header said it would, or was damaged after some audio: Read
+  // ended it there.
+  bool CutShort() const { return mCutShort; }
+
 private:
   SoundFile(sf_private_tag* file, std::string path, int nChannels, int sampleRate, int64_t frames);
   [[noreturn]] void Fail(const std::string& action) const;
@@ -87,6 +129,11 @@ private:
   int mChannels = 0;
   int mSampleRate = 0;
   int64_t mFrames = 0;
+  int mFd = -1;                // the descriptor written to, for finishing a WAV's header
+  bool mWav = false;
+  bool mWroteRf64 = false;
+  bool mCutShort = false;
+  int64_t mFramesRead = 0;
   std::vector<float> mInterleaved;
 };
 
@@ -99,6 +146,14 @@ struct SoundData {
 };
 
 SoundData ReadSoundFile(const std::string& path);
+// Writes a new file at path (replacing one there), or through an open descriptor.
 void WriteSoundFile(const std::string& path, Encoding encoding, const SoundData& data);
+void WriteSoundFile(int fd, const std::string& name, Encoding encoding, const SoundData& data);
+
+// Libsndfile's RF64 writer stamps a PEAK chunk with the time of writing, which would make two
+// identical renders differ. Turns that chunk of the finished WAV or RF64 at fd into an empty
+// JUNK chunk that every reader skips; returns the container's four-letter id ("RIFF", "RF64"),
+// or "" when fd could not be read back.
+std::string FinishWavHeader(int fd);
 
 } // namespace umbra::sound

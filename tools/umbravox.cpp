@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "Interrupts.h"
+#include "Umbravox.h"
 
 using namespace umbra;
 
@@ -22,9 +25,10 @@ const char* const kUsage =
   "  fxp save OUT.fxp [--preset NAME] [--set NAME=VALUE]...\n"
   "                         write a preset file\n"
   "  fxp show FILE.fxp      read a preset file and show what it holds\n"
-  "  render IN OUT [--preset NAME | --fxp FILE] [--set NAME=VALUE]...\n"
-  "         [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
-  "                         play a sound file through the plug-in into another\n"
+  "  render IN OUT [--preset NAME | --fxp FILE] [--set NAME=VALUE]... [--type TYPE]\n"
+  "         [--bits BITS] [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
+  "  render --out-dir DIR IN... [options as above]\n"
+  "                         play sound files through the plug-in into others\n"
   "  demo [DIR]             render a made-up phrase through every factory preset\n"
   "  screenshot OUT.png [--preset NAME] [--set NAME=VALUE]... [--audio FILE]\n"
   "             [--frames N] [--scale S] [--show about|presets]\n"
@@ -32,7 +36,8 @@ const char* const kUsage =
   "  ui [--preset NAME] [--set NAME=VALUE]... [--audio FILE] [--show about|presets]\n"
   "                         open the editor in an X11 window\n"
   "\n"
-  "'umbravox <command> --help' tells more about a command.\n";
+  "'umbravox <command> --help' tells more about a command; 'umbravox --version' tells the\n"
+  "version.\n";
 
 } // namespace
 
@@ -54,11 +59,21 @@ int main(int argc, char** argv)
       std::fputs(kUsage, stdout);
       return 0;
     }
+    if (command == "--version" || command == "-V")
+    {
+      setenv("UMBRAVOX_NO_UPDATE_CHECK", "1", 1);
+      const std::unique_ptr<Umbravox> plug(MakePlug());
+      std::printf("umbravox %s\n", plug->GetPluginVersionStr().c_str() + 1);
+      return 0;
+    }
     // Only the window is an editor the user reads: the other commands make plug-ins (with their
     // editor installed) to render, list or draw, and must neither wait on the network nor vary
     // with what it answers.
     if (command != "ui")
       setenv("UMBRAVOX_NO_UPDATE_CHECK", "1", 1);
+    // The window writes nothing, so the default ending is right for it.
+    if (command != "ui")
+      cli::InstallInterruptCleanup();
 
     if (command == "params")
       return cli::RunParams(args);
@@ -74,6 +89,8 @@ int main(int argc, char** argv)
       return cli::RunScreenshot(args);
     if (command == "ui")
       return cli::RunUI(args);
+    if (command.size() > 1 && command[0] == '-')
+      throw cli::UsageError("unknown option '" + command + "' (try 'umbravox --help')");
     throw cli::UsageError("unknown command '" + command + "' (try 'umbravox --help')");
   }
   catch (const cli::UsageError& error)

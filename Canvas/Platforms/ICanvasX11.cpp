@@ -9,6 +9,7 @@
 
 #include "X11ErrorTrap.h"
 #include "X11Native.h"
+#include "X11WindowProperties.h"
 
 #include <X11/Xatom.h>
 #include <X11/cursorfont.h>
@@ -124,6 +125,7 @@ void* ICanvasX11::OpenWindow(void* parent)
   }
   native->windowWidth = width;
   native->windowHeight = height;
+  SetX11WindowOwnerAndIcon(display, native->window, X11IconFromBitmap(mIcon));
 
   if (native->topLevel) {
     const std::string title = !mTitle.empty() ? mTitle

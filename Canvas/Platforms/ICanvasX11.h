@@ -62,6 +62,7 @@ public:
   const std::string& GetLastError() const { return mLastError; }
 
   void SetMouseCursor(ECursor cursor) override;
+  void SetWindowIcon(const IBitmap& bitmap) override { mIcon = bitmap; }
   // X11 windows are measured in device pixels, so a window is its logical size times the draw
   // scale times the display's density.
   float GetPlatformWindowScale() const override { return GetScreenScale(); }
@@ -93,6 +94,7 @@ private:
   std::chrono::steady_clock::time_point mNextFrame;
   std::unique_ptr<umbra::IEffectTimer> mTimer;
   std::string mTitle;
+  IBitmap mIcon;
   std::string mLastError;
   bool mAllowShm = true;
   bool mClosed = false;

@@ -196,6 +196,12 @@ float IEffectLV2::LastSeenPortValue(uint32_t port) const
 
 void IEffectLV2::ReadControlPorts()
 {
+  ReadParamPorts();
+  mBypassTarget = mEnabledPort && !(*mEnabledPort > 0.5f);
+}
+
+void IEffectLV2::ReadParamPorts()
+{
   const int nParams = std::min<int>(NParams(), kPortNumParams);
   for (int i = 0; i < nParams; ++i)
   {
@@ -208,7 +214,6 @@ void IEffectLV2::ReadControlPorts()
     mLastSeen[i].store(value, std::memory_order_relaxed);
     ApplyParamPort(i, value);
   }
-  mBypassTarget = mEnabledPort && !(*mEnabledPort > 0.5f);
 }
 
 void IEffectLV2::SetLiveValues(std::atomic<float>* inputPeakDb, std::atomic<float>* outputPeakDb,
@@ -311,7 +316,7 @@ void IEffectLV2::HostRun(uint32_t nFrames)
 
   mBypassPeakIn = 0.f;
   mBypassPeakOut = 0.f;
-  bool engineRan = false;
+  bool bypassedThroughout = true;
 
   const int blockSize = std::max(GetBlockSize(), 1);
   for (uint32_t done = 0; done < nFrames;)
@@ -322,15 +327,15 @@ void IEffectLV2::HostRun(uint32_t nFrames)
       mInputPointers[c] = mAudioIn[c] ? const_cast<float*>(mAudioIn[c]) + done : mSilence.data();
       mOutputPointers[c] = mAudioOut[c] ? mAudioOut[c] + done : mDiscard.data();
     }
-    engineRan |= !(mBypassTarget && mFadePos == kBypassFadeFrames);
+    bypassedThroughout &= mBypassTarget && mFadePos == kBypassFadeFrames;
     ProcessStretch(mInputPointers, mOutputPointers, n);
     AdvanceTransport(static_cast<uint32_t>(n));
     done += static_cast<uint32_t>(n);
   }
 
-  if (nFrames > 0 && !engineRan && mLiveInputDb && mLiveOutputDb)
+  if (nFrames > 0 && bypassedThroughout && mLiveInputDb && mLiveOutputDb)
   {
-    // Bypassed throughout: the engine did not run, so the levels are the bypass path's.
+    // Bypassed throughout: what is heard is the bypass path, so the levels are its own.
     mLiveInputDb->store(LevelDb(mBypassPeakIn), std::memory_order_relaxed);
     mLiveOutputDb->store(LevelDb(mBypassPeakOut), std::memory_order_relaxed);
   }
@@ -349,9 +354,15 @@ void IEffectLV2::ProcessStretch(const float* const* inputs, float* const* output
   AttachBuffers(kRouteOutput, 0, 2, bypass, nFrames);
   PassThroughBuffers(nFrames);
 
+  // The engine runs while bypassed too: both of its paths are one frame late, so it needs the
+  // last frame of input to take over from the bypass path without replaying what it heard
+  // before.
   const int target = mBypassTarget ? kBypassFadeFrames : 0;
   if (mFadePos == kBypassFadeFrames && target == kBypassFadeFrames)
   {
+    float* discard[2] = {mDiscard.data(), mDiscard.data()};
+    AttachBuffers(kRouteOutput, 0, 2, discard, nFrames);
+    ProcessBuffers(nFrames);
     for (int c = 0; c < 2; ++c)
       std::copy(bypass[c], bypass[c] + nFrames, outputs[c]);
     mBypassPeakIn = PeakOf(in[0], nFrames, mBypassPeakIn);
@@ -396,8 +407,21 @@ LV2_State_Status IEffectLV2::HostSaveState(LV2_State_Store_Function store, LV2_S
 {
   if (!mMap || !store)
     return LV2_STATE_ERR_NO_FEATURE;
+  // What is saved is what the host shows: a port the host moved since run() last looked (the
+  // engine stopped, the plug-in deactivated) is the value, not the one run() would replace.
   IByteChunk chunk;
-  if (!SerializeState(chunk))
+  for (int i = 0; i < NParams(); ++i)
+  {
+    double value = GetParam(i)->Value();
+    if (i < static_cast<int>(kPortNumParams) && mParamPorts[i])
+    {
+      const float port = *mParamPorts[i];
+      if (std::isfinite(port) && !(port == mLastSeen[i].load(std::memory_order_relaxed)))
+        value = GetParam(i)->ConstrainValue(port);
+    }
+    chunk.Put(&value);
+  }
+  if (chunk.Size() == 0)
     return LV2_STATE_ERR_UNKNOWN;
   return store(handle, mURIDs.stateKey, chunk.GetData(), static_cast<size_t>(chunk.Size()),
                mURIDs.atomChunk, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
@@ -421,7 +445,15 @@ LV2_State_Status IEffectLV2::HostRestoreState(LV2_State_Retrieve_Function retrie
   const IByteChunk chunk(data, static_cast<int>(size));
   if (UnserializeState(chunk, 0) < 1)
     return LV2_STATE_ERR_UNKNOWN;
-  OnRestoreState();
+  // The host restores its ports along with this chunk, some before it, some after it, and some
+  // not at all when they hold their defaults already; what it shows is what must play. So every
+  // port counts as moved: the connected ones are taken now, over the chunk, and any the host
+  // sets or connects later are taken by the next run(). The editor only redraws; nothing is
+  // written back to the ports.
+  for (auto& seen : mLastSeen)
+    seen.store(std::numeric_limits<float>::quiet_NaN(), std::memory_order_relaxed);
+  ReadParamPorts();
+  IEditorDelegate::OnRestoreState();
   return LV2_STATE_SUCCESS;
 }
 

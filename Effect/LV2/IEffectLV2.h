@@ -26,8 +26,11 @@ namespace umbra {
 //
 // Control ports are the host's truth: run() applies a parameter port only when its value differs
 // from the one it last saw on that port, so values set inside the plug-in (editor, presets,
-// files, restored state) stand until the host moves the port. Those inside changes reach the
-// host through the editor's port writes (IEditorHostLink).
+// files) stand until the host moves the port. Those inside changes reach the host through the
+// editor's port writes (IEditorHostLink). The saved state is what the ports show (a port moved
+// while run() was not called counts), and a restore takes every port again, the connected ones
+// at once and the rest at the next run(): the host restores its ports with the state, and what
+// it shows is what plays.
 class IEffectLV2 : public IEffectAPIBase, public IEffectProcessor {
 public:
   IEffectLV2(const Config& config, const InstanceInfo& info);
@@ -79,6 +82,7 @@ private:
 
   void ApplyParamPort(int paramIdx, float value);
   void ReadControlPorts();
+  void ReadParamPorts(); // those that moved since last seen
   void ReadTransport(uint32_t nFrames);
   void AdvanceTransport(uint32_t nFrames);
   void ProcessStretch(const float* const* inputs, float* const* outputs, int nFrames);
@@ -106,7 +110,8 @@ private:
   std::atomic<float>* mLiveTempo = nullptr;
 
   // Bypass: the input delayed by the latency always runs (so it is ready the moment the host
-  // bypasses); the crossfade moves mFadePos one frame at a time toward its target.
+  // bypasses), and so does the engine (so it is ready the moment the host stops bypassing); the
+  // crossfade moves mFadePos one frame at a time toward its target.
   int mFadePos = 0;
   bool mBypassTarget = false;
   std::vector<float> mFadeCurve;             // kBypassFadeFrames + 1 gains of the bypass path

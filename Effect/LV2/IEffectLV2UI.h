@@ -5,8 +5,9 @@
 // model of it, and keeps the host's control ports in step with what the plug-in holds:
 // - the editor's own changes are written to the ports at once, bracketed by the host's touch
 //   notifications where it offers them;
-// - any other change made inside the plug-in (a preset or preset file recalled, a state
-//   restored) is written back on the next idle call, all parameters after a recall;
+// - any other change made inside the plug-in (a preset or preset file recalled) is written back
+//   on the next idle call, all parameters after a recall (a state the host restores is not: the
+//   host restores its ports with it, and the plug-in follows them);
 // - the host's port values reach a model as host changes; the running plug-in takes them in its
 //   own run().
 // Everything here runs on the host's UI thread, driven by ui:idleInterface.

@@ -32,7 +32,7 @@
 //   LastSeenPortValue(port)                the value run() last saw on a parameter port (NaN
 //                                          before the first run)
 //   PumpTimer()                            (IEffectAPIBase) the 20 ms timer: editor queue, OnIdle
-// Changes made inside the plug-in (editor, preset recall, FXP file, restored state) reach the
+// Changes made inside the plug-in (editor, preset recall, FXP file) reach the
 // host's ports through the IEditorHostLink the editor sets with SetEditorHostLink (IEffectAPIBase);
 // the DSP side never writes a control input port itself.
 

@@ -112,8 +112,9 @@ void AttachHeader(ICanvas* g, int width, IEffectBase* plugin)
 {
   const int w = width;
   AttachLabel(g, Rect(0, 8, w, 55), "Umbra Vox", UIText::title);
-  g->AttachControl(
-    new GhostIconButton(Rect(12, 10, 48, 46), g->LoadBitmap("GhostIcon.png", 1, false, 0)));
+  const IBitmap ghost = g->LoadBitmap("GhostIcon.png", 1, false, 0);
+  g->SetWindowIcon(ghost); // the desktop shows the same ghost for the editor's window
+  g->AttachControl(new GhostIconButton(Rect(12, 10, 48, 46), ghost));
   g->AttachControl(new PresetIconButton(Rect(w - 48, 10, w - 12, 46),
                                         g->LoadBitmap("PresetIcon.png", 1, false, 0)));
 

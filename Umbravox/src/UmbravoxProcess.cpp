@@ -1,5 +1,7 @@
 // The block processor: input gain, the 512-sample hop over 4096-sample rings, the dry/wet mix,
-// output gain, and the levels and meter data the editor shows.
+// output gain, and the levels and meter data the editor shows. Both paths leave one frame (the
+// reported latency) after they entered: the dry sample is read from the input ring before the
+// new one takes its slot, so a host's delay compensation lines both up with the timeline.
 #include <algorithm>
 #include <cmath>
 
@@ -110,9 +112,12 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
     {
       const double x = Sanitize(in[i]);
       const double d = x * block.inputGain;
+      // The slot still holds the sample that entered one frame ago: the dry sample that leaves
+      // now, in time with the wet signal built from it.
+      const double late = inRing[i];
       if (connected)
         inRing[i] = d;
-      const double y = (d * block.dry + outRing[i] * block.wet) * block.outputGain;
+      const double y = (late * block.dry + outRing[i] * block.wet) * block.outputGain;
       out[i] = y;
       if (connected)
         outRing[i] = 0.0;
@@ -137,6 +142,8 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
   const double x0 = Sanitize(block.inputs[0][s]);
   const double d0 = x0 * block.inputGain;
   const double d1 = nChans == 2 ? Sanitize(block.inputs[1][s]) * block.inputGain : 0.0;
+  const double late0 = inRing[0][pos];
+  const double late1 = nChans == 2 ? inRing[1][pos] : 0.0;
   if (nChans >= 1)
     inRing[0][pos] = d0;
   if (nChans == 2)
@@ -147,10 +154,10 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
     mFFTProcessor->Process(inRing[c], outRing[c], pos);
 
   // The wet sample is read after the frame has been added.
-  const double out0 = (d0 * block.dry + outRing[0][pos] * block.wet) * block.outputGain;
+  const double out0 = (late0 * block.dry + outRing[0][pos] * block.wet) * block.outputGain;
   block.outputs[0][s] = out0;
   if (nChans == 2)
-    block.outputs[1][s] = (d1 * block.dry + outRing[1][pos] * block.wet) * block.outputGain;
+    block.outputs[1][s] = (late1 * block.dry + outRing[1][pos] * block.wet) * block.outputGain;
 
   // The slot now starts collecting the frames for the sample 4096 positions later.
   for (int c = 0; c < nChans; ++c)

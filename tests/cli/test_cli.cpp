@@ -96,9 +96,12 @@ TEST_F(UmbravoxTool, ParamsListsEveryParameterWithItsCurrentDisplay)
 {
   const Result result = Run({"params"});
   ASSERT_EQ(result.status, 0) << result.err;
-  for (const char* expected : {"Whisper Mode", "Resonance", "cents", "Unison", "Sizzle", "75 %"})
+  for (const char* expected : {"Index", "Name", "Unit", "Range", "Default", "Init preset", "Whisper Mode",
+                               "cents", "Octave: -2, -1, 0, +1, +2", "Whisper Mode: Sizzle, Ghosts"})
     EXPECT_NE(result.out.find(expected), std::string::npos) << expected;
-  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 14); // header + 13 rows
+  // Input: unit %, range 0 to 100, its own default 100, 50 in the "Init" preset.
+  EXPECT_NE(result.out.find("    0  Input         %      0 to 100             100       50\n"),
+            std::string::npos) << result.out;
 }
 
 TEST_F(UmbravoxTool, PresetsListsAllTenWithDisplayValues)
@@ -113,7 +116,7 @@ TEST_F(UmbravoxTool, SaveWritesThePresetWithSettingsApplied)
 {
   const fs::path out = mDir / "haunt.fxp";
   const Result saved = Run({"fxp", "save", out, "--preset", "Poltergeist", "--set",
-                            "Whisper Mode=Sizzle", "--set", "Fine=-12", "--set", "Octave=4",
+                            "Whisper Mode=Sizzle", "--set", "Fine=-12", "--set", "Octave=#4",
                             "--set", "Interval=Tritone", "--set", "Haunt=12.5"});
   ASSERT_EQ(saved.status, 0) << saved.err;
   EXPECT_EQ(fs::file_size(out), 108u);
@@ -137,6 +140,32 @@ TEST_F(UmbravoxTool, SaveWritesThePresetWithSettingsApplied)
   EXPECT_NE(shown.out.find("Tritone"), std::string::npos);
 }
 
+// Names in any letter case with dashes for blanks; presets also by number and demo file name;
+// numbers that equal an enumerated parameter's display text mean that text, #N its index.
+TEST_F(UmbravoxTool, NamesAndValuesAsPeopleTypeThem)
+{
+  auto saved = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"fxp", "save", (mDir / "p.fxp").string()};
+    args.insert(args.end(), options.begin(), options.end());
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::unique_ptr<Umbravox> plug(MakePlug());
+    EXPECT_TRUE(plug->LoadPresetFromFXP((mDir / "p.fxp").c_str()));
+    return plug;
+  };
+  const std::pair<const char*, double> octaves[] = {{"1", 3}, {"+1", 3}, {"0", 2}, {"+0", 2},
+                                                    {"-0", 2}, {"-2", 0}, {"2", 4}, {"#1", 1}};
+  for (const auto& [text, index] : octaves)
+    EXPECT_EQ(saved({"--set", std::string("octave=") + text})->GetParam(kOctave)->Value(), index) << text;
+  const auto plug = saved({"--set", "INTERVAL=tritone", "--set", "whisper-mode=GHOSTS", "--set", "haunt=30"});
+  EXPECT_EQ(plug->GetParam(kInterval)->Value(), 6.0);
+  EXPECT_EQ(plug->GetParam(kWhisperMode)->Value(), 1.0);
+  EXPECT_NEAR(plug->GetParam(kHaunt)->Value(), 30.0, 1e-4);
+  for (const char* preset : {"1", "Ghost-Choir", "ghost choir", "02-Ghost-Choir"})
+    EXPECT_STREQ(saved({"--preset", preset})->GetPresetName(0), "Ghost Choir") << preset;
+  EXPECT_STREQ(saved({"--preset", "0"})->GetPresetName(0), "Init");
+}
+
 TEST_F(UmbravoxTool, SaveReplacesAnExistingFileWhole)
 {
   const fs::path out = mDir / "p.fxp";
@@ -156,11 +185,15 @@ TEST_F(UmbravoxTool, BadValuesAreErrorsNeverZero)
   ExpectError({"fxp", "save", out, "--set", "Input=150"}, "range");
   ExpectError({"fxp", "save", out, "--set", "Octave=5"}, "Octave");
   ExpectError({"fxp", "save", out, "--set", "Octave=1.5"}, "Octave");
-  ExpectError({"fxp", "save", out, "--set", "Interval=tritone"}, "tritone");
-  ExpectError({"fxp", "save", out, "--set", "input=50"}, "input");
+  ExpectError({"fxp", "save", out, "--set", "Octave=#5"}, "#0 to #4");
+  ExpectError({"fxp", "save", out, "--set", "Interval=6"}, "#0 to #11");
+  ExpectError({"fxp", "save", out, "--set", "Interval=Tritones"}, "Tritones");
+  ExpectError({"fxp", "save", out, "--set", "inputs=50"}, "inputs");
   ExpectError({"fxp", "save", out, "--set", "Input"}, "NAME=VALUE");
   ExpectError({"fxp", "save", out, "--set"}, "--set");
-  ExpectError({"fxp", "save", out, "--preset", "poltergeist"}, "poltergeist");
+  ExpectError({"fxp", "save", out, "--preset", "poltergeists"}, "poltergeists");
+  ExpectError({"fxp", "save", out, "--preset", "10"}, "'10'");
+  ExpectError({"fxp", "save", out, "--preset", "01-Ghost-Choir"}, "01-Ghost-Choir");
   ExpectError({"fxp", "save", out, "--bogus"}, "--bogus");
   ExpectError({"fxp", "save"}, "output file");
   EXPECT_TRUE(FilesInDir().empty());

@@ -264,11 +264,12 @@ TEST_F(UmbravoxRender, DefaultAddsAnAutomaticTailThatEnds)
 }
 
 // Whatever the plug-in does, the automatic tail is the same render as a fixed one, cut where the
-// output last rose above -90 dBFS before a quiet second (or at the cap, faded).
+// output last rose above -90 dBFS before a quiet second, or faded where it settled on a steady
+// floor or reached the cap.
 TEST_F(UmbravoxRender, AutomaticTailIsAFixedOneCutShort)
 {
   const fs::path in = MakeInput("in.wav");
-  RunOk({"render", in, mDir / "auto.wav", "--preset", "Ghost Choir"});
+  const Result summary = RunOk({"render", in, mDir / "auto.wav", "--preset", "Ghost Choir"});
   RunOk({"render", in, mDir / "none.wav", "--preset", "Ghost Choir", "--tail", "0"});
   const Sound automatic = ReadSound(mDir / "auto.wav");
   const Sound none = ReadSound(mDir / "none.wav");
@@ -284,11 +285,14 @@ TEST_F(UmbravoxRender, AutomaticTailIsAFixedOneCutShort)
   ASSERT_EQ(longer.channels[0].size(), kFrames + tail + kRate);
   const size_t capped = static_cast<size_t>(std::llround(render::kTailCapSeconds * kRate));
   const size_t fade = static_cast<size_t>(std::llround(render::kCapFadeSeconds * kRate));
-  const size_t compared = tail == capped ? kFrames + tail - fade : kFrames + tail;
+  const bool faded = tail == capped || summary.out.find("steady floor") != std::string::npos;
+  const size_t compared = faded ? kFrames + tail - fade : kFrames + tail;
   for (int c = 0; c < 2; ++c)
     EXPECT_TRUE(std::equal(longer.channels[c].begin(), longer.channels[c].begin() + compared,
                            automatic.channels[c].begin()));
-  if (tail > 0 && tail < capped)
+  if (faded)
+    EXPECT_EQ(automatic.channels[0].back(), 0.0f);
+  else if (tail > 0)
   {
     auto loud = [&](size_t s) {
       return std::fabs(longer.channels[0][s]) >= render::kQuietLevel ||
@@ -319,7 +323,8 @@ TEST_F(UmbravoxRender, TheExtensionChoosesTheFormat)
     const char* name;
     int format;
   } cases[] = {
-    {"a.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},   {"b.WAV", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+    // RF64 that stays a plain (extensible) WAV below 4 GiB.
+    {"a.wav", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT}, {"b.WAV", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT},
     {"c.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}, {"d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
     {"e.aif", SF_FORMAT_AIFF | SF_FORMAT_PCM_24},  {"f.AIFF", SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
   };
@@ -335,6 +340,34 @@ TEST_F(UmbravoxRender, TheExtensionChoosesTheFormat)
   // What the tool writes it reads, Vorbis included.
   RunOk({"render", mDir / "d.ogg", mDir / "g.wav", "--raw"});
   EXPECT_EQ(ReadSound(mDir / "g.wav").Frames(), static_cast<sf_count_t>(kFrames));
+
+  // --type where the name tells nothing, --bits for the resolution.
+  const struct {
+    std::vector<std::string> options;
+    const char* name;
+    int format;
+  } chosen[] = {
+    {{"--type", "flac"}, "h", SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+    {{"--type", "AIFF", "--bits", "16"}, "i", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+    {{"--bits", "16"}, "j.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16},
+    {{"--bits", "32"}, "k.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_32},
+    {{"--bits", "float"}, "l.wav", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT},
+    {{"--bits", "16"}, "m.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+    {{"--bits", "32"}, "n.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_32},
+  };
+  for (const auto& c : chosen)
+  {
+    std::vector<std::string> args = {"render", in, mDir / c.name, "--raw"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const Result result = RunOk(args);
+    EXPECT_EQ(ReadSound(mDir / c.name).format, c.format) << c.name;
+  }
+  ExpectError({"render", in, mDir / "x.flac", "--bits", "32"}, "FLAC takes --bits 16 or 24");
+  ExpectError({"render", in, mDir / "x.aiff", "--bits", "float"}, "AIFF takes --bits 16, 24 or 32");
+  ExpectError({"render", in, mDir / "x.ogg", "--bits", "16"}, "Ogg Vorbis");
+  ExpectError({"render", in, mDir / "x.wav", "--bits", "8"}, "--bits");
+  ExpectError({"render", in, mDir / "x.wav", "--type", "flac"}, "does not match");
+  ExpectError({"render", in, mDir / "x.wav", "--type", "mp3"}, "--type");
 }
 
 TEST_F(UmbravoxRender, FixedPointFormatsClipAndSaySo)
@@ -354,6 +387,11 @@ TEST_F(UmbravoxRender, FixedPointFormatsClipAndSaySo)
 
   const Result aiff = renderDry(in, "loud.aiff");
   EXPECT_NE(aiff.out.find("clipped"), std::string::npos) << aiff.out;
+
+  // Vorbis keeps such samples, but players decoding to whole numbers clip them.
+  const Result ogg = renderDry(in, "loud.ogg");
+  EXPECT_NE(ogg.out.find("beyond full scale"), std::string::npos) << ogg.out;
+  EXPECT_NE(ogg.out.find("players"), std::string::npos) << ogg.out;
 
   // Float keeps what is above full scale: nothing is clipped.
   const Result wav = renderDry(in, "loud-out.wav");
@@ -453,46 +491,51 @@ TEST_F(UmbravoxRender, ErrorsLeaveNothingBehindAndTheInputAlone)
   EXPECT_TRUE(fs::is_symlink(link));
 }
 
+// Ctrl-C, SIGTERM, a closed terminal (SIGHUP) and SIGQUIT all remove the unfinished output and
+// exit as shells expect of a program a signal ended: 128 plus the signal's number.
 TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
 {
   const fs::path in = MakeInput("in.wav");
   const fs::path out = mDir / "out.wav";
   const fs::path err = fs::temp_directory_path() / ("umbravox-render-int-" + std::to_string(::getpid()));
   const std::string tool = UMBRAVOX_TOOL;
-  // An hour of tail: far longer than the test waits.
-  std::vector<std::string> args = {tool, "render", in, out, "--tail", "3600", "--block", "16"};
-  std::vector<char*> argv;
-  for (std::string& arg : args)
-    argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-
-  // Once the temporary output is there, the render is under way.
-  bool started = false;
-  for (int i = 0; i < 1000 && !started; ++i)
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
   {
-    for (const std::string& name : FilesInDir())
-      started = started || name.find(".tmp.") != std::string::npos;
-    if (!started)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // An hour of tail: far longer than the test waits.
+    std::vector<std::string> args = {tool, "render", in, out, "--tail", "3600", "--block", "16"};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+      argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // Once the temporary output is there, the render is under way.
+    bool started = false;
+    for (int i = 0; i < 1000 && !started; ++i)
+    {
+      for (const std::string& name : FilesInDir())
+        started = started || name.find(".tmp.") != std::string::npos;
+      if (!started)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(started) << signal;
+    ::kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status)) << signal;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    const std::string message = ReadBytes(err);
+    EXPECT_NE(message.find("interrupted"), std::string::npos) << message;
+    EXPECT_EQ(CountLines(message), 1u) << message;
+    EXPECT_EQ(FilesInDir(), std::set<std::string>{"in.wav"}) << signal;
   }
-  EXPECT_TRUE(started);
-  ::kill(pid, SIGINT);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 2);
-  const std::string message = ReadBytes(err);
   fs::remove(err);
-  EXPECT_NE(message.find("interrupted"), std::string::npos) << message;
-  EXPECT_EQ(CountLines(message), 1u) << message;
-  EXPECT_EQ(FilesInDir(), std::set<std::string>{"in.wav"});
 }
 
 TEST_F(UmbravoxRender, Help)
@@ -537,7 +580,7 @@ TEST_F(UmbravoxRender, DemoWritesTheDryInputAndEveryPreset)
     if (name == "editor.png")
       continue; // the screenshot tests look inside pictures
     const Sound sound = ReadSound(dir / name);
-    EXPECT_EQ(sound.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT) << name;
+    EXPECT_EQ(sound.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT) << name;
     EXPECT_EQ(sound.sampleRate, 48000) << name;
     EXPECT_EQ(sound.channels.size(), 2u) << name;
     EXPECT_GE(sound.Frames(), 384000) << name;
@@ -579,6 +622,7 @@ public:
     double feedback = 0.0;
     int echoPeriod = 100;
     double hum = 0.0;
+    int humPeriod = 0; // if not 0: the hum is 0.4 times as loud in every other half period
   };
 
   explicit TestEffect(const Behaviour& behaviour)
@@ -594,7 +638,7 @@ public:
       mDelayLine[c].assign(static_cast<size_t>(mBehaviour.delay), 0.0);
       mEchoes[c].assign(static_cast<size_t>(mBehaviour.echoPeriod), 0.0);
     }
-    mDelayPos = mEchoPos = 0;
+    mDelayPos = mEchoPos = mHumPos = 0;
     ++mResets;
   }
 
@@ -621,11 +665,16 @@ public:
           mEchoes[c][echoPos] = y;
           echoPos = (echoPos + 1) % mEchoes[c].size();
         }
-        outputs[c][s] = y + mBehaviour.hum;
+        double hum = mBehaviour.hum;
+        const size_t period = static_cast<size_t>(mBehaviour.humPeriod);
+        if (period > 0 && (mHumPos + static_cast<size_t>(s)) % period >= period / 2)
+          hum *= 0.4;
+        outputs[c][s] = y + hum;
       }
     }
     mDelayPos = delayPos;
     mEchoPos = echoPos;
+    mHumPos += static_cast<size_t>(nFrames);
   }
 
   int mConnected = 0;
@@ -638,6 +687,7 @@ private:
   std::vector<double> mEchoes[2];
   size_t mDelayPos = 0;
   size_t mEchoPos = 0;
+  size_t mHumPos = 0;
 };
 
 constexpr double kTestRate = 8000.0;
@@ -743,23 +793,53 @@ TEST(RenderFunction, AutomaticTailEndsWhereTheLastSoundIs)
 
 TEST(RenderFunction, AutomaticTailIsCappedAndFadedOut)
 {
-  TestEffect effect({.delay = 10, .hum = 0.25});
+  // A hum that swells and fades by 8 dB every half second never settles on a floor.
+  TestEffect effect({.delay = 10, .hum = 0.25, .humPeriod = 4000});
   const Channels input(2, std::vector<float>(800, 0.0f));
   render::RenderResult result;
   const Channels output = render::RenderFrames(effect, kTestRate, input, Options(render::TailMode::kAuto, 0, 512), &result);
 
+  TestEffect reference({.delay = 10, .hum = 0.25, .humPeriod = 4000});
+  const Channels full = render::RenderFrames(reference, kTestRate, input,
+                                             Options(render::TailMode::kFixed, render::kTailCapSeconds, 512));
   const size_t cap = static_cast<size_t>(std::llround(render::kTailCapSeconds * kTestRate));
   const size_t fade = static_cast<size_t>(std::llround(render::kCapFadeSeconds * kTestRate));
   ASSERT_EQ(output[0].size(), 800 + cap);
   EXPECT_TRUE(result.tailCapped);
+  EXPECT_EQ(result.tailEnd, render::TailEnd::kCapped);
   EXPECT_EQ(result.tailFrames, static_cast<int64_t>(cap));
   for (int c = 0; c < 2; ++c)
   {
     const std::vector<float>& x = output[c];
-    EXPECT_EQ(x[x.size() - fade - 1], 0.25f);
+    EXPECT_TRUE(std::equal(x.begin(), x.end() - fade, full[c].begin()));
     EXPECT_EQ(x.back(), 0.0f);
     for (size_t i = 0; i < fade; ++i)
-      EXPECT_NEAR(x[x.size() - fade + i], 0.25 * static_cast<double>(fade - 1 - i) / fade, 1e-6) << i;
+      EXPECT_NEAR(x[x.size() - fade + i], full[c][x.size() - fade + i] * static_cast<double>(fade - 1 - i) / fade, 1e-6) << i;
+  }
+}
+
+// Echoes fading into a steady hum at -70 dBFS, as the plug-in's whisper keeps a floor on
+// silence: the tail ends two seconds into the floor, leaving those seconds out but for a fade.
+TEST(RenderFunction, AutomaticTailEndsOnASteadyFloor)
+{
+  const Channels input = TestSignal(2, 1000, kTestRate);
+  const TestEffect::Behaviour behaviour{.delay = 37, .feedback = 0.5, .echoPeriod = 100, .hum = 3e-4};
+  TestEffect effect(behaviour);
+  render::RenderResult result;
+  const Channels output = render::RenderFrames(effect, kTestRate, input, Options(render::TailMode::kAuto), &result);
+  EXPECT_EQ(result.tailEnd, render::TailEnd::kSteadyFloor);
+  const size_t fade = static_cast<size_t>(std::llround(render::kCapFadeSeconds * kTestRate));
+  // The echoes are under the hum within a quarter of a second; the floor is found two seconds
+  // after, at a window's end.
+  EXPECT_GE(result.tailFrames, static_cast<int64_t>(fade));
+  EXPECT_LE(result.tailFrames, static_cast<int64_t>(0.5 * kTestRate) + static_cast<int64_t>(fade));
+
+  TestEffect reference(behaviour);
+  const Channels full = render::RenderFrames(reference, kTestRate, input, Options(render::TailMode::kFixed, 3.0));
+  for (int c = 0; c < 2; ++c)
+  {
+    EXPECT_TRUE(std::equal(output[c].begin(), output[c].end() - fade, full[c].begin()));
+    EXPECT_EQ(output[c].back(), 0.0f);
   }
 }
 
@@ -801,6 +881,32 @@ TEST(RenderFunction, RefusesWhatNoHostWouldDo)
                std::invalid_argument);
 }
 
+TEST(RenderFunction, UmbravoxDryAndWetLeaveInTimeWithTheInput)
+{
+  const Channels input = TestSignal(2, 4096 * 6, 48000.0, 0.1);
+  auto render = [&](const char* preset, std::initializer_list<std::pair<int, double>> settings) {
+    const std::unique_ptr<Umbravox> plug(MakePlug());
+    EXPECT_TRUE(plug->RestorePreset(preset));
+    for (const auto& [param, value] : settings)
+      plug->GetParam(param)->StoreValue(value);
+    return render::RenderFrames(*plug, 48000.0, input, Options(render::TailMode::kFixed, 0.0, 512));
+  };
+
+  // The dry path alone is the input itself, on every preset.
+  const std::unique_ptr<Umbravox> presets(MakePlug());
+  for (int i = 0; i < presets->PresetCount(); ++i)
+    EXPECT_EQ(render(presets->GetPresetName(i), {{kInput, 100}, {kOutput, 100}, {kMix, 0}}), input)
+      << presets->GetPresetName(i);
+
+  // An unchanged spectrum comes back 4.5 times as loud: half dry and half wet is 2.75 times the
+  // input, in time with it, once eight frames overlap.
+  const Channels mixed =
+    render("Init", {{kInput, 100}, {kOutput, 100}, {kPossess, 0}, {kWhisper, 0}, {kMix, 50}});
+  for (int c = 0; c < 2; ++c)
+    for (size_t s = 8 * 512; s < input[c].size(); ++s)
+      ASSERT_NEAR(mixed[c][s], 2.75 * input[c][s], 2e-6) << c << " " << s;
+}
+
 TEST(RenderFunction, UmbravoxRendersWithWhateverLatencyItReports)
 {
   const Channels input = TestSignal(2, 4800, 48000.0);
@@ -816,6 +922,19 @@ TEST(RenderFunction, UmbravoxRendersWithWhateverLatencyItReports)
 
   const std::unique_ptr<Umbravox> raw(MakePlug());
   EXPECT_EQ(render::RenderFrames(*raw, 48000.0, input, Options(render::TailMode::kRaw, 0, 512))[1].size(), 4800u);
+}
+
+// "Ghost Choir" whispers on over silence (its "Sizzle" keeps a floor near -73 dBFS), so only the
+// steady-floor rule ends its tail: on the demo phrase, well before the 60 s cap.
+TEST(RenderFunction, GhostChoirTailOnTheDemoPhraseEndsOnItsFloor)
+{
+  const Channels input = demo::SynthesizeDemoInput(48000.0);
+  const std::unique_ptr<Umbravox> plug(MakePlug());
+  ASSERT_TRUE(plug->RestorePreset("Ghost Choir"));
+  render::RenderResult result;
+  render::RenderFrames(*plug, 48000.0, input, render::RenderOptions {}, &result);
+  EXPECT_EQ(result.tailEnd, render::TailEnd::kSteadyFloor);
+  EXPECT_LE(result.tailFrames, 15 * 48000);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -84,6 +84,11 @@ TEST(BlockProcessor, PeakLevelsOfChannelZeroWithAFloorOfMinus60)
   input[1][20] = 0.9; // channel 1 does not count
   ProcessDirect(*plug, input, 64);
   EXPECT_EQ(plug->mInputPeakDb.load(), 0.f);
+  EXPECT_EQ(plug->mOutputPeakDb.load(), -60.f); // the output is one frame late
+  const std::vector<std::vector<double>> silence(2, std::vector<double>(4096 - 64, 0.0));
+  ProcessDirect(*plug, silence, 512);
+  ProcessDirect(*plug, std::vector<std::vector<double>>(2, std::vector<double>(64, 0.0)), 64);
+  EXPECT_EQ(plug->mInputPeakDb.load(), -60.f);
   EXPECT_EQ(plug->mOutputPeakDb.load(), 0.f);
 
   SetParams(*plug, {{kInput, 50}});
@@ -97,15 +102,19 @@ TEST(BlockProcessor, PeakLevelsOfChannelZeroWithAFloorOfMinus60)
   EXPECT_EQ(plug->mOutputPeakDb.load(), -60.f);
 }
 
-TEST(BlockProcessor, MixZeroIsTheGainedDryPathWithoutDelay)
+TEST(BlockProcessor, MixZeroIsTheGainedInputOneFrameLate)
 {
+  // The dry path has the latency the plug-in reports, as the wet path does.
   auto plug = MakeHostedPlug();
   SetParams(*plug, {{kInput, 80}, {kOutput, 30}, {kMix, 0}});
-  const auto input = Sine(3000, 0.013, 0.7);
+  const auto input = Sine(7000, 0.013, 0.7);
   const auto output = ProcessDirect(*plug, input, 256);
   for (int c = 0; c < 2; ++c)
-    for (int s = 0; s < 3000; ++s)
-      ASSERT_EQ(output[c][s], (input[c][s] * 0.8 * 1.0 + 0.0 * 0.0) * 0.3) << c << " " << s;
+    for (int s = 0; s < 7000; ++s)
+    {
+      const double late = s >= 4096 ? input[c][s - 4096] * 0.8 : 0.0;
+      ASSERT_EQ(output[c][s], (late * 1.0 + 0.0 * 0.0) * 0.3) << c << " " << s;
+    }
 }
 
 TEST(BlockProcessor, PossessZeroPassesTheInputDelayedByTheFrameTimesFourAndAHalf)
@@ -196,11 +205,11 @@ TEST(BlockProcessor, NonFiniteAndAbsurdInputIsSilenceAndLeavesNoTrace)
       ASSERT_TRUE(BitEqual(outA[c][s], outB[c][s])) << c << " " << s;
 
   // Loud but sane audio is not touched.
-  auto loud = Sine(2048, 0.01, 1e5);
+  auto loud = Sine(4096 + 64, 0.01, 1e5);
   auto plugC = MakeHostedPlug();
   SetParams(*plugC, {{kMix, 0}, {kInput, 100}, {kOutput, 100}});
   const auto outC = ProcessDirect(*plugC, loud, 512);
-  EXPECT_EQ(outC[0][25], loud[0][25]);
+  EXPECT_EQ(outC[0][4096 + 25], loud[0][25]);
 }
 
 TEST(BlockProcessor, FlushesSubnormalsWhileProcessingAndRestoresTheCallersMode)
@@ -211,10 +220,10 @@ TEST(BlockProcessor, FlushesSubnormalsWhileProcessingAndRestoresTheCallersMode)
   const unsigned before = _mm_getcsr() & ~0x8040u; // the caller keeps subnormals
   _mm_setcsr(before);
 
-  std::vector<std::vector<double>> tiny(2, std::vector<double>(16, 4.9e-320));
+  std::vector<std::vector<double>> tiny(2, std::vector<double>(4096 + 16, 4.9e-320));
   ASSERT_NE(tiny[0][0] * 1.0, 0.0);
-  const auto out = ProcessDirect(*plug, tiny, 16);
-  EXPECT_EQ(out[0][0], 0.0); // treated as zero inside the block
+  const auto out = ProcessDirect(*plug, tiny, 4096 + 16);
+  EXPECT_EQ(out[0][4096], 0.0); // treated as zero inside the block
   EXPECT_EQ(_mm_getcsr() & kModeBits, before & kModeBits);
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -14,7 +15,6 @@
 
 #include <X11/Xlib.h>
 
-#include "HostTestHelpers.h"
 #include "JackTestServer.h"
 #include "XvfbServer.h"
 
@@ -23,6 +23,20 @@ using namespace std::chrono_literals;
 using namespace umbra::test;
 
 namespace {
+
+// What a shell command prints on its standard output.
+std::string Output(const std::string& command)
+{
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r"))
+  {
+    char buffer[512];
+    while (fgets(buffer, sizeof(buffer), pipe))
+      text += buffer;
+    pclose(pipe);
+  }
+  return text;
+}
 
 std::string Trimmed(std::string text)
 {
@@ -56,7 +70,7 @@ void SendCloseRequest(const std::string& displayName, const std::string& id)
 
 TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
 {
-  if (!XvfbServer::Available() || !JackTestServer::Available() || !OnPath("xdotool"))
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
   XvfbServer display;
   ASSERT_TRUE(display.Start()) << display.Error();

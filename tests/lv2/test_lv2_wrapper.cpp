@@ -161,8 +161,10 @@ TEST(LV2Wrapper, HostChangesAreQueuedForTheEditor)
   instance->Run(0, 16);
   EXPECT_EQ(plugin.GetParam(kSmear)->Value(), 12.0);
 
-  // A state restored by the host is an inside change: the editor is told so it can write the
-  // ports back.
+  // A preset recalled inside is written back to the ports by the editor; a state the host
+  // restores is not, since the host restores its ports with it.
+  ASSERT_TRUE(plugin.RestorePreset("Poltergeist"));
+  EXPECT_EQ(watcher.restored, 1);
   std::vector<LV2TestInstance::Property> saved;
   ASSERT_EQ(instance->Save(saved), LV2_STATE_SUCCESS);
   ASSERT_EQ(instance->Restore(saved), LV2_STATE_SUCCESS);
@@ -202,14 +204,44 @@ TEST(LV2Wrapper, StateSavesTheChunkAndRestoresOnlyAComplete)
   EXPECT_EQ(instance->Restore({}), LV2_STATE_ERR_NO_PROPERTY);
   EXPECT_EQ(plugin.GetParam(kHaunt)->Value(), 78.0);
 
-  // The complete chunk applies, and the unchanged port does not overwrite it afterwards.
+  // The complete chunk is taken.
   EXPECT_EQ(instance->Restore(saved), LV2_STATE_SUCCESS);
   EXPECT_EQ(plugin.GetParam(kHaunt)->Value(), 33.0);
   EXPECT_EQ(plugin.GetParam(kPossess)->Value(), 50.0);
-  instance->Control(kHaunt) = 33.f;
-  ASSERT_TRUE(plugin.RestorePreset("Ghost Choir"));
-  instance->Run(0, 32);
-  EXPECT_EQ(plugin.GetParam(kHaunt)->Value(), 78.0);
+}
+
+TEST(LV2Wrapper, TheStateIsWhatThePortsShow)
+{
+  // "Banshee Scream" plays (Haunt 94, Octave +2); with the engine stopped the host moves both
+  // back to their defaults, and saves: the state holds what the host shows.
+  auto instance = Started();
+  instance->Control(kHaunt) = 94.f;
+  instance->Control(kOctave) = 4.f;
+  instance->Run(0, 64);
+  instance->Control(kHaunt) = 75.f;
+  instance->Control(kOctave) = 2.f;
+  EXPECT_EQ(instance->SavedValues()[kHaunt], 75.0);
+  EXPECT_EQ(instance->SavedValues()[kOctave], 2.0);
+
+  // Reopened: an instance that has run with every port at its default gets a state saved before
+  // the host moved those ports (94, +2), then the ports that differ from their defaults. What
+  // plays is what the ports show, from the restore on and after the next run.
+  std::vector<LV2TestInstance::Property> stale;
+  ASSERT_EQ(instance->Save(stale), LV2_STATE_SUCCESS);
+  const double oldHaunt = 94.0, oldOctave = 4.0;
+  std::memcpy(stale[0].value.data() + 8 * kHaunt, &oldHaunt, sizeof(double));
+  std::memcpy(stale[0].value.data() + 8 * kOctave, &oldOctave, sizeof(double));
+  auto reopened = Started();
+  Umbravox& plugin = PluginOf(*reopened);
+  reopened->Run(0, 64);
+  ASSERT_EQ(reopened->Restore(stale), LV2_STATE_SUCCESS);
+  EXPECT_EQ(plugin.GetParam(kHaunt)->Value(), 75.0);
+  EXPECT_EQ(plugin.GetParam(kOctave)->Value(), 2.0);
+  reopened->Control(kFine) = 12.f;
+  reopened->Run(0, 64);
+  EXPECT_EQ(plugin.GetParam(kHaunt)->Value(), 75.0);
+  EXPECT_EQ(plugin.GetParam(kOctave)->Value(), 2.0);
+  EXPECT_EQ(plugin.GetParam(kFine)->Value(), 12.0);
 }
 
 TEST(LV2Wrapper, RunsWithoutAnyFeature)
@@ -299,9 +331,8 @@ TEST(LV2Wrapper, BypassCrossfadesWithoutAClickAndReturnsTheDelayedInput)
   const auto input = Sine(kFrames, 440.0, 0.5);
   auto instance = Started();
   Umbravox& plugin = PluginOf(*instance);
-  instance->Control(kMix) = 0.f; // the processed path is the undelayed dry signal: the two
-  instance->Control(kInput) = 100.f; // paths then differ most, in phase, at the switch
-  instance->Control(kOutput) = 100.f;
+  instance->Control(kOutput) = 0.f; // the processed path is silent: the switch is the largest
+  instance->Control(kInput) = 100.f; // step there can be
 
   std::vector<std::vector<float>> output(2, std::vector<float>(kFrames));
   const int toggleOff = 20000, toggleOn = 36000;
@@ -339,11 +370,33 @@ TEST(LV2Wrapper, BypassCrossfadesWithoutAClickAndReturnsTheDelayedInput)
     for (int s = 4097; s < kFrames; ++s)
       ASSERT_LT(std::fabs(output[c][s] - output[c][s - 1]), 1.6 * sineStep) << "sample " << s;
 
-  // Back to processing after the second crossfade, with the engine never reset: the dry path
-  // is the input itself.
+  // Back to processing after the second crossfade: silent again.
   for (int s = toggleOn + kBypassFadeFrames; s < kFrames; ++s)
-    ASSERT_NEAR(output[0][s], input[0][s], 1e-6) << "sample " << s;
+    ASSERT_EQ(output[0][s], 0.f) << "sample " << s;
   EXPECT_EQ(plugin.BypassFadePosition(), 0);
+}
+
+TEST(LV2Wrapper, MixZeroAndBypassAgree)
+{
+  // Both give the input at the reported latency, so switching between them changes nothing (but
+  // the crossfade's rounding); the engine runs while bypassed, so it has the frame it needs.
+  constexpr int kFrames = 16000;
+  const auto input = Sine(kFrames, 440.0, 0.5);
+  auto instance = Started();
+  instance->Control(kMix) = 0.f;
+  instance->Control(kInput) = 100.f;
+  instance->Control(kOutput) = 100.f;
+  std::vector<float> left(kFrames);
+  for (int done = 0; done < kFrames; done += 100)
+  {
+    instance->Control(kPortEnabled) = done >= 6000 && done < 11000 ? 0.f : 1.f;
+    for (int c = 0; c < 2; ++c)
+      std::copy(input[c].begin() + done, input[c].begin() + done + 100, instance->In(c));
+    instance->Run(0, 100);
+    std::copy(instance->Out(0), instance->Out(0) + 100, left.begin() + done);
+  }
+  for (int s = 0; s < kFrames; ++s)
+    ASSERT_NEAR(left[s], s >= 4096 ? input[0][s - 4096] : 0.f, 1e-6) << "sample " << s;
 }
 
 TEST(LV2Wrapper, ParameterOnlyModelTakesPortEventsOnceEach)

@@ -29,13 +29,17 @@ inline std::string Output(const std::string& command)
   return text;
 }
 
-// cmake --install of the lv2 component into folder (never ~/.lv2); true when it worked.
-inline bool InstallBundle(const std::filesystem::path& folder)
+// The bundle installed as a packager installs it, cmake --install of the lv2 component with its
+// own prefix (never ~/.lv2): the folder holding umbravox.lv2 (for LV2_PATH), or an empty path
+// when that failed.
+inline std::filesystem::path InstallBundle(const std::filesystem::path& prefix)
 {
-  const std::string command = "cmake -DUMBRAVOX_LV2_INSTALL_DIR='" + folder.string() +
-                              "' -DCMAKE_INSTALL_COMPONENT=lv2 -P '" UMBRAVOX_BINARY_DIR
-                              "/cmake_install.cmake' >/dev/null";
-  return std::system(command.c_str()) == 0 && std::filesystem::exists(folder / "umbravox.lv2" / "umbravox.so");
+  const std::string command = "cmake --install '" UMBRAVOX_BINARY_DIR "' --component lv2 --prefix '" +
+                              prefix.string() + "' >/dev/null";
+  const std::filesystem::path lv2 = prefix / UMBRAVOX_LV2_INSTALL_DIR;
+  if (std::system(command.c_str()) != 0 || !std::filesystem::exists(lv2 / "umbravox.lv2" / "umbravox.so"))
+    return {};
+  return lv2;
 }
 
 } // namespace umbra::test

@@ -43,11 +43,11 @@ TEST(Jalv, RunsThePluginWithControlsAndAPresetFromItsPrompt)
       GTEST_SKIP() << program << " is not installed (scripts/setup installs it)";
   const fs::path dir = fs::temp_directory_path() / ("umbravox-jalv-console-" + std::to_string(::getpid()));
   fs::remove_all(dir);
-  fs::create_directories(dir / "lv2");
-  ASSERT_TRUE(InstallBundle(dir / "lv2"));
+  const fs::path lv2 = InstallBundle(dir / "prefix");
+  ASSERT_FALSE(lv2.empty());
 
   const std::string server = "umbravox-console-" + std::to_string(::getpid());
-  const std::string env = "JACK_DEFAULT_SERVER=" + server + " LV2_PATH='" + (dir / "lv2").string() +
+  const std::string env = "JACK_DEFAULT_SERVER=" + server + " LV2_PATH='" + lv2.string() +
                           "' UMBRAVOX_NO_UPDATE_CHECK=1 ";
   ASSERT_EQ(std::system(("JACK_DEFAULT_SERVER=" + server + " jackd --no-realtime -n " + server +
                          " -d dummy -r 48000 -p 256 >'" + (dir / "jackd.log").string() + "' 2>&1 & echo $! >'" +

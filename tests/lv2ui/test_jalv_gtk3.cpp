@@ -126,12 +126,13 @@ protected:
     mDir = fs::temp_directory_path() / ("umbravox-jalv-" + std::to_string(::getpid()));
     fs::remove_all(mDir);
     fs::create_directories(mDir / "home");
-    // The bundle installed as a user installs it, into a folder of the test's own.
-    ASSERT_TRUE(InstallBundle(mDir / "lv2"));
-    ASSERT_TRUE(fs::exists(mDir / "lv2" / "umbravox.lv2" / "umbravox_ui.so"));
+    // The bundle installed as a packager installs it, under a prefix of the test's own.
+    const fs::path lv2 = InstallBundle(mDir / "prefix");
+    ASSERT_FALSE(lv2.empty());
+    ASSERT_TRUE(fs::exists(lv2 / "umbravox.lv2" / "umbravox_ui.so"));
 
     setenv("DISPLAY", mServer.DisplayName().c_str(), 1);
-    setenv("LV2_PATH", (mDir / "lv2").c_str(), 1);
+    setenv("LV2_PATH", lv2.c_str(), 1);
     setenv("HOME", (mDir / "home").c_str(), 1);
     setenv("UMBRAVOX_NO_UPDATE_CHECK", "1", 1);
     const std::string jackName = "umbravox-test-" + std::to_string(::getpid());

@@ -1,6 +1,7 @@
 // A small host of ours on lilv, as most LV2 hosts are built: it finds the installed bundle,
 // applies a factory preset, saves the state of that instance, restores it into a second one, and
-// both render the same audio.
+// both render the same audio; and a state saved after ports moved while nothing ran, restored
+// into an instance that has already run, plays what the ports show.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -160,9 +161,9 @@ protected:
   {
     mDir = fs::temp_directory_path() / ("umbravox-lilv-" + std::to_string(::getpid()));
     fs::remove_all(mDir);
-    fs::create_directories(mDir / "lv2");
-    ASSERT_TRUE(umbra::test::InstallBundle(mDir / "lv2"));
-    setenv("LV2_PATH", (mDir / "lv2").c_str(), 1);
+    const fs::path lv2 = umbra::test::InstallBundle(mDir / "prefix");
+    ASSERT_FALSE(lv2.empty());
+    setenv("LV2_PATH", lv2.c_str(), 1);
     mWorld = lilv_world_new();
     lilv_world_load_all(mWorld);
     LilvNode* uri = lilv_new_uri(mWorld, kURI);
@@ -225,6 +226,64 @@ TEST_F(LilvHost, APresetSavedFromOneInstanceSoundsTheSameInAnother)
   for (float s : a)
     energy += static_cast<double>(s) * s;
   EXPECT_GT(energy, 1.0); // not two silences alike
+}
+
+TEST_F(LilvHost, AStateRestoredIntoAnInstanceThatRanPlaysWhatThePortsShow)
+{
+  const LV2_Feature* features[] = {&mURIs.feature, nullptr};
+  auto applyPreset = [&](Instance& instance, const char* uri) {
+    LilvNode* node = lilv_new_uri(mWorld, uri);
+    lilv_world_load_resource(mWorld, node);
+    LilvState* state = lilv_state_new_from_world(mWorld, &mURIs.map, node);
+    lilv_node_free(node);
+    ASSERT_NE(state, nullptr);
+    PortContext ports{&instance, mWorld, &mURIs};
+    lilv_state_restore(state, instance.instance, SetPortValue, &ports, 0, features);
+    lilv_state_free(state);
+  };
+
+  // "Banshee Scream" plays (Haunt 94, Octave +2); then, with nothing running, the host moves
+  // both back to their defaults and saves.
+  Instance first(mPlugin, mURIs);
+  ASSERT_NE(first.instance, nullptr);
+  applyPreset(first, (std::string(kURI) + "#preset2").c_str());
+  const uint32_t haunt = first.PortIndex("haunt", mWorld), octave = first.PortIndex("octave", mWorld);
+  ASSERT_EQ(first.controls[haunt], 94.f);
+  lilv_instance_activate(first.instance);
+  first.Render(4);
+  Instance defaults(mPlugin, mURIs);
+  first.controls[haunt] = defaults.controls[haunt];
+  first.controls[octave] = defaults.controls[octave];
+  PortContext firstPorts{&first, mWorld, &mURIs};
+  LilvState* saved = lilv_state_new_from_instance(mPlugin, first.instance, &mURIs.map, nullptr, nullptr,
+                                                  nullptr, nullptr, GetPortValue, &firstPorts, 0, features);
+  ASSERT_NE(saved, nullptr);
+  lilv_instance_deactivate(first.instance);
+
+  // The state restored into an instance that has run with its ports at their defaults, and the
+  // same port values given to another with the same past, without any state: alike.
+  Instance restored(mPlugin, mURIs), plain(mPlugin, mURIs);
+  ASSERT_NE(restored.instance, nullptr);
+  ASSERT_NE(plain.instance, nullptr);
+  for (Instance* instance : {&restored, &plain})
+  {
+    lilv_instance_activate(instance->instance);
+    instance->Render(4);
+  }
+  PortContext restoredPorts{&restored, mWorld, &mURIs};
+  lilv_state_restore(saved, restored.instance, SetPortValue, &restoredPorts, 0, features);
+  lilv_state_free(saved);
+  EXPECT_EQ(restored.controls[haunt], defaults.controls[haunt]);
+  EXPECT_EQ(restored.controls[octave], defaults.controls[octave]);
+  for (uint32_t p = 0; p < 13; ++p)
+    plain.controls[p] = restored.controls[p];
+
+  const std::vector<float> a = restored.Render(100);
+  const std::vector<float> b = plain.Render(100);
+  lilv_instance_deactivate(restored.instance);
+  lilv_instance_deactivate(plain.instance);
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0);
 }
 
 } // namespace

@@ -36,10 +36,10 @@ protected:
         GTEST_SKIP() << program << " is not installed (scripts/setup installs it)";
     mDir = fs::temp_directory_path() / ("umbravox-lv2tools-" + std::to_string(::getpid()));
     fs::remove_all(mDir);
-    fs::create_directories(mDir / "lv2");
-    // The bundle as a user installs it, into a folder that holds nothing else.
-    ASSERT_TRUE(InstallBundle(mDir / "lv2"));
-    mBundle = mDir / "lv2" / "umbravox.lv2";
+    // The bundle as a packager installs it, under a prefix that holds nothing else.
+    mLV2 = InstallBundle(mDir / "prefix");
+    ASSERT_FALSE(mLV2.empty());
+    mBundle = mLV2 / "umbravox.lv2";
   }
   void TearDown() override
   {
@@ -79,7 +79,7 @@ protected:
     return most;
   }
 
-  fs::path mDir, mBundle;
+  fs::path mDir, mLV2, mBundle;
 };
 
 TEST_F(LV2Tools, ValidatesAndIsListed)
@@ -90,14 +90,14 @@ TEST_F(LV2Tools, ValidatesAndIsListed)
   const std::string report = Output("lv2_validate" + ttl + " 2>&1");
   EXPECT_NE(report.find("Found 0 errors"), std::string::npos) << report;
 
-  const std::string listed = Output("LV2_PATH=" + Quote(mDir / "lv2") + " lv2ls");
+  const std::string listed = Output("LV2_PATH=" + Quote(mLV2) + " lv2ls");
   EXPECT_NE(listed.find(kURI), std::string::npos) << listed;
 }
 
 TEST_F(LV2Tools, Lv2applyRendersWhatTheToolRenders)
 {
   const fs::path input = WriteInput();
-  const std::string lv2apply = "LV2_PATH=" + Quote(mDir / "lv2") + " lv2apply -i " + Quote(input);
+  const std::string lv2apply = "LV2_PATH=" + Quote(mLV2) + " lv2apply -i " + Quote(input);
   const std::string render = std::string("'") + UMBRAVOX_TOOL + "' render " + Quote(input);
 
   // The port defaults are "Init", as a new instance starts.

@@ -226,6 +226,10 @@ void RefBlockProcessor::ProcessBlock(const double* const* inputs, double** outpu
     const double d0 = inputs[0][s] * inputGain;
     const double d1 = n == 2 ? inputs[1][s] * inputGain : 0.0;
     const double d[2] = {d0, d1};
+    // The dry path is delayed by the frame, as the wet path is: the sample written 4096 samples
+    // ago, read before this one takes its place.
+    const double late0 = mInputRing[0][mWritePos % 4096];
+    const double late1 = n == 2 ? mInputRing[1][mWritePos % 4096] : 0.0;
     for (int c = 0; c < n; c++)
       mInputRing[c][mWritePos % 4096] = d[c];
 
@@ -240,9 +244,9 @@ void RefBlockProcessor::ProcessBlock(const double* const* inputs, double** outpu
 
     const double w0 = mOutputRing[0][mWritePos % 4096];
     const double w1 = n == 2 ? mOutputRing[1][mWritePos % 4096] : 0.0;
-    outputs[0][s] = (d0 * dry + w0 * wet) * outputGain;
+    outputs[0][s] = (late0 * dry + w0 * wet) * outputGain;
     if (n == 2)
-      outputs[1][s] = (d1 * dry + w1 * wet) * outputGain;
+      outputs[1][s] = (late1 * dry + w1 * wet) * outputGain;
 
     for (int c = 0; c < n; c++)
       mOutputRing[c][mWritePos % 4096] = 0.0;

@@ -1,0 +1,392 @@
+// What the tool does to the files it writes and reads, run as a user runs it: regular files,
+// symbolic links, devices made with mknod, FIFOs, read-only files and another user, pipes.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "SoundFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& arg)
+{
+  std::string quoted = "'";
+  for (char c : arg)
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadBytes(const fs::path& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+size_t CountLines(const std::string& text)
+{
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+const std::string kTool = Quote(UMBRAVOX_TOOL);
+
+class ToolOutput : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    mDir = fs::temp_directory_path() /
+           ("umbravox-output-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(mDir);
+    fs::create_directories(mDir);
+    // Half a second of a quiet stereo tone at 22.05 kHz.
+    mInput = mDir / "in.wav";
+    SF_INFO info {};
+    info.channels = 2;
+    info.samplerate = 22050;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(mInput.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    std::vector<float> frames(2 * 11025);
+    for (size_t s = 0; s < frames.size(); ++s)
+      frames[s] = 0.2f * static_cast<float>(std::sin(0.05 * static_cast<double>(s)));
+    sf_writef_float(file, frames.data(), 11025);
+    sf_close(file);
+  }
+  void TearDown() override { fs::remove_all(mDir); }
+
+  // Runs a shell command line in which TOOL stands for the tool.
+  Result Shell(std::string command)
+  {
+    for (size_t at = command.find("TOOL"); at != std::string::npos; at = command.find("TOOL", at))
+      command.replace(at, 4, kTool);
+    const fs::path outFile = mDir / ".stdout", errFile = mDir / ".stderr";
+    const std::string full = "cd " + Quote(mDir) + " && ( " + command + " ) >" + Quote(outFile) +
+                             " 2>" + Quote(errFile) + " </dev/null";
+    const int raw = std::system(full.c_str());
+    Result result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadBytes(outFile);
+    result.err = ReadBytes(errFile);
+    fs::remove(outFile);
+    fs::remove(errFile);
+    return result;
+  }
+
+  Result Run(const std::vector<std::string>& args)
+  {
+    std::string command = "TOOL";
+    for (const auto& arg : args)
+      command += " " + Quote(arg);
+    return Shell(command);
+  }
+
+  void ExpectError(const Result& result, const std::string& mention)
+  {
+    EXPECT_EQ(result.status, 2) << result.err;
+    EXPECT_NE(result.err.find(mention), std::string::npos) << result.err;
+    EXPECT_EQ(CountLines(result.err), 1u) << result.err;
+  }
+
+  // The writing commands, each into path.
+  std::vector<std::vector<std::string>> Writers(const std::string& path)
+  {
+    return {{"fxp", "save", path},
+            {"render", mInput.string(), path, "--type", "wav", "--tail", "0"},
+            {"render", mInput.string(), path, "--type", "flac", "--tail", "0"},
+            {"screenshot", path, "--frames", "1"}};
+  }
+
+  fs::path mDir;
+  fs::path mInput;
+};
+
+bool IsCharacterDevice(const fs::path& path)
+{
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+} // namespace
+
+// A symbolic link is followed: its target gets the new contents and the link stays a link, also
+// when the target does not exist yet. An existing file keeps its mode and owner.
+TEST_F(ToolOutput, LinksAreFollowedAndModeAndOwnerKept)
+{
+  std::ofstream(mDir / "target.fxp") << "old";
+  fs::create_symlink("target.fxp", mDir / "link.fxp");
+  fs::create_symlink("new.fxp", mDir / "dangling.fxp");
+  ASSERT_EQ(Run({"fxp", "save", "link.fxp"}).status, 0);
+  ASSERT_EQ(Run({"fxp", "save", "dangling.fxp"}).status, 0);
+  EXPECT_TRUE(fs::is_symlink(mDir / "link.fxp"));
+  EXPECT_TRUE(fs::is_symlink(mDir / "dangling.fxp"));
+  EXPECT_EQ(fs::file_size(mDir / "target.fxp"), 108u);
+  EXPECT_EQ(fs::file_size(mDir / "new.fxp"), 108u);
+
+  const fs::path secret = mDir / "secret.wav";
+  std::ofstream(secret) << "old";
+  ::chmod(secret.c_str(), 0600);
+  const bool root = ::geteuid() == 0;
+  if (root)
+  {
+    ASSERT_EQ(::chown(secret.c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(Run({"render", mInput.string(), secret.string(), "--tail", "0"}).status, 0);
+  struct stat status {};
+  ASSERT_EQ(::stat(secret.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0600u);
+  if (root)
+  {
+    EXPECT_EQ(status.st_uid, 65534u);
+    EXPECT_EQ(status.st_gid, 65534u);
+  }
+  EXPECT_EQ(umbra::sound::ReadSoundFile(secret.string()).Frames(), 11025);
+}
+
+// Devices are written where they are, never renamed over, never truncated: /dev/null takes
+// everything, /dev/full refuses with the system's reason, and both stay devices.
+TEST_F(ToolOutput, DevicesAreWrittenInPlace)
+{
+  const fs::path null = mDir / "null", full = mDir / "full";
+  if (::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 ||
+      ::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+    GTEST_SKIP() << "mknod is not allowed here: " << std::strerror(errno);
+  for (const auto& args : Writers("null"))
+  {
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 0) << args[0] << ": " << result.err;
+    EXPECT_NE(result.out.find("wrote null"), std::string::npos) << result.out;
+  }
+  for (const auto& args : Writers("full"))
+    ExpectError(Run(args), "cannot write 'full': No space left on device");
+  EXPECT_TRUE(IsCharacterDevice(null));
+  EXPECT_TRUE(IsCharacterDevice(full));
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(mDir))
+    ++files;
+  EXPECT_EQ(files, 3u); // in.wav, null, full
+}
+
+// A FIFO is a pipeline's end: the WAV comes through it whole, header and all.
+TEST_F(ToolOutput, FifosAreWrittenInPlace)
+{
+  const fs::path fifo = mDir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  auto reader = std::async(std::launch::async, [&] { return ReadBytes(fifo); });
+  const Result result = Run({"render", mInput.string(), "fifo", "--type", "wav", "--raw"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string bytes = reader.get();
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  std::ofstream(mDir / "copy.wav", std::ios::binary) << bytes;
+  EXPECT_EQ(umbra::sound::ReadSoundFile((mDir / "copy.wav").string()).Frames(), 11025);
+}
+
+// What makes no sense to write into is refused with one line, before anything is done.
+TEST_F(ToolOutput, DirectoriesSocketsAndUnwritableNamesAreRefused)
+{
+  fs::create_directory(mDir / "dir");
+  for (const auto& args : Writers("dir"))
+    ExpectError(Run(args), "cannot write 'dir': it is a directory");
+
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address {};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = (mDir / "sock").string();
+  ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
+  std::strcpy(address.sun_path, socketPath.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ExpectError(Run({"fxp", "save", "sock"}), "it is a socket");
+  ::close(sock);
+
+  ExpectError(Run({"fxp", "save", "no/such/p.fxp"}), "No such file or directory");
+  ExpectError(Run({"fxp", "save", "in.wav/p.fxp"}), "Not a directory");
+  ExpectError(Run({"screenshot", "x.jpg"}), "does not end in .png");
+  ExpectError(Run({"fxp", "save", "p.wav"}), "does not end in .fxp");
+}
+
+// Another user may not overwrite a read-only file, even in a directory anyone may write to, and
+// writes a file they may write but not replace (someone else's, in a sticky directory) in place.
+TEST_F(ToolOutput, AnotherUserCannotReplaceAReadOnlyFile)
+{
+  std::string as; // the prefix that runs a command as an ordinary user
+  if (::geteuid() == 0)
+  {
+    if (std::system("setpriv --reuid=65534 --regid=65534 --clear-groups true >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "no way to run as another user here";
+    as = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  const fs::path shared = mDir / "shared";
+  fs::create_directory(shared);
+  ::chmod(shared.c_str(), 01777);
+  ::chmod(mDir.c_str(), 0755);
+  ::chmod(mInput.c_str(), 0644);
+  const fs::path readOnly = shared / "ro.fxp";
+  std::ofstream(readOnly) << "keep";
+  ::chmod(readOnly.c_str(), 0444);
+  const fs::path open = shared / "open.fxp";
+  std::ofstream(open) << "old";
+  ::chmod(open.c_str(), 0666);
+
+  ExpectError(Shell(as + "TOOL fxp save shared/ro.fxp"), "cannot write 'shared/ro.fxp': Permission denied");
+  ExpectError(Shell(as + "TOOL render in.wav shared/ro.fxp --type wav"), "Permission denied");
+  EXPECT_EQ(ReadBytes(readOnly), "keep");
+
+  struct stat before {};
+  ::stat(open.c_str(), &before);
+  const Result result = Shell(as + "TOOL fxp save shared/open.fxp");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(fs::file_size(open), 108u);
+  struct stat status {};
+  ::stat(open.c_str(), &status);
+  EXPECT_EQ(status.st_uid, before.st_uid);
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(shared))
+    ++files;
+  EXPECT_EQ(files, 2u);
+}
+
+// The same render twice gives the same bytes: a plain WAV without a time-stamped PEAK chunk.
+TEST_F(ToolOutput, RendersAreByteForByteReproducible)
+{
+  ASSERT_EQ(Run({"render", "in.wav", "a.wav", "--tail", "0.5"}).status, 0);
+  ::sleep(1); // a time stamp in seconds would now differ
+  ASSERT_EQ(Run({"render", "in.wav", "b.wav", "--tail", "0.5"}).status, 0);
+  const std::string a = ReadBytes(mDir / "a.wav");
+  EXPECT_EQ(a, ReadBytes(mDir / "b.wav"));
+  EXPECT_EQ(a.substr(0, 4), "RIFF");
+  EXPECT_EQ(a.find("PEAK"), std::string::npos);
+  EXPECT_EQ(umbra::sound::ReadSoundFile((mDir / "a.wav").string()).Frames(), 11025 + 11025);
+}
+
+// Standard input and output for pipelines: the summary goes to stderr, the format from --type.
+TEST_F(ToolOutput, StandardInputAndOutput)
+{
+  for (const char* type : {"wav", "flac", "ogg", "aiff"})
+  {
+    const Result result =
+      Shell(std::string("cat in.wav | TOOL render - - --raw --type ") + type + " | TOOL render - out.wav --raw");
+    EXPECT_EQ(result.status, 0) << type << ": " << result.err;
+    EXPECT_NE(result.err.find("wrote standard output"), std::string::npos) << result.err;
+    EXPECT_NE(result.out.find("wrote out.wav"), std::string::npos) << result.out;
+    EXPECT_EQ(umbra::sound::ReadSoundFile((mDir / "out.wav").string()).Frames(), 11025) << type;
+  }
+  ExpectError(Run({"render", "in.wav", "-"}), "--type");
+  // FXP and PNG go to standard output too.
+  const Result fxp = Shell("TOOL fxp save - | wc -c");
+  EXPECT_EQ(fxp.out, "108\n");
+}
+
+// Sample rates the plug-in does not run at are refused; a cut-short file is rendered as far as
+// it goes, with a warning; libsndfile's messages come in this program's words.
+TEST_F(ToolOutput, BadInputsAreToldPlainly)
+{
+  std::string wav = ReadBytes(mInput);
+  const size_t fmt = wav.find("fmt ");
+  ASSERT_NE(fmt, std::string::npos);
+  std::string forged = wav;
+  const uint32_t rate = 2000000000;
+  std::memcpy(forged.data() + fmt + 12, &rate, 4);
+  std::ofstream(mDir / "forged.wav", std::ios::binary) << forged;
+  ExpectError(Run({"render", "forged.wav", "out.wav"}), "2000000000 Hz is outside the 8000 to 384000 Hz");
+  ExpectError(Run({"screenshot", "s.png", "--audio", "forged.wav"}), "outside the 8000 to 384000 Hz");
+
+  std::ofstream(mDir / "cut.wav", std::ios::binary) << wav.substr(0, wav.size() / 2);
+  const Result cut = Run({"render", "cut.wav", "out.wav", "--raw"});
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_NE(cut.err.find("warning: 'cut.wav' is cut short"), std::string::npos) << cut.err;
+  EXPECT_EQ(CountLines(cut.err), 1u) << cut.err;
+
+  std::ofstream(mDir / "text.wav") << "words, not sound";
+  const Result text = Run({"render", "text.wav", "out.wav"});
+  ExpectError(text, "cannot read 'text.wav': not a sound file");
+  EXPECT_EQ(text.err.find("Format not recognised"), std::string::npos);
+  // A pipe of endless zeros is refused at once, not copied until the disk is full.
+  ExpectError(Shell("head -c 50000000 /dev/zero | TOOL render - out.wav"), "standard input");
+}
+
+// Many files at once, each named after its input, one line each.
+TEST_F(ToolOutput, RenderIntoADirectory)
+{
+  fs::copy_file(mInput, mDir / "second.wav");
+  fs::create_directory(mDir / "out");
+  const Result result = Run({"render", "--out-dir", "out", "in.wav", "second.wav", "--type", "flac", "--tail", "0"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(CountLines(result.out), 2u) << result.out;
+  EXPECT_TRUE(fs::exists(mDir / "out" / "in.flac"));
+  EXPECT_TRUE(fs::exists(mDir / "out" / "second.flac"));
+  ExpectError(Run({"render", "--out-dir", "out", "in.wav", "out/../in.wav"}), "both");
+  ExpectError(Run({"render", "--out-dir", ".", "in.wav"}), "is the input file");
+}
+
+TEST_F(ToolOutput, VersionUnknownOptionsAndProgress)
+{
+  const Result version = Run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "umbravox 0.9.2\n");
+  for (const std::string command : {"render", "fxp save", "screenshot", "demo", "ui"})
+    ExpectError(Shell("TOOL " + command + " --loud"), "unknown option '--loud' for '" + command + "'");
+  ExpectError(Run({"--loud"}), "unknown option '--loud'");
+
+  // On a terminal, a long screenshot shows how far it has got.
+  if (std::system("script --version >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no 'script' to give the tool a terminal";
+  const Result shot = Shell("script -qec \"TOOL screenshot s.png --frames 301\" /dev/null");
+  EXPECT_EQ(shot.status, 0) << shot.err;
+  EXPECT_NE(shot.out.find("frame 301 of 301"), std::string::npos) << shot.out;
+}
+
+// An RF64 past 4 GiB, written for real: too big and slow for every run, so it runs only when
+// UMBRAVOX_BIG_TESTS is set. Below that size the same writer makes a plain WAV (above).
+TEST_F(ToolOutput, WavPast4GiBBecomesRf64)
+{
+  if (!std::getenv("UMBRAVOX_BIG_TESTS"))
+    GTEST_SKIP() << "set UMBRAVOX_BIG_TESTS=1 to write 4 GiB";
+  const fs::path big = mDir / "big.wav";
+  const int fd = ::open(big.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  constexpr int kBlock = 65536;
+  const int64_t frames = (int64_t{1} << 32) / 8 + kBlock; // stereo float: 8 bytes a frame
+  std::vector<float> left(kBlock, 0.25f), right(kBlock, -0.25f);
+  const float* channels[2] = {left.data(), right.data()};
+  {
+    auto file = umbra::sound::SoundFile::Create(fd, big.string(), umbra::sound::Encoding::kWavFloat, 2, 48000);
+    for (int64_t done = 0; done < frames; done += kBlock)
+      file.Write(channels, kBlock);
+    file.Close();
+    EXPECT_TRUE(file.WroteRf64());
+  }
+  char id[4] = {};
+  EXPECT_EQ(::pread(fd, id, 4, 0), 4);
+  EXPECT_EQ(std::string(id, 4), "RF64");
+  ::close(fd);
+  SF_INFO info {};
+  SNDFILE* read = sf_open(big.c_str(), SFM_READ, &info);
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(info.frames, (frames + kBlock - 1) / kBlock * kBlock);
+  sf_close(read);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+// Ctrl-C, SIGTERM, closing the terminal (SIGHUP) and SIGQUIT end the program at once, as they
+// would by default, but first remove the temporary files still open and wipe a progress line,
+// then exit with 128 plus the signal's number (130 for Ctrl-C, 143 for SIGTERM), as shells
+// report a program a signal ended. Everything the handler does is safe inside a signal
+// handler: it unlinks names copied here beforehand and writes fixed bytes.
+
+#include <string>
+
+namespace umbra::cli {
+
+void InstallInterruptCleanup();
+
+// A file the program is making and would rather not leave behind: the handler removes it while
+// the object lives. Create the file and the object with signals blocked (SignalBlock), so that
+// no signal falls between the two.
+class TemporaryFileGuard {
+public:
+  explicit TemporaryFileGuard(const std::string& path);
+  ~TemporaryFileGuard();
+  TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+  TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+
+  // The file has been renamed into place or removed: nothing is left to clean up.
+  void Release();
+
+private:
+  int mSlot = -1;
+};
+
+// Holds the interrupting signals back while it lives; they are handled when it goes.
+class SignalBlock {
+public:
+  SignalBlock();
+  ~SignalBlock();
+  SignalBlock(const SignalBlock&) = delete;
+  SignalBlock& operator=(const SignalBlock&) = delete;
+
+private:
+  unsigned char mOld[128]; // a sigset_t, kept out of this header
+};
+
+// The width of the progress line now drawn on stderr (0: none), so that an interruption can
+// wipe it before its message.
+void SetProgressLineWidth(int width);
+
+} // namespace umbra::cli
