@@ -19,6 +19,9 @@ namespace umbra { using UmbravoxWrapper = IEffectAU; }
 #elif defined(UMBRAVOX_API_LV2)
 #include "LV2/IEffectLV2.h"
 namespace umbra { using UmbravoxWrapper = IEffectLV2; }
+#elif defined(UMBRAVOX_API_JACK)
+#include "JACK/IEffectJack.h"
+namespace umbra { using UmbravoxWrapper = IEffectJack; }
 #else
 #error "Define the host target this build of Umbravox is for (UMBRAVOX_API_...)"
 #endif

@@ -1,0 +1,65 @@
+#include "LiveOptions.h"
+
+#include "CliSupport.h"
+
+namespace umbra::live {
+
+const char* const kLiveHelp =
+  "usage: umbravox-live [--preset NAME] [--set NAME=VALUE]... [--name NAME] [--connect]\n"
+  "                     [--no-ui] [--fresh] [--verbose]\n"
+  "\n"
+  "Runs Umbra Vox as a JACK client with its editor in a window, until the window is closed\n"
+  "(or, with --no-ui, until SIGINT or SIGTERM). It needs a running JACK server (jackd2, or\n"
+  "PipeWire's JACK) and never starts one. The last state is remembered in\n"
+  "$XDG_CONFIG_HOME/umbravox/live.state (default ~/.config/umbravox/live.state).\n"
+  "\n"
+  "  --preset NAME     a factory preset, by its name or number (see 'umbravox presets')\n"
+  "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'); repeatable\n"
+  "  --name NAME       the JACK client's name (default \"Umbra Vox\")\n"
+  "  --connect         wires the first two physical capture ports to in_1 and in_2 and out_1\n"
+  "                    and out_2 to the first two physical playback ports\n"
+  "  --no-ui           no window: runs headless until SIGINT or SIGTERM\n"
+  "  --fresh           starts from \"Init\" instead of the remembered state\n"
+  "  --verbose         tells the sample rate, period and latency, and counts xruns\n"
+  "  --help, --version\n";
+
+LiveOptions ParseLiveOptions(const std::vector<std::string>& args)
+{
+  LiveOptions options;
+  auto valueOf = [&](size_t& i) { return cli::NextValue(args, i, args[i]); };
+  for (size_t i = 0; i < args.size(); ++i)
+  {
+    const std::string& arg = args[i];
+    if (arg == "--preset")
+    {
+      if (options.preset)
+        throw cli::UsageError("--preset given twice");
+      options.preset = valueOf(i);
+    }
+    else if (arg == "--set")
+      options.settings.push_back(valueOf(i));
+    else if (arg == "--name")
+    {
+      options.clientName = valueOf(i);
+      if (options.clientName.empty())
+        throw cli::UsageError("--name needs a name");
+    }
+    else if (arg == "--connect")
+      options.connect = true;
+    else if (arg == "--no-ui")
+      options.noUI = true;
+    else if (arg == "--fresh")
+      options.fresh = true;
+    else if (arg == "--verbose" || arg == "-v")
+      options.verbose = true;
+    else if (arg == "--help" || arg == "-h")
+      options.help = true;
+    else if (arg == "--version")
+      options.version = true;
+    else
+      throw cli::UsageError("unknown argument '" + arg + "' (try 'umbravox-live --help')");
+  }
+  return options;
+}
+
+} // namespace umbra::live

@@ -1,0 +1,28 @@
+#pragma once
+
+// umbravox-live's command line.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace umbra::live {
+
+struct LiveOptions {
+  std::string clientName = "Umbra Vox";
+  std::optional<std::string> preset;
+  std::vector<std::string> settings; // "NAME=VALUE", applied in order after the preset
+  bool connect = false;
+  bool noUI = false;
+  bool fresh = false;
+  bool verbose = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Throws cli::UsageError for anything it does not understand.
+LiveOptions ParseLiveOptions(const std::vector<std::string>& args);
+
+extern const char* const kLiveHelp;
+
+} // namespace umbra::live

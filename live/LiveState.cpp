@@ -1,0 +1,196 @@
+#include "LiveState.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include <unistd.h>
+
+#include "CliSupport.h"
+#include "IByteChunk.h"
+#include "JACK/IEffectJack.h"
+
+namespace umbra::live {
+
+namespace {
+
+constexpr const char* kHeader = "# Umbra Vox live: the state at the last exit, rewritten at every exit";
+constexpr const char* kFormat = "format=1";
+// Far more than the file ever holds; anything longer is not ours.
+constexpr std::streamsize kMaxFileSize = 64 * 1024;
+
+bool ParseNumber(const std::string& text, double& value)
+{
+  if (text.empty())
+    return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+} // namespace
+
+std::string StateFilePath()
+{
+  std::filesystem::path folder;
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/')
+    folder = config;
+  else
+  {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home)
+      return {};
+    folder = std::filesystem::path(home) / ".config";
+  }
+  return (folder / "umbravox" / "live.state").string();
+}
+
+std::string FormatState(const IEffectBase& plug)
+{
+  IByteChunk chunk;
+  plug.SerializeState(chunk);
+  std::string text = std::string(kHeader) + "\n" + kFormat + "\n";
+  text += "preset=" + std::string(plug.GetPresetName(plug.CurrentPresetIndex())) + "\n";
+  int pos = 0;
+  for (int i = 0; i < plug.NParams(); ++i)
+  {
+    double value = 0.0;
+    pos = chunk.Get(&value, pos);
+    if (pos < 0)
+      break;
+    // Seventeen digits bring every double back exactly.
+    char number[32];
+    std::snprintf(number, sizeof(number), "%.17g", value);
+    text += std::string(plug.GetParam(i)->GetName()) + "=" + number + "\n";
+  }
+  return text;
+}
+
+std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::string& text)
+{
+  RememberedState state;
+  state.values.assign(static_cast<size_t>(plug.NParams()), NAN);
+  std::vector<bool> seen(static_cast<size_t>(plug.NParams()), false);
+  bool formatSeen = false, presetSeen = false;
+
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line))
+  {
+    if (line.empty() || line[0] == '#')
+      continue;
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos)
+      return std::nullopt;
+    const std::string key = line.substr(0, equals);
+    const std::string value = line.substr(equals + 1);
+    if (key == "format")
+    {
+      if (formatSeen || value != "1")
+        return std::nullopt;
+      formatSeen = true;
+    }
+    else if (key == "preset")
+    {
+      if (presetSeen || value.size() >= static_cast<size_t>(kMaxPresetNameLen))
+        return std::nullopt;
+      presetSeen = true;
+      state.presetName = value;
+    }
+    else
+    {
+      const int idx = cli::FindParamByName(plug, key);
+      double number = 0.0;
+      if (idx < 0 || seen[static_cast<size_t>(idx)] || !ParseNumber(value, number))
+        return std::nullopt;
+      const IParam& param = *plug.GetParam(idx);
+      if (number < param.GetMin() || number > param.GetMax())
+        return std::nullopt;
+      seen[static_cast<size_t>(idx)] = true;
+      state.values[static_cast<size_t>(idx)] = number;
+    }
+  }
+  if (!formatSeen || !presetSeen)
+    return std::nullopt;
+  for (bool present : seen)
+    if (!present)
+      return std::nullopt;
+  return state;
+}
+
+LoadResult LoadState(IEffectJack& plug, const std::string& path)
+{
+  std::ifstream file(path, std::ios::binary);
+  if (!file)
+    return std::filesystem::exists(path) ? LoadResult::kDamaged : LoadResult::kNoFile;
+  std::string text(static_cast<size_t>(kMaxFileSize) + 1, '\0');
+  file.read(text.data(), kMaxFileSize + 1);
+  if (file.bad() || file.gcount() > kMaxFileSize)
+    return LoadResult::kDamaged;
+  text.resize(static_cast<size_t>(file.gcount()));
+
+  const std::optional<RememberedState> state = ParseState(plug, text);
+  if (!state)
+    return LoadResult::kDamaged;
+
+  // The named factory preset is recalled first, so the editor's header and browser show it;
+  // then the values, as a host restores a state.
+  int presetIdx = -1;
+  for (int i = 0; i < plug.PresetCount() && presetIdx < 0; ++i)
+    if (state->presetName == plug.GetPresetName(i))
+      presetIdx = i;
+  if (presetIdx >= 0)
+    plug.RestorePreset(presetIdx);
+  IByteChunk chunk;
+  for (double value : state->values)
+    chunk.Put(&value);
+  plug.HostSetState(chunk);
+  // A name no factory preset has came from a preset file: it names the current slot, as loading
+  // that file did.
+  if (presetIdx < 0 && !state->presetName.empty())
+    plug.ModifyCurrentPreset(state->presetName.c_str());
+  return LoadResult::kLoaded;
+}
+
+void SaveState(const IEffectBase& plug, const std::string& path)
+{
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+  if (error)
+    throw cli::UsageError("cannot make the folder of '" + path + "': " + error.message());
+  const std::string text = FormatState(plug);
+
+  // Written whole under a temporary name beside the file, flushed to disk, then renamed over
+  // it: a crash or a full disk leaves the last good state, never half of one.
+  std::string temporary = path + ".tmp.XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0)
+    throw cli::UsageError("cannot write '" + path + "': " + std::strerror(errno));
+  bool written = true;
+  for (size_t done = 0; written && done < text.size();)
+  {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    written = n > 0;
+    done += written ? static_cast<size_t>(n) : 0;
+  }
+  const int savedErrno = errno;
+  written = written && fsync(fd) == 0;
+  written = close(fd) == 0 && written;
+  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0)
+  {
+    const int reason = written ? errno : savedErrno;
+    unlink(temporary.c_str());
+    throw cli::UsageError("cannot write '" + path + "': " + std::strerror(reason));
+  }
+}
+
+} // namespace umbra::live

@@ -1,0 +1,40 @@
+#pragma once
+
+// What umbravox-live remembers between runs: the thirteen values and the preset's name, in a
+// small text file under the user's configuration folder.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace umbra {
+class IEffectBase;
+class IEffectJack;
+} // namespace umbra
+
+namespace umbra::live {
+
+struct RememberedState {
+  std::string presetName;
+  std::vector<double> values; // one per parameter, in index order, in the parameter's units
+};
+
+// $XDG_CONFIG_HOME/umbravox/live.state, or ~/.config/umbravox/live.state when XDG_CONFIG_HOME
+// is unset, empty or relative; empty when there is no home either.
+std::string StateFilePath();
+
+// The state held by plug, as the file holds it.
+std::string FormatState(const IEffectBase& plug);
+// The state in text, checked whole against plug's parameters: none when anything is amiss (a
+// line it cannot read, a parameter missing or twice, a value not finite or out of range).
+std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::string& text);
+
+enum class LoadResult { kNoFile, kLoaded, kDamaged };
+// Reads path and, only when it is whole, gives plug its preset and values as a host restores a
+// state. A damaged file changes nothing.
+LoadResult LoadState(IEffectJack& plug, const std::string& path);
+// Writes plug's state through a temporary file renamed into place, making the folder first.
+// Throws cli::UsageError when it cannot.
+void SaveState(const IEffectBase& plug, const std::string& path);
+
+} // namespace umbra::live

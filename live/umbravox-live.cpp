@@ -1,0 +1,221 @@
+// umbravox-live: Umbra Vox as a JACK client of its own, with its editor in a window, for playing
+// and singing live without a host.
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CliSupport.h"
+#include "ICanvasFactory.h"
+#include "LiveOptions.h"
+#include "LiveState.h"
+#include "Platforms/ICanvasX11.h"
+#include "Umbravox.h"
+
+using namespace umbra;
+
+namespace {
+
+constexpr int kExitServerGone = 1;
+
+volatile sig_atomic_t gStopRequested = 0;
+
+void RequestStop(int)
+{
+  gStopRequested = 1;
+}
+
+void Say(const std::string& line)
+{
+  std::fprintf(stderr, "umbravox-live: %s\n", line.c_str());
+}
+
+// SIGINT and SIGTERM are blocked while JACK starts its threads, so they inherit the mask and
+// only the main thread, which handles them, ever sees one.
+void BlockStopSignals(bool block)
+{
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
+void HandleStopSignals()
+{
+  struct sigaction action = {};
+  action.sa_handler = RequestStop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  BlockStopSignals(false);
+}
+
+// What the main loop watches besides the window: a stop signal, the server, and in --verbose
+// the first cycle and the xruns.
+class Watch {
+public:
+  Watch(const Umbravox& plug, const live::LiveOptions& options) : mPlug(plug), mVerbose(options.verbose) {}
+
+  bool ShouldStop() const { return gStopRequested || mPlug.ServerShutDown(); }
+
+  void Report()
+  {
+    if (!mVerbose)
+      return;
+    if (!mToldStart && mPlug.HasProcessed())
+    {
+      mToldStart = true;
+      Say("\"" + mPlug.ClientName() + "\" running at " + std::to_string(static_cast<int>(mPlug.GetSampleRate())) +
+          " Hz, " + std::to_string(mPlug.GetBlockSize()) + " frames a period, latency " +
+          std::to_string(mPlug.GetLatency()) + " samples, from frame " + std::to_string(mPlug.FirstCycleFrame()));
+    }
+    const long xruns = mPlug.XrunCount();
+    if (xruns != mXruns)
+    {
+      mXruns = xruns;
+      Say("xrun (" + std::to_string(xruns) + " so far)");
+    }
+  }
+
+private:
+  const Umbravox& mPlug;
+  bool mVerbose;
+  bool mToldStart = false;
+  long mXruns = 0;
+};
+
+void RunHeadless(Umbravox& plug, Watch& watch)
+{
+  while (!watch.ShouldStop())
+  {
+    std::this_thread::sleep_for(IEffectAPIBase::kTimerInterval);
+    plug.OnTimer();
+    watch.Report();
+  }
+}
+
+// The editor in a top-level window titled with the client's name, driven as 'umbravox ui'
+// drives it: the window's main loop pumps events and frames and runs the plug-in's 20 ms timer.
+// False (with the reason) when no window could be opened.
+bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
+{
+  const std::string title = plug.ClientName();
+  auto make = plug.GetMakeGraphicsFunc();
+  plug.SetMakeGraphicsFunc([make, title]() {
+    auto graphics = make ? make() : nullptr;
+    if (auto* window = dynamic_cast<ui::ICanvasX11*>(graphics.get()))
+      window->SetWindowTitle(title);
+    return graphics;
+  });
+  void* view = plug.OpenWindow(nullptr);
+  auto* window = dynamic_cast<ui::ICanvasX11*>(plug.GetUI());
+  if (!view || !window)
+  {
+    error = window ? window->GetLastError() : "no X11 window could be made";
+    plug.CloseWindow();
+    return false;
+  }
+  window->SetTimerFunc([&plug]() { plug.OnTimer(); });
+  while (!window->IsClosed() && !watch.ShouldStop())
+  {
+    window->Pump();
+    watch.Report();
+    window->WaitForEvents(std::chrono::milliseconds(100));
+  }
+  plug.CloseWindow();
+  return true;
+}
+
+int Run(const live::LiveOptions& options)
+{
+  ui::SetDefaultPlatform(ui::EPlatform::kX11);
+  BlockStopSignals(true);
+  const std::unique_ptr<Umbravox> plug(MakePlug());
+
+  // The remembered state first, then the command line's preset and settings over it.
+  const std::string statePath = live::StateFilePath();
+  if (!options.fresh && !statePath.empty() &&
+      live::LoadState(*plug, statePath) == live::LoadResult::kDamaged)
+    Say("ignoring the damaged state file '" + statePath + "'");
+  if (options.preset)
+    cli::RecallPreset(*plug, *options.preset);
+  for (const std::string& setting : options.settings)
+    cli::ApplySetting(*plug, setting);
+
+  std::string error;
+  if (!plug->HostOpen(options.clientName, error) || !plug->HostActivate(error))
+    throw cli::UsageError(error);
+  if (options.connect && !plug->HostConnectPhysical(error))
+    Say(error);
+  HandleStopSignals();
+
+  Watch watch(*plug, options);
+  if (options.noUI)
+    RunHeadless(*plug, watch);
+  else if (!RunWindow(*plug, watch, error))
+  {
+    plug->HostClose();
+    throw cli::UsageError(error + " (--no-ui runs without a window)");
+  }
+
+  const bool serverGone = plug->ServerShutDown();
+  plug->HostClose();
+  if (options.verbose && plug->XrunCount() > 0)
+    Say("xruns in all: " + std::to_string(plug->XrunCount()));
+
+  int status = 0;
+  if (serverGone)
+  {
+    const std::string reason = plug->ShutdownReason();
+    Say("the JACK server shut down" + (reason.empty() ? std::string() : " (" + reason + ")"));
+    status = kExitServerGone;
+  }
+  if (!statePath.empty())
+  {
+    try
+    {
+      live::SaveState(*plug, statePath);
+    }
+    catch (const cli::UsageError& saveError)
+    {
+      Say(saveError.what());
+      status = status ? status : cli::kExitError;
+    }
+  }
+  return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  try
+  {
+    const live::LiveOptions options = live::ParseLiveOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.help)
+    {
+      std::fputs(live::kLiveHelp, stdout);
+      return 0;
+    }
+    if (options.version)
+    {
+      std::printf("umbravox-live %s\n", UMBRAVOX_VERSION);
+      return 0;
+    }
+    // Without a window there is no About popup to show what the update check found.
+    if (options.noUI)
+      setenv("UMBRAVOX_NO_UPDATE_CHECK", "1", 1);
+    return Run(options);
+  }
+  catch (const std::exception& error)
+  {
+    Say(error.what());
+    return cli::kExitError;
+  }
+}

@@ -1,0 +1,391 @@
+// umbravox-live on a JACK server of the test's own (the dummy driver): a file played through it
+// by a client of ours comes back as 'umbravox render --raw' renders it; ports, latency ranges
+// and --connect; the state remembered across runs; a damaged state file; the server going away;
+// no server at all.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "JackTestServer.h"
+#include "SoundFile.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace umbra::test;
+using umbra::sound::SoundData;
+
+namespace {
+
+constexpr int kPeriod = 1024;
+constexpr int kLatency = 4096;
+
+// A second and a half of a sung-like tone with a noisy onset, different on each side.
+SoundData MakeTestSound()
+{
+  SoundData sound;
+  sound.sampleRate = JackTestServer::kSampleRate;
+  const size_t frames = 72000;
+  sound.channels.assign(2, std::vector<float>(frames));
+  uint32_t noise = 1;
+  for (size_t s = 0; s < frames; ++s)
+  {
+    noise = noise * 1664525u + 1013904223u;
+    const double t = static_cast<double>(s) / sound.sampleRate;
+    const double hiss = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * std::exp(-8.0 * t);
+    sound.channels[0][s] = static_cast<float>(0.3 * std::sin(2.0 * M_PI * 220.0 * t) + 0.2 * hiss);
+    sound.channels[1][s] = static_cast<float>(0.25 * std::sin(2.0 * M_PI * 330.0 * t) - 0.2 * hiss);
+  }
+  return sound;
+}
+
+// Two clients of ours: "player" plays a sound into a client's inputs from the cycle Start() is
+// seen in, "recorder" records that client's outputs from the same cycle on. The player comes
+// before the effect in JACK's order and the recorder after it, so all three run in one cycle.
+class PlayRecord {
+public:
+  PlayRecord(const JackTestServer& server, const SoundData& sound, size_t recordFrames)
+    : mServer(server), mSound(sound)
+  {
+    for (auto& channel : mRecorded)
+      channel.assign(recordFrames, 0.f);
+  }
+  ~PlayRecord()
+  {
+    for (jack_client_t* client : {mPlayer, mRecorder})
+      if (client)
+        jack_client_close(client);
+  }
+
+  bool Open()
+  {
+    mPlayer = mServer.OpenClient("player");
+    mRecorder = mServer.OpenClient("recorder");
+    if (!mPlayer || !mRecorder)
+      return false;
+    for (int c = 0; c < 2; ++c)
+    {
+      const std::string n = std::to_string(c + 1);
+      mOut[c] = jack_port_register(mPlayer, ("out_" + n).c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+      mIn[c] = jack_port_register(mRecorder, ("in_" + n).c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    }
+    jack_set_process_callback(mPlayer, [](jack_nframes_t n, void* self) { return static_cast<PlayRecord*>(self)->Play(n); }, this);
+    jack_set_process_callback(mRecorder, [](jack_nframes_t n, void* self) { return static_cast<PlayRecord*>(self)->Record(n); }, this);
+    return jack_activate(mPlayer) == 0 && jack_activate(mRecorder) == 0;
+  }
+
+  // Wires player -> target -> recorder.
+  bool Connect(const std::string& target)
+  {
+    bool ok = true;
+    for (int c = 0; c < 2; ++c)
+    {
+      const std::string n = std::to_string(c + 1);
+      ok &= jack_connect(mPlayer, jack_port_name(mOut[c]), (target + ":in_" + n).c_str()) == 0;
+      ok &= jack_connect(mRecorder, (target + ":out_" + n).c_str(), jack_port_name(mIn[c])) == 0;
+    }
+    return ok;
+  }
+
+  void Start() { mStartRequested.store(true); }
+  bool Finished() const { return mFinished.load(); }
+  jack_nframes_t PlayStart() const { return mPlayStart.load(); }
+  jack_nframes_t RecordStart() const { return mRecordStart; }
+  const std::vector<float>& Recorded(int c) const { return mRecorded[c]; }
+
+private:
+  int Play(jack_nframes_t n)
+  {
+    float* out[2] = {static_cast<float*>(jack_port_get_buffer(mOut[0], n)),
+                     static_cast<float*>(jack_port_get_buffer(mOut[1], n))};
+    if (!mPlaying && mStartRequested.load())
+    {
+      mPlaying = true;
+      mPlayStart.store(jack_last_frame_time(mPlayer));
+      mPlayStarted.store(true);
+    }
+    for (int c = 0; c < 2; ++c)
+      for (jack_nframes_t s = 0; s < n; ++s)
+      {
+        const size_t at = mPlayPos + s;
+        out[c][s] = mPlaying && at < mSound.channels[c].size() ? mSound.channels[c][at] : 0.f;
+      }
+    if (mPlaying)
+      mPlayPos += n;
+    return 0;
+  }
+
+  int Record(jack_nframes_t n)
+  {
+    const jack_nframes_t now = jack_last_frame_time(mRecorder);
+    if (!mRecording)
+    {
+      if (!mPlayStarted.load() || now < mPlayStart.load())
+        return 0;
+      mRecording = true;
+      mRecordStart = now;
+    }
+    for (int c = 0; c < 2; ++c)
+    {
+      const float* in = static_cast<const float*>(jack_port_get_buffer(mIn[c], n));
+      for (jack_nframes_t s = 0; s < n && mRecordPos + s < mRecorded[c].size(); ++s)
+        mRecorded[c][mRecordPos + s] = in[s];
+    }
+    mRecordPos += n;
+    if (mRecordPos >= mRecorded[0].size())
+      mFinished.store(true);
+    return 0;
+  }
+
+  const JackTestServer& mServer;
+  const SoundData& mSound;
+  jack_client_t* mPlayer = nullptr;
+  jack_client_t* mRecorder = nullptr;
+  jack_port_t* mOut[2] = {};
+  jack_port_t* mIn[2] = {};
+  std::vector<float> mRecorded[2];
+  std::atomic<bool> mStartRequested{false}, mPlayStarted{false}, mFinished{false};
+  std::atomic<jack_nframes_t> mPlayStart{0};
+  bool mPlaying = false, mRecording = false;
+  size_t mPlayPos = 0, mRecordPos = 0;
+  jack_nframes_t mRecordStart = 0;
+};
+
+class LiveOnJack : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    if (!JackTestServer::Available())
+      GTEST_SKIP() << "jackd is not installed (scripts/setup installs it)";
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    mDir = fs::temp_directory_path() / ("umbravox-live-" + std::to_string(getpid()) + "-" + info->name());
+    fs::remove_all(mDir);
+    fs::create_directories(mDir);
+    ASSERT_TRUE(mServer.Start(kPeriod)) << mServer.Error();
+  }
+  void TearDown() override
+  {
+    mServer.Stop();
+    fs::remove_all(mDir);
+  }
+
+  std::unique_ptr<ChildProgram> StartLive(std::vector<std::string> args)
+  {
+    args.insert(args.begin(), UMBRAVOX_LIVE);
+    const std::string errFile = (mDir / ("live-" + std::to_string(mRuns++) + ".err")).string();
+    return std::make_unique<ChildProgram>(
+      args,
+      std::map<std::string, std::string>{{"JACK_DEFAULT_SERVER", mServer.Name()},
+                                         {"XDG_CONFIG_HOME", (mDir / "config").string()}},
+      errFile);
+  }
+
+  // Started with --verbose, it says so once its first cycle has run.
+  static bool WaitUntilRunning(const ChildProgram& live)
+  {
+    return WaitFor([&] { return live.Stderr().find(" running at ") != std::string::npos; }, 15s);
+  }
+
+  // Runs umbravox-live headless with args until it runs, then stops it with SIGTERM; its exit
+  // status, its stderr in errors.
+  int RunUntilStopped(const std::vector<std::string>& args, std::string& errors)
+  {
+    std::vector<std::string> all = {"--no-ui", "--verbose"};
+    all.insert(all.end(), args.begin(), args.end());
+    auto live = StartLive(all);
+    const bool running = WaitUntilRunning(*live);
+    live->Signal(SIGTERM);
+    const int status = live->Wait(15s);
+    errors = live->Stderr();
+    return running ? status : -1;
+  }
+
+  fs::path StatePath() const { return mDir / "config" / "umbravox" / "live.state"; }
+
+  JackTestServer mServer;
+  fs::path mDir;
+  int mRuns = 0;
+};
+
+TEST_F(LiveOnJack, PlaysAFileThroughTheEffectAsRenderRendersIt)
+{
+  const SoundData sound = MakeTestSound();
+  auto live = StartLive({"--no-ui", "--verbose", "--preset", "Ghost Choir"});
+  ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+  std::smatch match;
+  const std::string told = live->Stderr();
+  ASSERT_TRUE(std::regex_search(told, match, std::regex("from frame ([0-9]+)"))) << told;
+  const int64_t firstFrame = std::stoll(match[1]);
+
+  const size_t recordFrames = sound.channels[0].size() + kLatency + 4 * kPeriod;
+  PlayRecord client(mServer, sound, recordFrames);
+  ASSERT_TRUE(client.Open());
+  ASSERT_TRUE(client.Connect("Umbra Vox"));
+  client.Start();
+  ASSERT_TRUE(WaitFor([&] { return client.Finished(); }, 30s));
+  live->Signal(SIGTERM);
+  EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+
+  // What the effect heard: silence from its first cycle until the file began, then the file.
+  const int64_t silence = static_cast<int64_t>(client.PlayStart()) - firstFrame;
+  ASSERT_GE(silence, 0);
+  ASSERT_EQ(silence % kPeriod, 0);
+  SoundData heard;
+  heard.sampleRate = sound.sampleRate;
+  heard.channels.resize(2);
+  for (int c = 0; c < 2; ++c)
+  {
+    heard.channels[c].assign(static_cast<size_t>(silence), 0.f);
+    heard.channels[c].insert(heard.channels[c].end(), sound.channels[c].begin(), sound.channels[c].end());
+    heard.channels[c].resize(heard.channels[c].size() + recordFrames + 4 * kPeriod, 0.f);
+  }
+  const std::string heardPath = (mDir / "heard.wav").string();
+  const std::string renderedPath = (mDir / "rendered.wav").string();
+  umbra::sound::WriteSoundFile(heardPath, umbra::sound::Encoding::kWavFloat, heard);
+  ChildProgram render({UMBRAVOX_TOOL, "render", heardPath, renderedPath, "--raw", "--quiet", "--preset", "Ghost Choir"},
+                      {}, (mDir / "render.err").string());
+  ASSERT_EQ(render.Wait(60s), 0) << render.Stderr();
+  const SoundData rendered = umbra::sound::ReadSoundFile(renderedPath);
+  ASSERT_EQ(rendered.channels.size(), 2u);
+
+  float peak = 0.f;
+  for (int c = 0; c < 2; ++c)
+    for (float v : client.Recorded(c))
+      peak = std::max(peak, std::fabs(v));
+  EXPECT_GT(peak, 0.05f);
+
+  // The recording starts where the render is at the recorder's first frame, give or take whole
+  // periods JACK may have put between the clients.
+  int alignedAt = -1;
+  for (int delay = 0; delay <= 2 && alignedAt < 0; ++delay)
+  {
+    const int64_t offset = static_cast<int64_t>(client.RecordStart()) - firstFrame - delay * kPeriod;
+    if (offset < 0)
+      continue;
+    bool same = true;
+    for (int c = 0; c < 2 && same; ++c)
+      same = std::equal(client.Recorded(c).begin(), client.Recorded(c).end(),
+                        rendered.channels[c].begin() + offset);
+    if (same)
+      alignedAt = delay;
+  }
+  EXPECT_GE(alignedAt, 0) << "the recording equals the render at no whole-period offset";
+  EXPECT_EQ(alignedAt, 0) << "JACK put " << alignedAt << " periods between the clients";
+}
+
+TEST_F(LiveOnJack, ConnectsToTheSystemPortsReportsItsLatencyAndEndsWhenTheServerDoes)
+{
+  auto live = StartLive({"--no-ui", "--verbose", "--connect"});
+  ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+  jack_client_t* probe = mServer.OpenClient("probe");
+  ASSERT_NE(probe, nullptr);
+
+  // Each port, the system port it is wired to, and the system port on the far side of the
+  // effect whose latency it passes on.
+  const struct {
+    const char* name;
+    int flags;
+    const char* system;
+    const char* farSide;
+  } ports[] = {{"in_1", JackPortIsInput, "system:capture_1", "system:playback_1"},
+               {"in_2", JackPortIsInput, "system:capture_2", "system:playback_2"},
+               {"out_1", JackPortIsOutput, "system:playback_1", "system:capture_1"},
+               {"out_2", JackPortIsOutput, "system:playback_2", "system:capture_2"}};
+  for (const auto& expected : ports)
+  {
+    jack_port_t* port = jack_port_by_name(probe, (std::string("Umbra Vox:") + expected.name).c_str());
+    ASSERT_NE(port, nullptr) << expected.name;
+    EXPECT_TRUE(jack_port_flags(port) & expected.flags) << expected.name;
+    EXPECT_STREQ(jack_port_type(port), JACK_DEFAULT_AUDIO_TYPE);
+    EXPECT_TRUE(jack_port_connected_to(port, expected.system)) << expected.name;
+
+    // The outputs' capture latency is the capture ports' plus the effect's; the inputs' playback
+    // latency is the playback ports' plus the effect's.
+    const bool isInput = expected.flags == JackPortIsInput;
+    const auto mode = isInput ? JackPlaybackLatency : JackCaptureLatency;
+    jack_latency_range_t system{}, ours{};
+    jack_port_get_latency_range(jack_port_by_name(probe, expected.farSide), mode, &system);
+    jack_port_get_latency_range(port, mode, &ours);
+    EXPECT_GT(system.max, 0u) << expected.farSide;
+    EXPECT_EQ(ours.min, system.min + kLatency) << expected.name;
+    EXPECT_EQ(ours.max, system.max + kLatency) << expected.name;
+  }
+  jack_client_close(probe);
+
+  mServer.Stop();
+  EXPECT_EQ(live->Wait(15s), 1);
+  const std::string errors = live->Stderr();
+  const std::string last = errors.substr(errors.rfind('\n', errors.size() - 2) + 1);
+  EXPECT_EQ(last.rfind("umbravox-live: the JACK server shut down", 0), 0u) << errors;
+  EXPECT_TRUE(fs::exists(StatePath()));
+}
+
+TEST_F(LiveOnJack, RemembersTheStateFromOneRunToTheNext)
+{
+  std::string errors;
+  ASSERT_EQ(RunUntilStopped({"--preset", "Poltergeist", "--set", "Mix=60"}, errors), 0) << errors;
+  std::string state = ReadTextFile(StatePath().string());
+  EXPECT_NE(state.find("\npreset=Poltergeist\n"), std::string::npos) << state;
+  EXPECT_NE(state.find("\nMix=60\n"), std::string::npos) << state;
+
+  // The next start restores it; its settings go on top.
+  ASSERT_EQ(RunUntilStopped({"--set", "Haunt=10"}, errors), 0) << errors;
+  state = ReadTextFile(StatePath().string());
+  EXPECT_NE(state.find("\npreset=Poltergeist\n"), std::string::npos) << state;
+  EXPECT_NE(state.find("\nMix=60\n"), std::string::npos) << state;
+  EXPECT_NE(state.find("\nHaunt=10\n"), std::string::npos) << state;
+  EXPECT_EQ(fs::directory_iterator(StatePath().parent_path()) == fs::directory_iterator(), false);
+  EXPECT_EQ(std::distance(fs::directory_iterator(StatePath().parent_path()), fs::directory_iterator()), 1)
+    << "a temporary file was left behind";
+
+  ASSERT_EQ(RunUntilStopped({"--fresh"}, errors), 0) << errors;
+  state = ReadTextFile(StatePath().string());
+  EXPECT_NE(state.find("\npreset=Init\n"), std::string::npos) << state;
+  EXPECT_NE(state.find("\nMix=100\n"), std::string::npos) << state;
+}
+
+TEST_F(LiveOnJack, IgnoresADamagedStateFileWithOneLine)
+{
+  fs::create_directories(StatePath().parent_path());
+  std::ofstream(StatePath()) << "format=1\npreset=Poltergeist\nInput=loud\n";
+  std::string errors;
+  ASSERT_EQ(RunUntilStopped({"--set", "Mix=40"}, errors), 0) << errors;
+  const std::string expected = "umbravox-live: ignoring the damaged state file '" + StatePath().string() + "'\n";
+  EXPECT_EQ(errors.substr(0, errors.find('\n') + 1), expected) << errors;
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors; // and the running line
+
+  // It started from "Init" with the command line's setting, and the exit wrote a good file.
+  const std::string state = ReadTextFile(StatePath().string());
+  EXPECT_NE(state.find("\npreset=Init\n"), std::string::npos) << state;
+  EXPECT_NE(state.find("\nHaunt=75\n"), std::string::npos) << state;
+  EXPECT_NE(state.find("\nMix=40\n"), std::string::npos) << state;
+}
+
+TEST(LiveWithoutServer, SaysSoInOneLineAndExitsWithStatus2)
+{
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-noserver-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  ChildProgram live({UMBRAVOX_LIVE, "--no-ui"},
+                    {{"JACK_DEFAULT_SERVER", "umbravox-none-" + std::to_string(getpid())},
+                     {"XDG_CONFIG_HOME", (dir / "config").string()}},
+                    (dir / "live.err").string());
+  EXPECT_EQ(live.Wait(15s), 2);
+  const std::string errors = live.Stderr();
+  EXPECT_EQ(errors.rfind("umbravox-live: no JACK server is running", 0), 0u) << errors;
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+  EXPECT_FALSE(fs::exists(dir / "config")) << "nothing is written when it cannot start";
+  fs::remove_all(dir);
+}
+
+} // namespace

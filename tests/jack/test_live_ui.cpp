@@ -1,0 +1,116 @@
+// umbravox-live with its editor, on a private Xvfb server and a jackd of the test's own: the
+// window opens with the client's name as its title, a click on an octave tab is what the state
+// saved at exit holds, and closing the window ends the program.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include <X11/Xlib.h>
+
+#include "JackTestServer.h"
+#include "XvfbServer.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace umbra::test;
+
+namespace {
+
+// What a shell command prints on its standard output.
+std::string Output(const std::string& command)
+{
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r"))
+  {
+    char buffer[512];
+    while (fgets(buffer, sizeof(buffer), pipe))
+      text += buffer;
+    pclose(pipe);
+  }
+  return text;
+}
+
+std::string Trimmed(std::string text)
+{
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  return text;
+}
+
+int ReadGeometry(const std::string& shell, const char* key)
+{
+  std::smatch m;
+  return std::regex_search(shell, m, std::regex(std::string(key) + "=(-?[0-9]+)")) ? std::stoi(m[1]) : 0;
+}
+
+// What the window manager sends when the user closes a window.
+void SendCloseRequest(const std::string& displayName, const std::string& id)
+{
+  Display* display = XOpenDisplay(displayName.c_str());
+  ASSERT_NE(display, nullptr);
+  const Window window = static_cast<Window>(std::stoul(id));
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XCloseDisplay(display);
+}
+
+TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start()) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ChildProgram live({UMBRAVOX_LIVE, "--fresh"},
+                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
+                    (dir / "live.err").string());
+
+  std::string id;
+  ASSERT_TRUE(WaitFor(
+    [&] {
+      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
+      return !id.empty();
+    },
+    20s))
+    << live.Stderr();
+  EXPECT_EQ(Trimmed(Output("xdotool getwindowname " + id)), "Umbra Vox");
+
+  // The first of the five octave tabs (-2 octaves; "Init" has 0), wherever the window's size puts
+  // it: the editor is 1200 x 800 and the tabs span x 425 to 775 at y 598 to 633.
+  const std::string geometry = Output("xdotool getwindowgeometry --shell " + id);
+  const int width = ReadGeometry(geometry, "WIDTH"), height = ReadGeometry(geometry, "HEIGHT");
+  ASSERT_GT(width, 0);
+  std::this_thread::sleep_for(1s); // the first frames
+  const std::string click = "xdotool mousemove --window " + id + " " + std::to_string(455 * width / 1200) + " " +
+                            std::to_string(615 * height / 800) + " click 1 >/dev/null 2>&1";
+  ASSERT_EQ(std::system(click.c_str()), 0);
+  std::this_thread::sleep_for(500ms);
+
+  SendCloseRequest(display.DisplayName(), id);
+  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
+  const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
+  EXPECT_NE(state.find("\nOctave=0\n"), std::string::npos) << state;
+  fs::remove_all(dir);
+}
+
+} // namespace
