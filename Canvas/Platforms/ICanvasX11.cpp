@@ -19,7 +19,7 @@ namespace {
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
-                            StructureNotifyMask | FocusChangeMask;
+                            StructureNotifyMask | FocusChangeMask | VisibilityChangeMask;
 
 // A burst of events (a fast drag on a slow machine) must not keep frames from running.
 constexpr int kMaxEventsPerPump = 256;
@@ -70,7 +70,8 @@ void* ICanvasX11::OpenWindow(void* parent)
     return nullptr;
   }
   const int screen = DefaultScreen(display);
-  SetScreenScale(ReadScreenScale(display));
+  if (!mScreenScaleGiven)
+    ICanvasCairo::SetScreenScale(ReadScreenScale(display));
 
   auto native = std::make_unique<Native>();
   native->display = display;
@@ -154,7 +155,8 @@ void* ICanvasX11::OpenWindow(void* parent)
   native->image.Create(display, native->visual, native->depth, DeviceWidth(), DeviceHeight(),
                        mAllowShm);
 
-  XMapWindow(display, native->window);
+  if (!mHidden)
+    XMapWindow(display, native->window);
   XFlush(display);
 
   mNative = std::move(native);
@@ -194,6 +196,27 @@ void ICanvasX11::ReleaseNative()
 
 bool ICanvasX11::IsMapped() const { return mNative && mNative->mapped; }
 
+bool ICanvasX11::IsShowing() const
+{
+  return mNative && mNative->mapped && !mNative->fullyObscured && !mHidden;
+}
+
+void ICanvasX11::SetShown(bool shown)
+{
+  mHidden = !shown;
+  if (!mNative)
+    return;
+  if (shown) {
+    XMapRaised(mNative->display, mNative->window);
+    // The window may have missed frames: bring it up to date at once.
+    mNextFrame = std::chrono::steady_clock::now();
+  }
+  else {
+    XUnmapWindow(mNative->display, mNative->window);
+  }
+  XFlush(mNative->display);
+}
+
 std::uintptr_t ICanvasX11::GetWindowID() const
 {
   return mNative ? static_cast<std::uintptr_t>(mNative->window) : 0;
@@ -232,7 +255,10 @@ void ICanvasX11::Pump()
     mNextFrame += mFrameInterval;
     if (mNextFrame <= now)
       mNextFrame = now + mFrameInterval;
-    RunWindowFrame();
+    // Nobody sees a frame drawn now: the animation waits, and the window's next exposure shows
+    // the last picture until the next frame.
+    if (IsShowing())
+      RunWindowFrame();
   }
   if (mNative)
     XFlush(display);
@@ -243,7 +269,7 @@ void ICanvasX11::WaitForEvents(std::chrono::milliseconds maxWait)
   using namespace std::chrono;
   const auto now = steady_clock::now();
   auto until = now + maxWait;
-  if (mNative)
+  if (IsShowing())
     until = std::min(until, mNextFrame);
   if (mTimer)
     until = std::min(until, mTimer->NextDue());
@@ -315,6 +341,13 @@ void ICanvasX11::DrawResize()
   }
   // The new surface starts empty: everything is drawn again in the next frame.
   SetAllControlsDirty();
+}
+
+void ICanvasX11::SetScreenScale(float scale)
+{
+  if (scale > 0.f)
+    mScreenScaleGiven = true;
+  ICanvasCairo::SetScreenScale(scale);
 }
 
 void ICanvasX11::SetMouseCursor(ECursor cursor)

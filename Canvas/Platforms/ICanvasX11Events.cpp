@@ -51,6 +51,9 @@ void ICanvasX11::HandleEvent(XEvent& event)
     case UnmapNotify:
       n.mapped = false;
       break;
+    case VisibilityNotify:
+      n.fullyObscured = event.xvisibility.state == VisibilityFullyObscured;
+      break;
     case ConfigureNotify:
       HandleConfigure(event);
       break;

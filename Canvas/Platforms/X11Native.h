@@ -25,6 +25,8 @@ struct ICanvasX11::Native {
   Cursor resizeCursor = 0;
   X11Image image;
   bool mapped = false;
+  // Covered entirely by other windows (or by its parent being covered), as the server last said.
+  bool fullyObscured = false;
   // The window's size as the server last reported it, in device pixels.
   int windowWidth = 0;
   int windowHeight = 0;
