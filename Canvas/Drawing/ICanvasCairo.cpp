@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 #include "CairoBitmap.h"
@@ -15,6 +17,8 @@ namespace umbra::ui {
 ICanvasCairo::ICanvasCairo(int width, int height, float drawScale)
   : ICanvas(width, height, drawScale)
 {
+  const char* reference = std::getenv("UMBRAVOX_CAIRO_REFERENCE");
+  mReferenceDrawing = reference && std::strcmp(reference, "1") == 0;
   CreateSurface();
 }
 
@@ -60,6 +64,16 @@ void ICanvasCairo::PathTransformSetMatrix(const IMatrix& m)
   mSingularTransform = cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS;
   if (!mSingularTransform)
     cairo_set_matrix(mContext, &cm);
+  mDeviceMatrix = cm;
+}
+
+bool ICanvasCairo::ToDevice(double& x, double& y) const
+{
+  if (mDeviceMatrix.xy != 0.0 || mDeviceMatrix.yx != 0.0)
+    return false;
+  x = mDeviceMatrix.xx * x + mDeviceMatrix.x0;
+  y = mDeviceMatrix.yy * y + mDeviceMatrix.y0;
+  return true;
 }
 
 void ICanvasCairo::SetClipRegion(const IRECT& r)
@@ -77,6 +91,12 @@ void ICanvasCairo::SetClipRegion(const IRECT& r)
   const bool coversSurface = l <= 0.0 && t <= 0.0 && l + w >= DeviceWidth() && t + h >= DeviceHeight();
   cairo_identity_matrix(mContext);
   cairo_new_path(mContext);
+  auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
+  mClipWhole = coversSurface || (whole(l) && whole(t) && whole(w) && whole(h));
+  mClipL = coversSurface ? 0 : std::max(0, static_cast<int>(std::lround(l)));
+  mClipT = coversSurface ? 0 : std::max(0, static_cast<int>(std::lround(t)));
+  mClipR = coversSurface ? DeviceWidth() : std::min(DeviceWidth(), static_cast<int>(std::lround(l + w)));
+  mClipB = coversSurface ? DeviceHeight() : std::min(DeviceHeight(), static_cast<int>(std::lround(t + h)));
   if (!coversSurface) {
     cairo_rectangle(mContext, l, t, w, h);
     cairo_clip(mContext);
@@ -91,14 +111,42 @@ void ICanvasCairo::SetClipRegion(const IRECT& r)
 // ---------------------------------------------------------------------------------------------
 // Paths
 
-void ICanvasCairo::PathClear() { cairo_new_path(mContext); }
-void ICanvasCairo::PathClose() { cairo_close_path(mContext); }
-void ICanvasCairo::PathMoveTo(float x, float y) { cairo_move_to(mContext, x, y); }
-void ICanvasCairo::PathLineTo(float x, float y) { cairo_line_to(mContext, x, y); }
+void ICanvasCairo::PathClear()
+{
+  cairo_new_path(mContext);
+  mShape.Clear();
+}
+
+void ICanvasCairo::PathClose()
+{
+  cairo_close_path(mContext);
+  mShape.Close();
+}
+
+void ICanvasCairo::PathMoveTo(float x, float y)
+{
+  cairo_move_to(mContext, x, y);
+  double dx = x, dy = y;
+  if (ToDevice(dx, dy))
+    mShape.MoveTo(dx, dy);
+  else
+    mShape.Other();
+}
+
+void ICanvasCairo::PathLineTo(float x, float y)
+{
+  cairo_line_to(mContext, x, y);
+  double dx = x, dy = y;
+  if (ToDevice(dx, dy))
+    mShape.LineTo(dx, dy);
+  else
+    mShape.Other();
+}
 
 void ICanvasCairo::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2)
 {
   cairo_curve_to(mContext, c1x, c1y, c2x, c2y, x2, y2);
+  mShape.Other();
 }
 
 // Cairo has cubic curves only; a quadratic one is the cubic with control points two thirds of
@@ -110,6 +158,7 @@ void ICanvasCairo::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
     cairo_get_current_point(mContext, &x0, &y0);
   else
     cairo_move_to(mContext, cx, cy);
+  mShape.Other();
   constexpr double k = 2.0 / 3.0;
   cairo_curve_to(mContext, x0 + k * (cx - x0), y0 + k * (cy - y0), x2 + k * (cx - x2),
                  y2 + k * (cy - y2), x2, y2);
@@ -121,8 +170,14 @@ void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWin
 {
   if (!(r > 0.f)) {
     cairo_line_to(mContext, cx, cy);
+    mShape.Other();
     return;
   }
+  double dcx = cx, dcy = cy;
+  if (winding == kWindingCW && a1 == 0.f && a2 == 360.f && ToDevice(dcx, dcy))
+    mShape.FullTurn(dcx, dcy, std::abs(mDeviceMatrix.xx) * r, std::abs(mDeviceMatrix.yy) * r);
+  else
+    mShape.Other();
   if (winding == kWindingCW && a2 - a1 > 360.f)
     a2 = a1 + 360.f;
   if (winding == kWindingCCW && a1 - a2 > 360.f)
@@ -136,7 +191,11 @@ void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWin
     cairo_arc_negative(mContext, cx, cy, r, r1, r2);
 }
 
-void ICanvasCairo::PathSetWinding(bool clockwise) { SetLastSubpathWinding(mContext, clockwise); }
+void ICanvasCairo::PathSetWinding(bool clockwise)
+{
+  SetLastSubpathWinding(mContext, clockwise);
+  mShape.Other();
+}
 
 void ICanvasCairo::FillWith(cairo_operator_t op, bool preserve)
 {
@@ -161,13 +220,95 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
 {
   if (mSingularTransform) {
     if (!options.mPreserve)
-      cairo_new_path(mContext);
+      PathClear();
     return;
   }
+  if (FillDirect(pattern, options, blend))
+    return;
   cairo_set_fill_rule(mContext, options.mFillRule == kFillEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
                                                                   : CAIRO_FILL_RULE_WINDING);
   SetCairoSource(mContext, pattern, blend);
   FillWith(CairoOperator(blend), options.mPreserve);
+  if (!options.mPreserve)
+    mShape.Clear();
+}
+
+bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& options,
+                              const IBlend* blend)
+{
+  if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault)
+    return false;
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+  const bool rect = mShape.IsRect(x0, y0, x1, y1);
+  double cx = 0.0, cy = 0.0, rx = 0.0, ry = 0.0;
+  const bool ellipse = !rect && mShape.IsEllipse(cx, cy, rx, ry);
+  if (!rect && !ellipse)
+    return false;
+
+  const double weight = static_cast<double>(BlendWeight(blend));
+  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
+  // A gradient is drawn here when it runs along one device axis and pads beyond its ends.
+  bool vertical = false;
+  double p0 = 0.0, p1 = 0.0;
+  std::vector<GradientStop> stops;
+  if (pattern.mKind == kPatternLinear) {
+    if (!rect || pattern.mSpread != kSpreadPad || pattern.NStops() == 0)
+      return false;
+    IMatrix inverse = pattern.mTransform;
+    inverse.Invert();
+    double sx = 0.0, sy = 0.0, ex = 0.0, ey = 1.0;
+    inverse.Transform(sx, sy);
+    inverse.Transform(ex, ey);
+    if (!ToDevice(sx, sy) || !ToDevice(ex, ey))
+      return false;
+    if (sx == ex && sy != ey) {
+      vertical = true;
+      p0 = sy;
+      p1 = ey;
+    }
+    else if (sy == ey && sx != ex) {
+      p0 = sx;
+      p1 = ex;
+    }
+    else {
+      return false;
+    }
+    for (int i = 0; i < pattern.NStops(); ++i) {
+      const IColorStop& stop = pattern.GetStop(i);
+      if (!stops.empty() && !(stop.mOffset >= stops.back().offset))
+        return false; // Cairo sorts stops; such patterns are rare enough to leave to it
+      stops.push_back({std::clamp(static_cast<double>(stop.mOffset), 0.0, 1.0), channel(stop.mColor.R),
+                       channel(stop.mColor.G), channel(stop.mColor.B), channel(stop.mColor.A) * weight});
+    }
+  }
+  else if (pattern.mKind != kPatternSolid) {
+    return false;
+  }
+
+  cairo_surface_flush(mSurface);
+  ImageTarget target;
+  target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
+  target.stride = cairo_image_surface_get_stride(mSurface) / 4;
+  target.clipL = mClipL;
+  target.clipT = mClipT;
+  target.clipR = mClipR;
+  target.clipB = mClipB;
+  if (pattern.mKind == kPatternLinear) {
+    mFiller.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
+  }
+  else {
+    const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
+    const std::uint32_t colour =
+      PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B), channel(c.A) * weight);
+    if (rect)
+      mFiller.FillRect(target, x0, y0, x1, y1, colour);
+    else
+      mFiller.FillEllipse(target, cx, cy, rx, ry, colour);
+  }
+  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
+  if (!options.mPreserve)
+    PathClear();
+  return true;
 }
 
 namespace {
@@ -214,7 +355,7 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
 {
   if (mSingularTransform) {
     if (!options.mPreserve)
-      cairo_new_path(mContext);
+      PathClear();
     return;
   }
   cairo_set_line_cap(mContext, CairoCap(options.mCapOption));
@@ -247,6 +388,8 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
   } else {
     cairo_stroke(mContext);
   }
+  if (!options.mPreserve)
+    mShape.Clear();
   cairo_set_operator(mContext, CAIRO_OPERATOR_OVER);
   cairo_set_dash(mContext, nullptr, 0, 0.0);
 }
@@ -451,7 +594,7 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
   cairo_pattern_set_extend(image, CAIRO_EXTEND_NONE);
   cairo_pattern_set_filter(image, CAIRO_FILTER_GOOD);
 
-  cairo_new_path(mContext);
+  PathClear();
   cairo_save(mContext);
   cairo_rectangle(mContext, dest.L, dest.T, dest.W(), dest.H());
   cairo_clip(mContext);
