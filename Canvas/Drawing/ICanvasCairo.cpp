@@ -585,6 +585,8 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
     return;
   // One logical pixel of the bitmap covers s of its device pixels.
   const double s = static_cast<double>(api->GetScale()) * api->GetDrawScale();
+  if (DrawBitmapDirect(api->GetSurface(), s, dest, srcX, srcY, blend))
+    return;
   cairo_pattern_t* image = cairo_pattern_create_for_surface(api->GetSurface());
   cairo_matrix_t m;
   cairo_matrix_init_scale(&m, s, s);
@@ -603,6 +605,52 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
   cairo_paint_with_alpha(mContext, BlendWeight(blend));
   cairo_restore(mContext);
   cairo_pattern_destroy(image);
+}
+
+bool ICanvasCairo::DrawBitmapDirect(cairo_surface_t* image, double s, const IRECT& dest, int srcX,
+                                    int srcY, const IBlend* blend)
+{
+  if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault ||
+      BlendWeight(blend) != 1.f || mDeviceMatrix.xx != s || mDeviceMatrix.yy != s)
+    return false;
+  double l = dest.L, t = dest.T, r = dest.R, b = dest.B;
+  if (!ToDevice(l, t) || !ToDevice(r, b))
+    return false;
+  // Device pixel x shows image pixel x + offset, exactly, when all of these are whole.
+  const double offsetX = s * (srcX - static_cast<double>(dest.L)) - mDeviceMatrix.x0;
+  const double offsetY = s * (srcY - static_cast<double>(dest.T)) - mDeviceMatrix.y0;
+  auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
+  if (!whole(l) || !whole(t) || !whole(r) || !whole(b) || !whole(offsetX) || !whole(offsetY))
+    return false;
+  cairo_surface_flush(image);
+  const auto* pixels = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(image));
+  const int stride = cairo_image_surface_get_stride(image) / 4;
+  const int width = cairo_image_surface_get_width(image);
+  const int height = cairo_image_surface_get_height(image);
+  // Whether the bitmap is opaque is worked out once and kept with it.
+  static cairo_user_data_key_t opaqueKey;
+  void* known = cairo_surface_get_user_data(image, &opaqueKey);
+  if (!known) {
+    static int opaque = 1, translucent = 2;
+    known = IsOpaqueImage(pixels, stride, width, height) ? &opaque : &translucent;
+    cairo_surface_set_user_data(image, &opaqueKey, known, nullptr);
+  }
+  cairo_surface_flush(mSurface);
+  ImageTarget target;
+  target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
+  target.stride = cairo_image_surface_get_stride(mSurface) / 4;
+  target.clipL = mClipL;
+  target.clipT = mClipT;
+  target.clipR = mClipR;
+  target.clipB = mClipB;
+  mFiller.CompositeImage(target, pixels, stride, width, height, *static_cast<int*>(known) == 1,
+                         static_cast<int>(std::lround(offsetX)),
+                         static_cast<int>(std::lround(offsetY)), static_cast<int>(std::lround(std::min(l, r))),
+                         static_cast<int>(std::lround(std::min(t, b))), static_cast<int>(std::lround(std::max(l, r))),
+                         static_cast<int>(std::lround(std::max(t, b))));
+  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
+  PathClear();
+  return true;
 }
 
 bool ICanvasCairo::BitmapExtSupported(const char* ext) const

@@ -89,6 +89,10 @@ private:
   // Fills the path straight into the image when it is a shape ImageFiller draws; false when
   // Cairo must.
   bool FillDirect(const IPattern& pattern, const IFillOptions& options, const IBlend* blend);
+  // Draws the bitmap straight into the image when its pixels land one to one on whole device
+  // pixels; false when Cairo must.
+  bool DrawBitmapDirect(cairo_surface_t* image, double scale, const IRECT& dest, int srcX, int srcY,
+                        const IBlend* blend);
   // The transform's device coordinates of a user point; false when the transform rotates or
   // shears.
   bool ToDevice(double& x, double& y) const;

@@ -24,6 +24,9 @@ struct ImageTarget {
   int clipL = 0, clipT = 0, clipR = 0, clipB = 0;
 };
 
+// Whether every pixel of an image is opaque.
+bool IsOpaqueImage(const std::uint32_t* image, int stride, int width, int height);
+
 // A colour ready to composite: 8-bit premultiplied ARGB.
 std::uint32_t PremultipliedPixel(double r, double g, double b, double a);
 
@@ -46,8 +49,15 @@ public:
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
                       bool vertical, double p0, double p1, const std::vector<GradientStop>& stops);
 
+  // Lays a premultiplied image over the target pixel for pixel: target pixel (x, y) takes image
+  // pixel (x + offsetX, y + offsetY); nothing outside [x0, x1) x [y0, y1) or the image.
+  // An opaque image is copied.
+  void CompositeImage(const ImageTarget& target, const std::uint32_t* image, int imageStride,
+                      int imageWidth, int imageHeight, bool opaque, int offsetX, int offsetY, int x0,
+                      int y0, int x1, int y1);
+
 private:
-  // Coverage of one row of an ellipse between two device columns, into mCoverage.
+  // An ellipse's coverage near its edges within one row, and a gradient's row of colours.
   std::vector<float> mArea;
   std::vector<float> mCover;
   std::vector<std::uint32_t> mColours;
