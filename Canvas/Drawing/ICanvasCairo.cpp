@@ -174,8 +174,13 @@ void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWin
     return;
   }
   double dcx = cx, dcy = cy;
-  if (winding == kWindingCW && a1 == 0.f && a2 == 360.f && ToDevice(dcx, dcy))
+  const bool quarter = a2 - a1 == 90.f && (a1 == 270.f || a1 == 0.f || a1 == 90.f || a1 == 180.f);
+  if (winding != kWindingCW || !ToDevice(dcx, dcy))
+    mShape.Other();
+  else if (a1 == 0.f && a2 == 360.f)
     mShape.FullTurn(dcx, dcy, std::abs(mDeviceMatrix.xx) * r, std::abs(mDeviceMatrix.yy) * r);
+  else if (quarter && mDeviceMatrix.xx > 0.0 && mDeviceMatrix.yy > 0.0)
+    mShape.QuarterTurn(static_cast<int>(a1), dcx, dcy, mDeviceMatrix.xx * r, mDeviceMatrix.yy * r);
   else
     mShape.Other();
   if (winding == kWindingCW && a2 - a1 > 360.f)
@@ -233,6 +238,53 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
     mShape.Clear();
 }
 
+ImageTarget ICanvasCairo::DirectTarget()
+{
+  cairo_surface_flush(mSurface);
+  ImageTarget target;
+  target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
+  target.stride = cairo_image_surface_get_stride(mSurface) / 4;
+  target.clipL = mClipL;
+  target.clipT = mClipT;
+  target.clipR = mClipR;
+  target.clipB = mClipB;
+  return target;
+}
+
+void ICanvasCairo::DirectDone(bool preserve)
+{
+  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
+  if (!preserve)
+    PathClear();
+}
+
+// A straight horizontal or vertical line with butt ends is a rectangle.
+bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
+                                const IStrokeOptions& options, const IBlend* blend)
+{
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+  if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault ||
+      pattern.mKind != kPatternSolid || options.mCapOption != kCapButt ||
+      options.mDash.GetCount() != 0 || !(thickness > 0.f) || !mShape.IsLine(x0, y0, x1, y1))
+    return false;
+  const bool horizontal = y0 == y1 && x0 != x1;
+  const bool vertical = x0 == x1 && y0 != y1;
+  if (!horizontal && !vertical)
+    return false;
+  const double half = 0.5 * thickness * std::abs(horizontal ? mDeviceMatrix.yy : mDeviceMatrix.xx);
+  const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
+  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
+  const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
+                                                  channel(c.A) * static_cast<double>(BlendWeight(blend)));
+  const ImageTarget target = DirectTarget();
+  if (horizontal)
+    mFiller.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
+  else
+    mFiller.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);
+  DirectDone(options.mPreserve);
+  return true;
+}
+
 bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& options,
                               const IBlend* blend)
 {
@@ -242,7 +294,9 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
   const bool rect = mShape.IsRect(x0, y0, x1, y1);
   double cx = 0.0, cy = 0.0, rx = 0.0, ry = 0.0;
   const bool ellipse = !rect && mShape.IsEllipse(cx, cy, rx, ry);
-  if (!rect && !ellipse)
+  double cornerX[4], cornerY[4];
+  const bool round = !rect && !ellipse && mShape.IsRoundRect(x0, y0, x1, y1, cornerX, cornerY);
+  if (!rect && !ellipse && !round)
     return false;
 
   const double weight = static_cast<double>(BlendWeight(blend));
@@ -285,14 +339,7 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
     return false;
   }
 
-  cairo_surface_flush(mSurface);
-  ImageTarget target;
-  target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
-  target.stride = cairo_image_surface_get_stride(mSurface) / 4;
-  target.clipL = mClipL;
-  target.clipT = mClipT;
-  target.clipR = mClipR;
-  target.clipB = mClipB;
+  const ImageTarget target = DirectTarget();
   if (pattern.mKind == kPatternLinear) {
     mFiller.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
   }
@@ -300,14 +347,19 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
     const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
     const std::uint32_t colour =
       PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B), channel(c.A) * weight);
-    if (rect)
+    if (rect) {
       mFiller.FillRect(target, x0, y0, x1, y1, colour);
-    else
+    }
+    else if (round) {
+      const ImageFiller::Corner corners[4] = {{cornerX[0], cornerY[0]}, {cornerX[1], cornerY[1]},
+                                              {cornerX[2], cornerY[2]}, {cornerX[3], cornerY[3]}};
+      mFiller.FillRoundRect(target, x0, y0, x1, y1, corners, colour);
+    }
+    else {
       mFiller.FillEllipse(target, cx, cy, rx, ry, colour);
+    }
   }
-  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
-  if (!options.mPreserve)
-    PathClear();
+  DirectDone(options.mPreserve);
   return true;
 }
 
@@ -358,6 +410,8 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
       PathClear();
     return;
   }
+  if (StrokeDirect(pattern, thickness, options, blend))
+    return;
   cairo_set_line_cap(mContext, CairoCap(options.mCapOption));
   cairo_set_line_join(mContext, CairoJoin(options.mJoinOption));
   cairo_set_miter_limit(mContext, options.mMiterLimit);
@@ -635,21 +689,13 @@ bool ICanvasCairo::DrawBitmapDirect(cairo_surface_t* image, double s, const IREC
     known = IsOpaqueImage(pixels, stride, width, height) ? &opaque : &translucent;
     cairo_surface_set_user_data(image, &opaqueKey, known, nullptr);
   }
-  cairo_surface_flush(mSurface);
-  ImageTarget target;
-  target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
-  target.stride = cairo_image_surface_get_stride(mSurface) / 4;
-  target.clipL = mClipL;
-  target.clipT = mClipT;
-  target.clipR = mClipR;
-  target.clipB = mClipB;
+  const ImageTarget target = DirectTarget();
   mFiller.CompositeImage(target, pixels, stride, width, height, *static_cast<int*>(known) == 1,
                          static_cast<int>(std::lround(offsetX)),
                          static_cast<int>(std::lround(offsetY)), static_cast<int>(std::lround(std::min(l, r))),
                          static_cast<int>(std::lround(std::min(t, b))), static_cast<int>(std::lround(std::max(l, r))),
                          static_cast<int>(std::lround(std::max(t, b))));
-  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
-  PathClear();
+  DirectDone(false);
   return true;
 }
 

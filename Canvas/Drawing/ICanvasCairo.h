@@ -89,6 +89,13 @@ private:
   // Fills the path straight into the image when it is a shape ImageFiller draws; false when
   // Cairo must.
   bool FillDirect(const IPattern& pattern, const IFillOptions& options, const IBlend* blend);
+  // A straight axis-aligned line stroked straight into the image; false when Cairo must.
+  bool StrokeDirect(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                    const IBlend* blend);
+  // The image and clip for a direct drawing, and the bookkeeping after it (the path is consumed
+  // unless preserved).
+  ImageTarget DirectTarget();
+  void DirectDone(bool preserve);
   // Draws the bitmap straight into the image when its pixels land one to one on whole device
   // pixels; false when Cairo must.
   bool DrawBitmapDirect(cairo_surface_t* image, double scale, const IRECT& dest, int srcX, int srcY,

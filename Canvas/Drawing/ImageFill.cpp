@@ -164,8 +164,18 @@ void ImageFiller::FillRect(const ImageTarget& t, double x0, double y0, double x1
       for (int x = ix0; x < full0; ++x)
         CompositeCovered(row[x], colour, Overlap(x, x0, x1));
       CompositeRun(row + full0, full1 - full0, colour);
-      for (int x = std::max(full1, full0); x < ix1; ++x)
+      for (int x = full1; x < ix1; ++x)
         CompositeCovered(row[x], colour, Overlap(x, x0, x1));
+    }
+    else if (full0 < full1) {
+      // A partly covered row: the coverage scales the colour once for the whole run.
+      const int m = static_cast<int>(cy * 255.f + 0.5f);
+      for (int x = ix0; x < full0; ++x)
+        CompositeCovered(row[x], colour, cy * Overlap(x, x0, x1));
+      if (m > 0)
+        CompositeRun(row + full0, full1 - full0, m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)));
+      for (int x = full1; x < ix1; ++x)
+        CompositeCovered(row[x], colour, cy * Overlap(x, x0, x1));
     }
     else {
       for (int x = ix0; x < ix1; ++x)
@@ -177,10 +187,69 @@ void ImageFiller::FillRect(const ImageTarget& t, double x0, double y0, double x1
 void ImageFiller::FillEllipse(const ImageTarget& t, double cx, double cy, double rx, double ry,
                               std::uint32_t colour)
 {
-  if (colour == 0 || !(rx > 0.0) || !(ry > 0.0))
+  if (!(rx > 0.0) || !(ry > 0.0))
     return;
-  const int iy0 = std::max(t.clipT, FloorToInt(cy - ry)), iy1 = std::min(t.clipB, CeilToInt(cy + ry));
-  const int ix0 = std::max(t.clipL, FloorToInt(cx - rx)), ix1 = std::min(t.clipR, CeilToInt(cx + rx));
+  const int subRows = std::min(rx, ry) >= kLargeRadius ? kLargeSubRows : kSubRows;
+  FillRows(t, cx - rx, cy - ry, cx + rx, cy + ry, subRows, colour,
+           [cx, cy, rx, ry](double y, double& left, double& right) {
+             const double dy = (y - cy) / ry;
+             const double q = 1.0 - dy * dy;
+             if (q <= 0.0)
+               return false;
+             const double hw = rx * std::sqrt(q);
+             left = cx - hw;
+             right = cx + hw;
+             return true;
+           });
+}
+
+void ImageFiller::FillRoundRect(const ImageTarget& t, double x0, double y0, double x1, double y1,
+                                const Corner corners[4], std::uint32_t colour)
+{
+  // How far a corner's arc stands in from the straight side, dy below (or above) its start.
+  auto inset = [](const Corner& c, double dy) {
+    const double f = 1.0 - dy / c.ry;
+    return c.rx * (1.0 - std::sqrt(std::max(0.0, 1.0 - f * f)));
+  };
+  // Between the corners' rows it is a plain rectangle; only the rows the corners reach need
+  // their extent followed.
+  const double top = std::max(corners[0].ry, corners[1].ry);
+  const double bottom = std::max(corners[2].ry, corners[3].ry);
+  const double band0 = std::ceil(y0 + top), band1 = std::floor(y1 - bottom);
+  const auto extent = [&](double y, double& left, double& right) {
+             if (y <= y0 || y >= y1)
+               return false;
+             left = x0;
+             right = x1;
+             const Corner &tl = corners[0], &tr = corners[1], &br = corners[2], &bl = corners[3];
+             if (y < y0 + tl.ry)
+               left = x0 + inset(tl, y - y0);
+             else if (y > y1 - bl.ry)
+               left = x0 + inset(bl, y1 - y);
+             if (y < y0 + tr.ry)
+               right = x1 - inset(tr, y - y0);
+             else if (y > y1 - br.ry)
+               right = x1 - inset(br, y1 - y);
+             return left < right;
+           };
+  if (band0 < band1) {
+    FillRows(t, x0, y0, x1, band0, kSubRows, colour, extent);
+    FillRect(t, x0, band0, x1, band1, colour);
+    FillRows(t, x0, band1, x1, y1, kSubRows, colour, extent);
+  }
+  else {
+    FillRows(t, x0, y0, x1, y1, kSubRows, colour, extent);
+  }
+}
+
+template <typename Extent>
+void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double bx1, double by1,
+                           int subRows, std::uint32_t colour, const Extent& extent)
+{
+  if (colour == 0)
+    return;
+  const int iy0 = std::max(t.clipT, FloorToInt(by0)), iy1 = std::min(t.clipB, CeilToInt(by1));
+  const int ix0 = std::max(t.clipL, FloorToInt(bx0)), ix1 = std::min(t.clipR, CeilToInt(bx1));
   if (iy0 >= iy1 || ix0 >= ix1)
     return;
   const size_t width = static_cast<size_t>(ix1 - ix0);
@@ -189,21 +258,15 @@ void ImageFiller::FillEllipse(const ImageTarget& t, double cx, double cy, double
     mCover.resize(width + 2);
   }
   double left[kSubRows], right[kSubRows];
-  const int subRows = std::min(rx, ry) >= kLargeRadius ? kLargeSubRows : kSubRows;
   const float weight = 1.f / static_cast<float>(subRows);
 
   for (int y = iy0; y < iy1; ++y) {
-    // The ellipse's extent on each sub-row, sampled at the sub-row's middle.
+    // The shape's extent on each sub-row, sampled at the sub-row's middle.
     int rows = 0;
     double minL = 1e30, maxL = -1e30, minR = 1e30, maxR = -1e30;
     for (int k = 0; k < subRows; ++k) {
-      const double dy = (y + (k + 0.5) / subRows - cy) / ry;
-      const double q = 1.0 - dy * dy;
-      if (q <= 0.0)
+      if (!extent(y + (k + 0.5) / subRows, left[rows], right[rows]))
         continue;
-      const double hw = rx * std::sqrt(q);
-      left[rows] = cx - hw;
-      right[rows] = cx + hw;
       minL = std::min(minL, left[rows]);
       maxL = std::max(maxL, left[rows]);
       minR = std::min(minR, right[rows]);

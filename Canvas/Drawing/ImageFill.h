@@ -44,6 +44,13 @@ public:
   // The ellipse centred at (cx, cy) with half-axes rx, ry in device pixels.
   void FillEllipse(const ImageTarget& target, double cx, double cy, double rx, double ry,
                    std::uint32_t colour);
+  // A rectangle with rounded corners; each corner is a quarter ellipse with half-axes rx, ry,
+  // in the order top-left, top-right, bottom-right, bottom-left.
+  struct Corner {
+    double rx, ry;
+  };
+  void FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
+                     const Corner corners[4], std::uint32_t colour);
   // The rectangle filled with a linear gradient that varies along one axis only: along y when
   // vertical, else along x, from position p0 (offset 0) to p1 (offset 1), padded beyond.
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
@@ -57,6 +64,12 @@ public:
                       int y0, int x1, int y1);
 
 private:
+  // Fills a shape given by its extent along rows: extent(y, left, right) is false where the
+  // row at y (device pixels) misses the shape. The shape lies within the given bounds.
+  template <typename Extent>
+  void FillRows(const ImageTarget& target, double x0, double y0, double x1, double y1, int subRows,
+                std::uint32_t colour, const Extent& extent);
+
   // An ellipse's coverage near its edges within one row, and a gradient's row of colours.
   std::vector<float> mArea;
   std::vector<float> mCover;

@@ -1,15 +1,21 @@
 #pragma once
 
 // Follows the path being built, in device pixels, far enough to tell whether it is one
-// axis-aligned rectangle or one axis-aligned ellipse (a full turn of an arc, stretched by the
-// transform): the shapes the back end fills without the general rasteriser. Anything else makes
-// the path "other", and it is filled the general way.
+// axis-aligned rectangle, rounded rectangle (four quarter turns, clockwise from the top-left
+// corner) or ellipse (a full turn of an arc, stretched by the transform), or one straight
+// line: the shapes the back end draws without the general rasteriser. Anything else makes the
+// path "other", and it is drawn the general way.
 
 namespace umbra::ui {
 
 class PathShape {
 public:
-  void Clear() { mState = kEmpty; mPoints = 0; }
+  void Clear()
+  {
+    mState = kEmpty;
+    mPoints = 0;
+    mCorners = 0;
+  }
   void Other() { mState = kOther; }
 
   void MoveTo(double x, double y)
@@ -48,12 +54,38 @@ public:
     mY[1] = ry;
   }
 
+  // A clockwise quarter turn starting at angle 270, 0, 90 or 180 (0 at twelve o'clock); the
+  // four in this order, after a move to the first one's start, make a rounded rectangle.
+  void QuarterTurn(int startAngle, double cx, double cy, double rx, double ry)
+  {
+    static constexpr int kOrder[4] = {270, 0, 90, 180};
+    bool follows = false;
+    if (mState == kLines && mPoints == 1)
+      follows = startAngle == 270 && Near(mX[0], cx - rx) && Near(mY[0], cy);
+    else if (mState == kRound && mCorners < 4)
+      follows = startAngle == kOrder[mCorners];
+    if (!follows) {
+      mState = kOther;
+      return;
+    }
+    if (mState != kRound)
+      mCorners = 0;
+    mState = kRound;
+    mCX[mCorners] = cx;
+    mCY[mCorners] = cy;
+    mRX[mCorners] = rx;
+    mRY[mCorners] = ry;
+    ++mCorners;
+  }
+
   void Close()
   {
     if (mState == kLines && mPoints == 4)
       mState = kClosedLines;
     else if (mState == kEllipse)
       mState = kClosedEllipse;
+    else if (mState == kRound && mCorners == 4)
+      mState = kClosedRound;
     else if (mState != kEmpty)
       mState = kOther;
   }
@@ -74,6 +106,39 @@ public:
     return true;
   }
 
+  // The bounds and the corners' half-axes (top-left, top-right, bottom-right, bottom-left).
+  bool IsRoundRect(double& x0, double& y0, double& x1, double& y1, double rx[4], double ry[4]) const
+  {
+    if (mState != kClosedRound)
+      return false;
+    x0 = mCX[0] - mRX[0];
+    y0 = mCY[0] - mRY[0];
+    x1 = mCX[1] + mRX[1];
+    y1 = mCY[2] + mRY[2];
+    const bool consistent = Near(mCX[3] - mRX[3], x0) && Near(mCY[1] - mRY[1], y0) &&
+                            Near(mCX[2] + mRX[2], x1) && Near(mCY[3] + mRY[3], y1);
+    const double w = x1 - x0, h = y1 - y0;
+    const bool fits = mRX[0] + mRX[1] <= w && mRX[3] + mRX[2] <= w && mRY[0] + mRY[3] <= h &&
+                      mRY[1] + mRY[2] <= h;
+    for (int i = 0; i < 4; ++i) {
+      rx[i] = mRX[i];
+      ry[i] = mRY[i];
+    }
+    return consistent && fits;
+  }
+
+  // One straight line from (x0, y0) to (x1, y1).
+  bool IsLine(double& x0, double& y0, double& x1, double& y1) const
+  {
+    if (mState != kLines || mPoints != 2)
+      return false;
+    x0 = mX[0];
+    y0 = mY[0];
+    x1 = mX[1];
+    y1 = mY[1];
+    return true;
+  }
+
   bool IsEllipse(double& cx, double& cy, double& rx, double& ry) const
   {
     if (mState != kClosedEllipse && mState != kEllipse)
@@ -86,7 +151,7 @@ public:
   }
 
 private:
-  enum State { kEmpty, kLines, kClosedLines, kEllipse, kClosedEllipse, kOther };
+  enum State { kEmpty, kLines, kClosedLines, kEllipse, kClosedEllipse, kRound, kClosedRound, kOther };
 
   static bool Near(double a, double b) { return a - b < 1e-6 && b - a < 1e-6; }
   void Add(double x, double y)
@@ -100,6 +165,8 @@ private:
   int mPoints = 0;
   double mX[4] = {};
   double mY[4] = {};
+  int mCorners = 0;
+  double mCX[4] = {}, mCY[4] = {}, mRX[4] = {}, mRY[4] = {};
 };
 
 } // namespace umbra::ui
