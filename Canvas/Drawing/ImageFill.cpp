@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "PixelRuns.h"
 
 namespace umbra::ui {
 
@@ -16,85 +14,6 @@ namespace {
 constexpr int kSubRows = 16;
 constexpr int kLargeSubRows = 4;
 constexpr double kLargeRadius = 24.0;
-
-// x * a / 255 for the four channels of x, rounded as pixman rounds.
-inline std::uint32_t MulUn8x4(std::uint32_t x, std::uint32_t a)
-{
-  std::uint32_t rb = (x & 0x00ff00ffu) * a + 0x00800080u;
-  rb = ((rb + ((rb >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
-  std::uint32_t ag = ((x >> 8) & 0x00ff00ffu) * a + 0x00800080u;
-  ag = (ag + ((ag >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
-  return rb | ag;
-}
-
-inline std::uint32_t Over(std::uint32_t src, std::uint32_t dst)
-{
-  return src + MulUn8x4(dst, 255u - (src >> 24));
-}
-
-// A run of pixels entirely inside the shape.
-void CompositeRun(std::uint32_t* p, int n, std::uint32_t colour)
-{
-  if (n <= 0 || colour == 0)
-    return;
-  int i = 0;
-  if ((colour >> 24) == 255u) {
-#if defined(__SSE2__)
-    const __m128i source = _mm_set1_epi32(static_cast<int>(colour));
-    for (; i + 4 <= n; i += 4)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), source);
-#endif
-    for (; i < n; ++i)
-      p[i] = colour;
-    return;
-  }
-  const std::uint32_t ia = 255u - (colour >> 24);
-#if defined(__SSE2__)
-  // Four pixels at a time, with the same rounding as MulUn8x4.
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i factor = _mm_set1_epi16(static_cast<short>(ia));
-  const __m128i half = _mm_set1_epi16(0x80);
-  const __m128i source = _mm_set1_epi32(static_cast<int>(colour));
-  for (; i + 4 <= n; i += 4) {
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), factor), half);
-    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), factor), half);
-    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
-                     _mm_add_epi8(_mm_packus_epi16(lo, hi), source));
-  }
-#endif
-  for (; i < n; ++i)
-    p[i] = colour + MulUn8x4(p[i], ia);
-}
-
-// A row of premultiplied source pixels laid over the destination.
-void CompositeRow(std::uint32_t* p, const std::uint32_t* source, int n)
-{
-  int i = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i half = _mm_set1_epi16(0x80);
-  const __m128i ones = _mm_set1_epi16(255);
-  for (; i + 4 <= n; i += 4) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    // Each pixel's 255 - alpha in all four of its 16-bit lanes.
-    const __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
-    const __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xff), 0xff);
-    const __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xff), 0xff);
-    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(ones, alo)), half);
-    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(ones, ahi)), half);
-    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_add_epi8(_mm_packus_epi16(lo, hi), s));
-  }
-#endif
-  for (; i < n; ++i)
-    if (source[i] != 0)
-      p[i] = Over(source[i], p[i]);
-}
 
 // One pixel partly inside: the coverage scales the source first.
 inline void CompositeCovered(std::uint32_t& p, std::uint32_t colour, float coverage)
