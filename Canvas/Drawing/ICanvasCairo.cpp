@@ -79,6 +79,7 @@ bool ICanvasCairo::ToDevice(double& x, double& y) const
 void ICanvasCairo::SetClipRegion(const IRECT& r)
 {
   const double s = GetBackingPixelScale();
+  BuildCairoPath();
   cairo_path_t* path = cairo_copy_path(mContext);
   cairo_matrix_t saved;
   cairo_get_matrix(mContext, &saved);
@@ -115,16 +116,41 @@ void ICanvasCairo::PathClear()
 {
   cairo_new_path(mContext);
   mShape.Clear();
+  mDeferredArcs.clear();
+  mDeferredClose = false;
+}
+
+void ICanvasCairo::BuildCairoPath()
+{
+  if (mDeferredArcs.empty())
+    return;
+  cairo_matrix_t current;
+  cairo_get_matrix(mContext, &current);
+  for (const DeferredArc& arc : mDeferredArcs) {
+    cairo_set_matrix(mContext, &arc.matrix);
+    cairo_arc(mContext, arc.cx, arc.cy, arc.r, arc.a1, arc.a2);
+  }
+  if (mDeferredClose)
+    cairo_close_path(mContext);
+  cairo_set_matrix(mContext, &current);
+  mDeferredArcs.clear();
+  mDeferredClose = false;
 }
 
 void ICanvasCairo::PathClose()
 {
-  cairo_close_path(mContext);
+  if (!mDeferredArcs.empty() && !mDeferredClose)
+    mDeferredClose = true;
+  else {
+    BuildCairoPath();
+    cairo_close_path(mContext);
+  }
   mShape.Close();
 }
 
 void ICanvasCairo::PathMoveTo(float x, float y)
 {
+  BuildCairoPath();
   cairo_move_to(mContext, x, y);
   double dx = x, dy = y;
   if (ToDevice(dx, dy))
@@ -135,6 +161,7 @@ void ICanvasCairo::PathMoveTo(float x, float y)
 
 void ICanvasCairo::PathLineTo(float x, float y)
 {
+  BuildCairoPath();
   cairo_line_to(mContext, x, y);
   double dx = x, dy = y;
   if (ToDevice(dx, dy))
@@ -145,6 +172,7 @@ void ICanvasCairo::PathLineTo(float x, float y)
 
 void ICanvasCairo::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2)
 {
+  BuildCairoPath();
   cairo_curve_to(mContext, c1x, c1y, c2x, c2y, x2, y2);
   mShape.Other();
 }
@@ -153,6 +181,7 @@ void ICanvasCairo::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y,
 // the way from each end towards the quadratic's control point.
 void ICanvasCairo::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
 {
+  BuildCairoPath();
   double x0 = cx, y0 = cy;
   if (cairo_has_current_point(mContext))
     cairo_get_current_point(mContext, &x0, &y0);
@@ -169,6 +198,7 @@ void ICanvasCairo::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
 void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding)
 {
   if (!(r > 0.f)) {
+    BuildCairoPath();
     cairo_line_to(mContext, cx, cy);
     mShape.Other();
     return;
@@ -190,6 +220,18 @@ void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWin
   constexpr double toRad = std::numbers::pi / 180.0;
   const double r1 = (static_cast<double>(a1) - 90.0) * toRad;
   const double r2 = (static_cast<double>(a2) - 90.0) * toRad;
+  if (winding == kWindingCW && mShape.BuildingCurvedShape() && !mDeferredClose) {
+    DeferredArc arc{};
+    cairo_get_matrix(mContext, &arc.matrix);
+    arc.cx = cx;
+    arc.cy = cy;
+    arc.r = r;
+    arc.a1 = r1;
+    arc.a2 = r2;
+    mDeferredArcs.push_back(arc);
+    return;
+  }
+  BuildCairoPath();
   if (winding == kWindingCW)
     cairo_arc(mContext, cx, cy, r, r1, r2);
   else
@@ -198,6 +240,7 @@ void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWin
 
 void ICanvasCairo::PathSetWinding(bool clockwise)
 {
+  BuildCairoPath();
   SetLastSubpathWinding(mContext, clockwise);
   mShape.Other();
 }
@@ -230,6 +273,7 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
   }
   if (FillDirect(pattern, options, blend))
     return;
+  BuildCairoPath();
   cairo_set_fill_rule(mContext, options.mFillRule == kFillEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
                                                                   : CAIRO_FILL_RULE_WINDING);
   SetCairoSource(mContext, pattern, blend);
@@ -254,7 +298,9 @@ ImageTarget ICanvasCairo::DirectTarget()
 void ICanvasCairo::DirectDone(bool preserve)
 {
   cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
-  if (!preserve)
+  if (preserve)
+    BuildCairoPath();
+  else
     PathClear();
 }
 
@@ -412,6 +458,7 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
   }
   if (StrokeDirect(pattern, thickness, options, blend))
     return;
+  BuildCairoPath();
   cairo_set_line_cap(mContext, CairoCap(options.mCapOption));
   cairo_set_line_join(mContext, CairoJoin(options.mJoinOption));
   cairo_set_miter_limit(mContext, options.mMiterLimit);
@@ -564,6 +611,7 @@ void ICanvasCairo::DoDrawText(const IText& text, const char* str, const IRECT& b
   if (!p.valid)
     return;
   // Text leaves the caller's path as it was.
+  BuildCairoPath();
   cairo_path_t* path = cairo_copy_path(mContext);
   cairo_new_path(mContext);
   // A turned text turns about its aligned point.

@@ -100,6 +100,9 @@ private:
   // pixels; false when Cairo must.
   bool DrawBitmapDirect(cairo_surface_t* image, double scale, const IRECT& dest, int srcX, int srcY,
                         const IBlend* blend);
+  // Cairo builds arcs slowly, and a path the image filler draws needs none: arcs wait until
+  // something needs Cairo's path.
+  void BuildCairoPath();
   // The transform's device coordinates of a user point; false when the transform rotates or
   // shears.
   bool ToDevice(double& x, double& y) const;
@@ -110,6 +113,12 @@ private:
   bool mSingularTransform = false;
   cairo_matrix_t mDeviceMatrix{1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
   PathShape mShape;
+  struct DeferredArc {
+    cairo_matrix_t matrix;
+    double cx, cy, r, a1, a2;
+  };
+  std::vector<DeferredArc> mDeferredArcs;
+  bool mDeferredClose = false;
   ImageFiller mFiller;
   // The clip in whole device pixels; not whole pixels leaves fills to Cairo.
   int mClipL = 0, mClipT = 0, mClipR = 0, mClipB = 0;

@@ -90,6 +90,10 @@ public:
       mState = kOther;
   }
 
+  // Still on its way to an ellipse or a rounded rectangle (so the arcs so far may never need
+  // building as a general path).
+  bool BuildingCurvedShape() const { return mState == kEllipse || mState == kRound; }
+
   // The rectangle [x0, x1) x [y0, y1), when the path is one.
   bool IsRect(double& x0, double& y0, double& x1, double& y1) const
   {
