@@ -273,7 +273,8 @@ void ICanvasX11::WaitForEvents(std::chrono::milliseconds maxWait)
     until = std::min(until, mNextFrame);
   if (mTimer)
     until = std::min(until, mTimer->NextDue());
-  const auto waitMs = duration_cast<milliseconds>(until - now).count();
+  // Rounded up: a wait cut short of the deadline would spin through its last millisecond.
+  const auto waitMs = ceil<milliseconds>(until - now).count();
   if (waitMs <= 0)
     return;
   if (!mNative) {
