@@ -198,7 +198,21 @@ bool ICanvasX11::IsMapped() const { return mNative && mNative->mapped; }
 
 bool ICanvasX11::IsShowing() const
 {
-  return mNative && mNative->mapped && !mNative->fullyObscured && !mHidden;
+  return mNative && mNative->mapped && mNative->viewable && !mNative->fullyObscured && !mHidden;
+}
+
+void ICanvasX11::CheckViewable(std::chrono::steady_clock::time_point now)
+{
+  Native& n = *mNative;
+  if (now < n.nextViewableCheck)
+    return;
+  // Four questions a second: a shown window resumes within a quarter of a second at worst, and
+  // its exposure asks again at once.
+  n.nextViewableCheck = now + std::chrono::milliseconds(250);
+  XWindowAttributes attributes{};
+  X11ErrorTrap trap(n.display);
+  if (XGetWindowAttributes(n.display, n.window, &attributes) && !trap.Failed())
+    n.viewable = attributes.map_state == IsViewable;
 }
 
 void ICanvasX11::SetShown(bool shown)
@@ -250,6 +264,8 @@ void ICanvasX11::Pump()
   const auto now = std::chrono::steady_clock::now();
   if (mTimer)
     mTimer->Pump(now);
+  if (mNative)
+    CheckViewable(now);
   if (mNative && now >= mNextFrame) {
     // A late pump runs one frame and does not try to catch up on the ones it missed.
     mNextFrame += mFrameInterval;

@@ -83,6 +83,8 @@ private:
   struct Native;
 
   void ReleaseNative();
+  // Whether the window and all its ancestors are mapped, asked of the server now and then.
+  void CheckViewable(std::chrono::steady_clock::time_point now);
   void RunWindowFrame();
   // Copies the part of the picture under r (logical pixels), or all of it, into the window.
   void Present(const IRECT& r);
