@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -120,6 +121,33 @@ TEST_F(HiddenWindow, RunsNoFramesWhileUnmappedCoveredOrHidden)
   ExpectNotDrawing();
   mWindow->SetShown(true);
   ExpectDrawing();
+}
+
+TEST_F(HiddenWindow, RunsNoFramesWhileTheEmbeddingWindowIsHidden)
+{
+  // Embedded as a host embeds it; the host then unmaps its own window (minimised, a tab hidden).
+  const std::unique_ptr<Umbravox> embedded(MakePlug());
+  const int screen = DefaultScreen(mOther);
+  const Window host = XCreateSimpleWindow(mOther, RootWindow(mOther, screen), 0, 0, 1300, 900, 0, 0,
+                                          BlackPixel(mOther, screen));
+  XMapWindow(mOther, host);
+  XSync(mOther, False);
+  ASSERT_NE(embedded->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host))), nullptr);
+  mWindow = dynamic_cast<ui::ICanvasX11*>(embedded->GetUI());
+  ASSERT_NE(mWindow, nullptr);
+  mWindow->SetTimerFunc([this] { ++mTicks; });
+  ASSERT_TRUE(PumpUntil([&] { return mWindow->IsShowing(); }, 5s));
+  ExpectDrawing();
+
+  XUnmapWindow(mOther, host);
+  XFlush(mOther);
+  ASSERT_TRUE(PumpUntil([&] { return !mWindow->IsShowing(); }, 2s));
+  EXPECT_TRUE(mWindow->IsMapped()); // the editor's own window never heard of it
+  ExpectNotDrawing();
+  XMapWindow(mOther, host);
+  XFlush(mOther);
+  ExpectDrawing();
+  embedded->CloseWindow();
 }
 
 } // namespace
