@@ -187,7 +187,11 @@ void ICanvasX11::ReleaseNative()
     XFreeCursor(n.display, n.arrowCursor);
   if (n.resizeCursor)
     XFreeCursor(n.display, n.resizeCursor);
-  XDestroyWindow(n.display, n.window);
+  {
+    // A host may have destroyed its window, and ours inside it, already.
+    X11ErrorTrap trap(n.display);
+    XDestroyWindow(n.display, n.window);
+  }
   if (n.ownsColormap)
     XFreeColormap(n.display, n.colormap);
   XCloseDisplay(n.display);
