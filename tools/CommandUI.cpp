@@ -23,8 +23,8 @@ namespace {
 
 const char* const kUIHelp =
   "usage: umbravox ui [--preset NAME] [--set NAME=VALUE]... [--audio FILE] [--show about|presets]\n"
-  "                   [--frames N]\n"
-  "       umbravox ui --example [--frames N]\n"
+  "                   [--frames N] [--scale S]\n"
+  "       umbravox ui --example [--frames N] [--scale S]\n"
   "\n"
   "Opens the editor of a fresh instance in a window on the X display that DISPLAY names, until\n"
   "the window is closed.\n"
@@ -36,11 +36,14 @@ const char* const kUIHelp =
   "                    its own (nothing is heard: there is no sound device), so that the meters\n"
   "                    and the animated background react as they do in a host\n"
   "  --frames N        closes by itself after N frames (at 60 per second) instead\n"
+  "  --scale S         the screen scale, device pixels per logical pixel, from 1 to 4 (default:\n"
+  "                    the display's, from its Xft.dpi resource)\n"
   "  --example         the framework's example editor instead, fed with a test tone\n";
 
 struct UIOptions {
   bool example = false;
   long frames = 0; // 0: until closed
+  float scale = 0.f; // 0: the display's
   EditorPlugOptions plug;
 };
 
@@ -63,6 +66,17 @@ UIOptions ParseOptions(const std::vector<std::string>& args)
       options.frames = std::strtol(text.c_str(), &end, 10);
       if (end == text.c_str() || *end || options.frames < 1 || options.frames > 10000000)
         throw UsageError("--frames expects a whole number from 1 to 10000000, got '" + text + "'");
+    }
+    else if (arg == "--scale")
+    {
+      if (i + 1 >= args.size())
+        throw UsageError("--scale needs a value");
+      const std::string& text = args[++i];
+      char* end = nullptr;
+      const double scale = std::strtod(text.c_str(), &end);
+      if (end == text.c_str() || *end || !(scale >= 1.0 && scale <= 4.0))
+        throw UsageError("--scale expects a number from 1 to 4, got '" + text + "'");
+      options.scale = static_cast<float>(scale);
     }
     else if (arg.size() > 1 && arg[0] == '-')
       UnknownOption(arg, "ui");
@@ -104,6 +118,8 @@ int RunExample(const UIOptions& options)
     window = dynamic_cast<ui::ICanvasX11*>(&made);
     if (window)
       window->SetWindowTitle("Umbra Vox - example editor");
+    if (options.scale > 0.f)
+      made.SetScreenScale(options.scale);
   });
   void* view = plug->OpenWindow(nullptr);
   CheckOpened(*plug, view, window);
@@ -190,6 +206,18 @@ int RunUI(const std::vector<std::string>& args)
   const double sampleRate = options.plug.audioPath ? audio.sampleRate : kEditorDefaultSampleRate;
   const std::unique_ptr<Umbravox> plug =
     MakeEditorPlug(options.plug, sampleRate, AudioThread::kBlockFrames);
+  if (options.scale > 0.f)
+  {
+    // Given to the canvas before its window opens, the scale stands over the display's.
+    const float scale = options.scale;
+    auto make = plug->GetMakeGraphicsFunc();
+    plug->SetMakeGraphicsFunc([make, scale]() {
+      auto graphics = make ? make() : nullptr;
+      if (graphics)
+        graphics->SetScreenScale(scale);
+      return graphics;
+    });
+  }
 
   void* view = plug->OpenWindow(nullptr);
   auto* window = dynamic_cast<ui::ICanvasX11*>(plug->GetUI());

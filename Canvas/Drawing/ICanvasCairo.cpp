@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 #include "CairoBitmap.h"
@@ -15,6 +17,8 @@ namespace umbra::ui {
 ICanvasCairo::ICanvasCairo(int width, int height, float drawScale)
   : ICanvas(width, height, drawScale)
 {
+  const char* reference = std::getenv("UMBRAVOX_CAIRO_REFERENCE");
+  mReferenceDrawing = reference && std::strcmp(reference, "1") == 0;
   CreateSurface();
 }
 
@@ -60,11 +64,22 @@ void ICanvasCairo::PathTransformSetMatrix(const IMatrix& m)
   mSingularTransform = cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS;
   if (!mSingularTransform)
     cairo_set_matrix(mContext, &cm);
+  mDeviceMatrix = cm;
+}
+
+bool ICanvasCairo::ToDevice(double& x, double& y) const
+{
+  if (mDeviceMatrix.xy != 0.0 || mDeviceMatrix.yx != 0.0)
+    return false;
+  x = mDeviceMatrix.xx * x + mDeviceMatrix.x0;
+  y = mDeviceMatrix.yy * y + mDeviceMatrix.y0;
+  return true;
 }
 
 void ICanvasCairo::SetClipRegion(const IRECT& r)
 {
   const double s = GetBackingPixelScale();
+  BuildCairoPath();
   cairo_path_t* path = cairo_copy_path(mContext);
   cairo_matrix_t saved;
   cairo_get_matrix(mContext, &saved);
@@ -77,6 +92,12 @@ void ICanvasCairo::SetClipRegion(const IRECT& r)
   const bool coversSurface = l <= 0.0 && t <= 0.0 && l + w >= DeviceWidth() && t + h >= DeviceHeight();
   cairo_identity_matrix(mContext);
   cairo_new_path(mContext);
+  auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
+  mClipWhole = coversSurface || (whole(l) && whole(t) && whole(w) && whole(h));
+  mClipL = coversSurface ? 0 : std::max(0, static_cast<int>(std::lround(l)));
+  mClipT = coversSurface ? 0 : std::max(0, static_cast<int>(std::lround(t)));
+  mClipR = coversSurface ? DeviceWidth() : std::min(DeviceWidth(), static_cast<int>(std::lround(l + w)));
+  mClipB = coversSurface ? DeviceHeight() : std::min(DeviceHeight(), static_cast<int>(std::lround(t + h)));
   if (!coversSurface) {
     cairo_rectangle(mContext, l, t, w, h);
     cairo_clip(mContext);
@@ -91,25 +112,82 @@ void ICanvasCairo::SetClipRegion(const IRECT& r)
 // ---------------------------------------------------------------------------------------------
 // Paths
 
-void ICanvasCairo::PathClear() { cairo_new_path(mContext); }
-void ICanvasCairo::PathClose() { cairo_close_path(mContext); }
-void ICanvasCairo::PathMoveTo(float x, float y) { cairo_move_to(mContext, x, y); }
-void ICanvasCairo::PathLineTo(float x, float y) { cairo_line_to(mContext, x, y); }
+void ICanvasCairo::PathClear()
+{
+  cairo_new_path(mContext);
+  mShape.Clear();
+  mDeferredArcs.clear();
+  mDeferredClose = false;
+}
+
+void ICanvasCairo::BuildCairoPath()
+{
+  if (mDeferredArcs.empty())
+    return;
+  cairo_matrix_t current;
+  cairo_get_matrix(mContext, &current);
+  for (const DeferredArc& arc : mDeferredArcs) {
+    cairo_set_matrix(mContext, &arc.matrix);
+    cairo_arc(mContext, arc.cx, arc.cy, arc.r, arc.a1, arc.a2);
+  }
+  if (mDeferredClose)
+    cairo_close_path(mContext);
+  cairo_set_matrix(mContext, &current);
+  mDeferredArcs.clear();
+  mDeferredClose = false;
+}
+
+void ICanvasCairo::PathClose()
+{
+  if (!mDeferredArcs.empty() && !mDeferredClose)
+    mDeferredClose = true;
+  else {
+    BuildCairoPath();
+    cairo_close_path(mContext);
+  }
+  mShape.Close();
+}
+
+void ICanvasCairo::PathMoveTo(float x, float y)
+{
+  BuildCairoPath();
+  cairo_move_to(mContext, x, y);
+  double dx = x, dy = y;
+  if (ToDevice(dx, dy))
+    mShape.MoveTo(dx, dy);
+  else
+    mShape.Other();
+}
+
+void ICanvasCairo::PathLineTo(float x, float y)
+{
+  BuildCairoPath();
+  cairo_line_to(mContext, x, y);
+  double dx = x, dy = y;
+  if (ToDevice(dx, dy))
+    mShape.LineTo(dx, dy);
+  else
+    mShape.Other();
+}
 
 void ICanvasCairo::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2)
 {
+  BuildCairoPath();
   cairo_curve_to(mContext, c1x, c1y, c2x, c2y, x2, y2);
+  mShape.Other();
 }
 
 // Cairo has cubic curves only; a quadratic one is the cubic with control points two thirds of
 // the way from each end towards the quadratic's control point.
 void ICanvasCairo::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
 {
+  BuildCairoPath();
   double x0 = cx, y0 = cy;
   if (cairo_has_current_point(mContext))
     cairo_get_current_point(mContext, &x0, &y0);
   else
     cairo_move_to(mContext, cx, cy);
+  mShape.Other();
   constexpr double k = 2.0 / 3.0;
   cairo_curve_to(mContext, x0 + k * (cx - x0), y0 + k * (cy - y0), x2 + k * (cx - x2),
                  y2 + k * (cy - y2), x2, y2);
@@ -120,9 +198,21 @@ void ICanvasCairo::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
 void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding)
 {
   if (!(r > 0.f)) {
+    BuildCairoPath();
     cairo_line_to(mContext, cx, cy);
+    mShape.Other();
     return;
   }
+  double dcx = cx, dcy = cy;
+  const bool quarter = a2 - a1 == 90.f && (a1 == 270.f || a1 == 0.f || a1 == 90.f || a1 == 180.f);
+  if (winding != kWindingCW || !ToDevice(dcx, dcy))
+    mShape.Other();
+  else if (a1 == 0.f && a2 == 360.f)
+    mShape.FullTurn(dcx, dcy, std::abs(mDeviceMatrix.xx) * r, std::abs(mDeviceMatrix.yy) * r);
+  else if (quarter && mDeviceMatrix.xx > 0.0 && mDeviceMatrix.yy > 0.0)
+    mShape.QuarterTurn(static_cast<int>(a1), dcx, dcy, mDeviceMatrix.xx * r, mDeviceMatrix.yy * r);
+  else
+    mShape.Other();
   if (winding == kWindingCW && a2 - a1 > 360.f)
     a2 = a1 + 360.f;
   if (winding == kWindingCCW && a1 - a2 > 360.f)
@@ -130,13 +220,30 @@ void ICanvasCairo::PathArc(float cx, float cy, float r, float a1, float a2, EWin
   constexpr double toRad = std::numbers::pi / 180.0;
   const double r1 = (static_cast<double>(a1) - 90.0) * toRad;
   const double r2 = (static_cast<double>(a2) - 90.0) * toRad;
+  if (winding == kWindingCW && mShape.BuildingCurvedShape() && !mDeferredClose) {
+    DeferredArc arc{};
+    cairo_get_matrix(mContext, &arc.matrix);
+    arc.cx = cx;
+    arc.cy = cy;
+    arc.r = r;
+    arc.a1 = r1;
+    arc.a2 = r2;
+    mDeferredArcs.push_back(arc);
+    return;
+  }
+  BuildCairoPath();
   if (winding == kWindingCW)
     cairo_arc(mContext, cx, cy, r, r1, r2);
   else
     cairo_arc_negative(mContext, cx, cy, r, r1, r2);
 }
 
-void ICanvasCairo::PathSetWinding(bool clockwise) { SetLastSubpathWinding(mContext, clockwise); }
+void ICanvasCairo::PathSetWinding(bool clockwise)
+{
+  BuildCairoPath();
+  SetLastSubpathWinding(mContext, clockwise);
+  mShape.Other();
+}
 
 void ICanvasCairo::FillWith(cairo_operator_t op, bool preserve)
 {
@@ -161,13 +268,145 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
 {
   if (mSingularTransform) {
     if (!options.mPreserve)
-      cairo_new_path(mContext);
+      PathClear();
     return;
   }
+  if (FillDirect(pattern, options, blend))
+    return;
+  BuildCairoPath();
   cairo_set_fill_rule(mContext, options.mFillRule == kFillEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
                                                                   : CAIRO_FILL_RULE_WINDING);
   SetCairoSource(mContext, pattern, blend);
   FillWith(CairoOperator(blend), options.mPreserve);
+  if (!options.mPreserve)
+    mShape.Clear();
+}
+
+ImageTarget ICanvasCairo::DirectTarget()
+{
+  cairo_surface_flush(mSurface);
+  ImageTarget target;
+  target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
+  target.stride = cairo_image_surface_get_stride(mSurface) / 4;
+  target.clipL = mClipL;
+  target.clipT = mClipT;
+  target.clipR = mClipR;
+  target.clipB = mClipB;
+  return target;
+}
+
+void ICanvasCairo::DirectDone(bool preserve)
+{
+  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
+  if (preserve)
+    BuildCairoPath();
+  else
+    PathClear();
+}
+
+// A straight horizontal or vertical line with butt ends is a rectangle.
+bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
+                                const IStrokeOptions& options, const IBlend* blend)
+{
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+  if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault ||
+      pattern.mKind != kPatternSolid || options.mCapOption != kCapButt ||
+      options.mDash.GetCount() != 0 || !(thickness > 0.f) || !mShape.IsLine(x0, y0, x1, y1))
+    return false;
+  const bool horizontal = y0 == y1 && x0 != x1;
+  const bool vertical = x0 == x1 && y0 != y1;
+  if (!horizontal && !vertical)
+    return false;
+  const double half = 0.5 * thickness * std::abs(horizontal ? mDeviceMatrix.yy : mDeviceMatrix.xx);
+  const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
+  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
+  const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
+                                                  channel(c.A) * static_cast<double>(BlendWeight(blend)));
+  const ImageTarget target = DirectTarget();
+  if (horizontal)
+    mFiller.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
+  else
+    mFiller.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);
+  DirectDone(options.mPreserve);
+  return true;
+}
+
+bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& options,
+                              const IBlend* blend)
+{
+  if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault)
+    return false;
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+  const bool rect = mShape.IsRect(x0, y0, x1, y1);
+  double cx = 0.0, cy = 0.0, rx = 0.0, ry = 0.0;
+  const bool ellipse = !rect && mShape.IsEllipse(cx, cy, rx, ry);
+  double cornerX[4], cornerY[4];
+  const bool round = !rect && !ellipse && mShape.IsRoundRect(x0, y0, x1, y1, cornerX, cornerY);
+  if (!rect && !ellipse && !round)
+    return false;
+
+  const double weight = static_cast<double>(BlendWeight(blend));
+  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
+  // A gradient is drawn here when it runs along one device axis and pads beyond its ends.
+  bool vertical = false;
+  double p0 = 0.0, p1 = 0.0;
+  std::vector<GradientStop> stops;
+  if (pattern.mKind == kPatternLinear) {
+    if (!rect || pattern.mSpread != kSpreadPad || pattern.NStops() == 0)
+      return false;
+    IMatrix inverse = pattern.mTransform;
+    inverse.Invert();
+    double sx = 0.0, sy = 0.0, ex = 0.0, ey = 1.0;
+    inverse.Transform(sx, sy);
+    inverse.Transform(ex, ey);
+    if (!ToDevice(sx, sy) || !ToDevice(ex, ey))
+      return false;
+    if (sx == ex && sy != ey) {
+      vertical = true;
+      p0 = sy;
+      p1 = ey;
+    }
+    else if (sy == ey && sx != ex) {
+      p0 = sx;
+      p1 = ex;
+    }
+    else {
+      return false;
+    }
+    for (int i = 0; i < pattern.NStops(); ++i) {
+      const IColorStop& stop = pattern.GetStop(i);
+      if (!stops.empty() && !(stop.mOffset >= stops.back().offset))
+        return false; // Cairo sorts stops; such patterns are rare enough to leave to it
+      stops.push_back({std::clamp(static_cast<double>(stop.mOffset), 0.0, 1.0), channel(stop.mColor.R),
+                       channel(stop.mColor.G), channel(stop.mColor.B), channel(stop.mColor.A) * weight});
+    }
+  }
+  else if (pattern.mKind != kPatternSolid) {
+    return false;
+  }
+
+  const ImageTarget target = DirectTarget();
+  if (pattern.mKind == kPatternLinear) {
+    mFiller.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
+  }
+  else {
+    const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
+    const std::uint32_t colour =
+      PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B), channel(c.A) * weight);
+    if (rect) {
+      mFiller.FillRect(target, x0, y0, x1, y1, colour);
+    }
+    else if (round) {
+      const ImageFiller::Corner corners[4] = {{cornerX[0], cornerY[0]}, {cornerX[1], cornerY[1]},
+                                              {cornerX[2], cornerY[2]}, {cornerX[3], cornerY[3]}};
+      mFiller.FillRoundRect(target, x0, y0, x1, y1, corners, colour);
+    }
+    else {
+      mFiller.FillEllipse(target, cx, cy, rx, ry, colour);
+    }
+  }
+  DirectDone(options.mPreserve);
+  return true;
 }
 
 namespace {
@@ -214,9 +453,12 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
 {
   if (mSingularTransform) {
     if (!options.mPreserve)
-      cairo_new_path(mContext);
+      PathClear();
     return;
   }
+  if (StrokeDirect(pattern, thickness, options, blend))
+    return;
+  BuildCairoPath();
   cairo_set_line_cap(mContext, CairoCap(options.mCapOption));
   cairo_set_line_join(mContext, CairoJoin(options.mJoinOption));
   cairo_set_miter_limit(mContext, options.mMiterLimit);
@@ -247,6 +489,8 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
   } else {
     cairo_stroke(mContext);
   }
+  if (!options.mPreserve)
+    mShape.Clear();
   cairo_set_operator(mContext, CAIRO_OPERATOR_OVER);
   cairo_set_dash(mContext, nullptr, 0, 0.0);
 }
@@ -367,6 +611,7 @@ void ICanvasCairo::DoDrawText(const IText& text, const char* str, const IRECT& b
   if (!p.valid)
     return;
   // Text leaves the caller's path as it was.
+  BuildCairoPath();
   cairo_path_t* path = cairo_copy_path(mContext);
   cairo_new_path(mContext);
   // A turned text turns about its aligned point.
@@ -442,6 +687,8 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
     return;
   // One logical pixel of the bitmap covers s of its device pixels.
   const double s = static_cast<double>(api->GetScale()) * api->GetDrawScale();
+  if (DrawBitmapDirect(api->GetSurface(), s, dest, srcX, srcY, blend))
+    return;
   cairo_pattern_t* image = cairo_pattern_create_for_surface(api->GetSurface());
   cairo_matrix_t m;
   cairo_matrix_init_scale(&m, s, s);
@@ -451,7 +698,7 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
   cairo_pattern_set_extend(image, CAIRO_EXTEND_NONE);
   cairo_pattern_set_filter(image, CAIRO_FILTER_GOOD);
 
-  cairo_new_path(mContext);
+  PathClear();
   cairo_save(mContext);
   cairo_rectangle(mContext, dest.L, dest.T, dest.W(), dest.H());
   cairo_clip(mContext);
@@ -460,6 +707,44 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
   cairo_paint_with_alpha(mContext, BlendWeight(blend));
   cairo_restore(mContext);
   cairo_pattern_destroy(image);
+}
+
+bool ICanvasCairo::DrawBitmapDirect(cairo_surface_t* image, double s, const IRECT& dest, int srcX,
+                                    int srcY, const IBlend* blend)
+{
+  if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault ||
+      BlendWeight(blend) != 1.f || mDeviceMatrix.xx != s || mDeviceMatrix.yy != s)
+    return false;
+  double l = dest.L, t = dest.T, r = dest.R, b = dest.B;
+  if (!ToDevice(l, t) || !ToDevice(r, b))
+    return false;
+  // Device pixel x shows image pixel x + offset, exactly, when all of these are whole.
+  const double offsetX = s * (srcX - static_cast<double>(dest.L)) - mDeviceMatrix.x0;
+  const double offsetY = s * (srcY - static_cast<double>(dest.T)) - mDeviceMatrix.y0;
+  auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
+  if (!whole(l) || !whole(t) || !whole(r) || !whole(b) || !whole(offsetX) || !whole(offsetY))
+    return false;
+  cairo_surface_flush(image);
+  const auto* pixels = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(image));
+  const int stride = cairo_image_surface_get_stride(image) / 4;
+  const int width = cairo_image_surface_get_width(image);
+  const int height = cairo_image_surface_get_height(image);
+  // Whether the bitmap is opaque is worked out once and kept with it.
+  static cairo_user_data_key_t opaqueKey;
+  void* known = cairo_surface_get_user_data(image, &opaqueKey);
+  if (!known) {
+    static int opaque = 1, translucent = 2;
+    known = IsOpaqueImage(pixels, stride, width, height) ? &opaque : &translucent;
+    cairo_surface_set_user_data(image, &opaqueKey, known, nullptr);
+  }
+  const ImageTarget target = DirectTarget();
+  mFiller.CompositeImage(target, pixels, stride, width, height, *static_cast<int*>(known) == 1,
+                         static_cast<int>(std::lround(offsetX)),
+                         static_cast<int>(std::lround(offsetY)), static_cast<int>(std::lround(std::min(l, r))),
+                         static_cast<int>(std::lround(std::min(t, b))), static_cast<int>(std::lround(std::max(l, r))),
+                         static_cast<int>(std::lround(std::max(t, b))));
+  DirectDone(false);
+  return true;
 }
 
 bool ICanvasCairo::BitmapExtSupported(const char* ext) const

@@ -5,6 +5,8 @@
 
 #include <cairo.h>
 
+#include "Drawing/ImageFill.h"
+#include "Drawing/PathShape.h"
 #include "Drawing/TextRuns.h"
 #include "ICanvas.h"
 
@@ -13,10 +15,17 @@ namespace umbra::ui {
 // The drawing back end on Cairo. Everything is drawn into one ARGB32 image of the editor's size
 // in device pixels (logical size times the backing scale). The image keeps its content from
 // frame to frame, so a frame that repaints only the dirty regions still shows the whole editor.
+// Solid and axis-aligned linear-gradient fills of axis-aligned rectangles and ellipses are
+// written straight into the image (ImageFill.h); everything else goes through Cairo.
 class ICanvasCairo : public ICanvas {
 public:
   ICanvasCairo(int width, int height, float drawScale = 1.f);
   ~ICanvasCairo() override;
+
+  // Draws every fill through Cairo, as the reference the direct fills are measured against.
+  // On by default when UMBRAVOX_CAIRO_REFERENCE=1 is set in the environment.
+  void SetReferenceDrawing(bool reference) { mReferenceDrawing = reference; }
+  bool IsReferenceDrawing() const { return mReferenceDrawing; }
 
   void EndFrame() override;
 
@@ -77,11 +86,44 @@ private:
   // Paints the current source with op inside the current path, confining operators that would
   // otherwise clear the destination around the shape.
   void FillWith(cairo_operator_t op, bool preserve);
+  // Fills the path straight into the image when it is a shape ImageFiller draws; false when
+  // Cairo must.
+  bool FillDirect(const IPattern& pattern, const IFillOptions& options, const IBlend* blend);
+  // A straight axis-aligned line stroked straight into the image; false when Cairo must.
+  bool StrokeDirect(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                    const IBlend* blend);
+  // The image and clip for a direct drawing, and the bookkeeping after it (the path is consumed
+  // unless preserved).
+  ImageTarget DirectTarget();
+  void DirectDone(bool preserve);
+  // Draws the bitmap straight into the image when its pixels land one to one on whole device
+  // pixels; false when Cairo must.
+  bool DrawBitmapDirect(cairo_surface_t* image, double scale, const IRECT& dest, int srcX, int srcY,
+                        const IBlend* blend);
+  // Cairo builds arcs slowly, and a path the image filler draws needs none: arcs wait until
+  // something needs Cairo's path.
+  void BuildCairoPath();
+  // The transform's device coordinates of a user point; false when the transform rotates or
+  // shears.
+  bool ToDevice(double& x, double& y) const;
 
   cairo_surface_t* mSurface = nullptr;
   cairo_t* mContext = nullptr;
   // A transform that squashes everything to a line or a point draws nothing.
   bool mSingularTransform = false;
+  cairo_matrix_t mDeviceMatrix{1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
+  PathShape mShape;
+  struct DeferredArc {
+    cairo_matrix_t matrix;
+    double cx, cy, r, a1, a2;
+  };
+  std::vector<DeferredArc> mDeferredArcs;
+  bool mDeferredClose = false;
+  ImageFiller mFiller;
+  // The clip in whole device pixels; not whole pixels leaves fills to Cairo.
+  int mClipL = 0, mClipT = 0, mClipR = 0, mClipB = 0;
+  bool mClipWhole = true;
+  bool mReferenceDrawing = false;
   // The fallback font is loaded the first time a text needs it.
   bool mFallbackFontTried = false;
   double mSelectedEm = 0.0; // the size SelectFont last chose

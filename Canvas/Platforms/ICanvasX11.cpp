@@ -20,7 +20,7 @@ namespace {
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
-                            StructureNotifyMask | FocusChangeMask;
+                            StructureNotifyMask | FocusChangeMask | VisibilityChangeMask;
 
 // A burst of events (a fast drag on a slow machine) must not keep frames from running.
 constexpr int kMaxEventsPerPump = 256;
@@ -71,7 +71,8 @@ void* ICanvasX11::OpenWindow(void* parent)
     return nullptr;
   }
   const int screen = DefaultScreen(display);
-  SetScreenScale(ReadScreenScale(display));
+  if (!mScreenScaleGiven)
+    ICanvasCairo::SetScreenScale(ReadScreenScale(display));
 
   auto native = std::make_unique<Native>();
   native->display = display;
@@ -156,7 +157,8 @@ void* ICanvasX11::OpenWindow(void* parent)
   native->image.Create(display, native->visual, native->depth, DeviceWidth(), DeviceHeight(),
                        mAllowShm);
 
-  XMapWindow(display, native->window);
+  if (!mHidden)
+    XMapWindow(display, native->window);
   XFlush(display);
 
   mNative = std::move(native);
@@ -187,7 +189,11 @@ void ICanvasX11::ReleaseNative()
     XFreeCursor(n.display, n.arrowCursor);
   if (n.resizeCursor)
     XFreeCursor(n.display, n.resizeCursor);
-  XDestroyWindow(n.display, n.window);
+  {
+    // A host may have destroyed its window, and ours inside it, already.
+    X11ErrorTrap trap(n.display);
+    XDestroyWindow(n.display, n.window);
+  }
   if (n.ownsColormap)
     XFreeColormap(n.display, n.colormap);
   XCloseDisplay(n.display);
@@ -195,6 +201,41 @@ void ICanvasX11::ReleaseNative()
 }
 
 bool ICanvasX11::IsMapped() const { return mNative && mNative->mapped; }
+
+bool ICanvasX11::IsShowing() const
+{
+  return mNative && mNative->mapped && mNative->viewable && !mNative->fullyObscured && !mHidden;
+}
+
+void ICanvasX11::CheckViewable(std::chrono::steady_clock::time_point now)
+{
+  Native& n = *mNative;
+  if (now < n.nextViewableCheck)
+    return;
+  // Four questions a second: a shown window resumes within a quarter of a second at worst, and
+  // its exposure asks again at once.
+  n.nextViewableCheck = now + std::chrono::milliseconds(250);
+  XWindowAttributes attributes{};
+  X11ErrorTrap trap(n.display);
+  if (XGetWindowAttributes(n.display, n.window, &attributes) && !trap.Failed())
+    n.viewable = attributes.map_state == IsViewable;
+}
+
+void ICanvasX11::SetShown(bool shown)
+{
+  mHidden = !shown;
+  if (!mNative)
+    return;
+  if (shown) {
+    XMapRaised(mNative->display, mNative->window);
+    // The window may have missed frames: bring it up to date at once.
+    mNextFrame = std::chrono::steady_clock::now();
+  }
+  else {
+    XUnmapWindow(mNative->display, mNative->window);
+  }
+  XFlush(mNative->display);
+}
 
 std::uintptr_t ICanvasX11::GetWindowID() const
 {
@@ -229,12 +270,17 @@ void ICanvasX11::Pump()
   const auto now = std::chrono::steady_clock::now();
   if (mTimer)
     mTimer->Pump(now);
+  if (mNative)
+    CheckViewable(now);
   if (mNative && now >= mNextFrame) {
     // A late pump runs one frame and does not try to catch up on the ones it missed.
     mNextFrame += mFrameInterval;
     if (mNextFrame <= now)
       mNextFrame = now + mFrameInterval;
-    RunWindowFrame();
+    // Nobody sees a frame drawn now: the animation waits, and the window's next exposure shows
+    // the last picture until the next frame.
+    if (IsShowing())
+      RunWindowFrame();
   }
   if (mNative)
     XFlush(display);
@@ -245,11 +291,12 @@ void ICanvasX11::WaitForEvents(std::chrono::milliseconds maxWait)
   using namespace std::chrono;
   const auto now = steady_clock::now();
   auto until = now + maxWait;
-  if (mNative)
+  if (IsShowing())
     until = std::min(until, mNextFrame);
   if (mTimer)
     until = std::min(until, mTimer->NextDue());
-  const auto waitMs = duration_cast<milliseconds>(until - now).count();
+  // Rounded up: a wait cut short of the deadline would spin through its last millisecond.
+  const auto waitMs = ceil<milliseconds>(until - now).count();
   if (waitMs <= 0)
     return;
   if (!mNative) {
@@ -317,6 +364,13 @@ void ICanvasX11::DrawResize()
   }
   // The new surface starts empty: everything is drawn again in the next frame.
   SetAllControlsDirty();
+}
+
+void ICanvasX11::SetScreenScale(float scale)
+{
+  if (scale > 0.f)
+    mScreenScaleGiven = true;
+  ICanvasCairo::SetScreenScale(scale);
 }
 
 void ICanvasX11::SetMouseCursor(ECursor cursor)

@@ -51,10 +51,16 @@ public:
   bool IsClosed() const { return mClosed; }
   // Mapped on screen, so what is presented can be seen (and read back).
   bool IsMapped() const;
+  // Mapped, not entirely covered and not hidden by its owner: only then do frames run. The
+  // timer runs either way.
+  bool IsShowing() const;
+  // The owner (a host through the LV2 show interface) shows or hides the window.
+  void SetShown(bool shown);
   std::uintptr_t GetWindowID() const;
   bool UsesSharedMemory() const;
   int GetFPS() const { return mFPS; }
-  // Frames run by Pump() since the window opened, and those that changed the window.
+  // Frames run by Pump() since the window opened (while showing), and those that changed the
+  // window.
   long FramesRun() const { return mFramesRun; }
   long FramesPresented() const { return mFramesPresented; }
   // Two presses of a button within this many milliseconds (and a few pixels) are a double click.
@@ -63,6 +69,9 @@ public:
 
   void SetMouseCursor(ECursor cursor) override;
   void SetWindowIcon(const IBitmap& bitmap) override { mIcon = bitmap; }
+  // A screen scale given before the window opens (a host's, or the user's) stands; without one
+  // the window takes the display's density from Xft.dpi.
+  void SetScreenScale(float scale) override;
   // X11 windows are measured in device pixels, so a window is its logical size times the draw
   // scale times the display's density.
   float GetPlatformWindowScale() const override { return GetScreenScale(); }
@@ -75,6 +84,8 @@ private:
   struct Native;
 
   void ReleaseNative();
+  // Whether the window and all its ancestors are mapped, asked of the server now and then.
+  void CheckViewable(std::chrono::steady_clock::time_point now);
   void RunWindowFrame();
   // Copies the part of the picture under r (logical pixels), or all of it, into the window.
   void Present(const IRECT& r);
@@ -98,6 +109,8 @@ private:
   std::string mLastError;
   bool mAllowShm = true;
   bool mClosed = false;
+  bool mScreenScaleGiven = false;
+  bool mHidden = false;
   long mFramesRun = 0;
   long mFramesPresented = 0;
 };

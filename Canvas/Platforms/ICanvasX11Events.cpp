@@ -42,14 +42,20 @@ void ICanvasX11::HandleEvent(XEvent& event)
   switch (event.type) {
     case Expose: {
       const XExposeEvent& e = event.xexpose;
+      n.nextViewableCheck = {};
       PresentDevice(e.x, e.y, e.width, e.height);
       break;
     }
     case MapNotify:
       n.mapped = true;
+      n.nextViewableCheck = {};
       break;
     case UnmapNotify:
       n.mapped = false;
+      break;
+    case VisibilityNotify:
+      n.fullyObscured = event.xvisibility.state == VisibilityFullyObscured;
+      n.nextViewableCheck = {};
       break;
     case ConfigureNotify:
       HandleConfigure(event);

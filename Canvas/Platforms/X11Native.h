@@ -5,6 +5,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
+
 #include "ICanvasX11.h"
 #include "X11Image.h"
 
@@ -25,6 +27,13 @@ struct ICanvasX11::Native {
   Cursor resizeCursor = 0;
   X11Image image;
   bool mapped = false;
+  // Covered entirely by other windows (or by its parent being covered), as the server last said.
+  bool fullyObscured = false;
+  // Mapped with all its ancestors. An embedding host that hides or minimises its own window
+  // unmaps an ancestor, which the window hears nothing of: this is asked of the server now and
+  // then (and at once after the window's own map and exposure events).
+  bool viewable = true;
+  std::chrono::steady_clock::time_point nextViewableCheck{};
   // The window's size as the server last reported it, in device pixels.
   int windowWidth = 0;
   int windowHeight = 0;

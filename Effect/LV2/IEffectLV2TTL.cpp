@@ -252,7 +252,7 @@ std::string PluginDescription(IEffectLV2& plugin, const LV2BundleDescription& d)
         << "  ui:binary " << Uri(d.uiBinary) << " ;\n"
         << "  lv2:requiredFeature ui:idleInterface ;\n"
         << "  lv2:optionalFeature ui:parent , ui:resize , ui:touch , ia: , urid:map , opts:options ;\n"
-        << "  lv2:extensionData ui:idleInterface ;\n"
+        << "  lv2:extensionData ui:idleInterface , ui:showInterface ;\n"
         << "  opts:supportedOption ui:scaleFactor";
     const int notified[] = {kPortInputLevel, kPortOutputLevel, kPortTempo};
     for (int port : notified)

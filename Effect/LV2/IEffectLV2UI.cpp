@@ -105,6 +105,15 @@ int IEffectLV2UI::Idle()
   return window->IsClosed() ? 1 : 0;
 }
 
+int IEffectLV2UI::Show(bool shown)
+{
+  auto* window = dynamic_cast<ui::ICanvasX11*>(mPlugin.GetUI());
+  if (!window || !window->IsOpen())
+    return 1;
+  window->SetShown(shown);
+  return 0;
+}
+
 void IEffectLV2UI::WriteBackInsideChanges()
 {
   const bool all = mWriteAll.exchange(false);

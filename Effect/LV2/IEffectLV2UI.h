@@ -53,6 +53,9 @@ public:
   // ui:idleInterface: the window's events, the plug-in's 20 ms timer, a frame when due, and the
   // write-back of inside changes. Non-zero once the editor cannot go on (its window is gone).
   int Idle();
+  // ui:showInterface: the host shows or hides the editor. Hidden, it draws nothing; the idle
+  // calls still run the timer and the write-back. Non-zero when there is no window to show.
+  int Show(bool shown);
 
   // IEditorHostLink
   void BeginParamGesture(int paramIdx) override;

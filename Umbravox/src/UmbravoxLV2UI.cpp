@@ -117,11 +117,24 @@ int Idle(LV2UI_Handle handle)
   return static_cast<UmbravoxLV2Editor*>(handle)->ui->Idle();
 }
 
+int Show(LV2UI_Handle handle)
+{
+  return static_cast<UmbravoxLV2Editor*>(handle)->ui->Show(true);
+}
+
+int Hide(LV2UI_Handle handle)
+{
+  return static_cast<UmbravoxLV2Editor*>(handle)->ui->Show(false);
+}
+
 const void* ExtensionData(const char* uri)
 {
   static const LV2UI_Idle_Interface idle{Idle};
+  static const LV2UI_Show_Interface show{Show, Hide};
   if (uri && !std::strcmp(uri, LV2_UI__idleInterface))
     return &idle;
+  if (uri && !std::strcmp(uri, LV2_UI__showInterface))
+    return &show;
   return nullptr;
 }
 

@@ -6,6 +6,8 @@
 #include <limits>
 #include <thread>
 
+#include <lv2/atom/atom.h>
+
 #include "UmbravoxLV2Ports.h"
 
 namespace umbra::test {
@@ -32,6 +34,7 @@ LV2UITestHost::LV2UITestHost(std::string bundle) : mBundle(std::move(bundle))
     buffer.assign(4096, 0.f);
   mResize = {this, Resize};
   mTouch = {this, TouchPort};
+  mMap = {this, Map};
 }
 
 LV2UITestHost::~LV2UITestHost()
@@ -75,15 +78,24 @@ void LV2UITestHost::Run(uint32_t frames)
   mDSPDescriptor->run(mPlugin, frames);
 }
 
-bool LV2UITestHost::OpenEditor(bool instanceAccess)
+bool LV2UITestHost::OpenEditor(bool instanceAccess, float scaleFactor)
 {
+  mScaleFactor = scaleFactor;
   LV2_Feature resize{LV2_UI__resize, &mResize};
   LV2_Feature touch{LV2_UI__touch, &mTouch};
   LV2_Feature idle{LV2_UI__idleInterface, nullptr};
   LV2_Feature instance{LV2_INSTANCE_ACCESS_URI, mPlugin};
-  std::vector<const LV2_Feature*> features{&resize, &touch, &idle};
+  LV2_Feature map{LV2_URID__map, &mMap};
+  const LV2_Options_Option options[] = {
+    {LV2_OPTIONS_INSTANCE, 0, Map(this, LV2_UI__scaleFactor), sizeof(float), Map(this, LV2_ATOM__Float),
+     &mScaleFactor},
+    {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+  LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
+  std::vector<const LV2_Feature*> features{&resize, &touch, &idle, &map};
   if (instanceAccess)
     features.push_back(&instance);
+  if (scaleFactor > 0.f)
+    features.push_back(&optionsFeature);
   features.push_back(nullptr);
   mUI = mUIDescriptor->instantiate(mUIDescriptor, lv2::kPluginURI, mBundle.c_str(), Write, this,
                                    &mWidget, features.data());
@@ -118,6 +130,15 @@ void LV2UITestHost::PortEvent(uint32_t port, float value)
   mUIDescriptor->port_event(mUI, port, sizeof(float), 0, &value);
 }
 
+int LV2UITestHost::Show(bool shown)
+{
+  const auto* show =
+    static_cast<const LV2UI_Show_Interface*>(mUIDescriptor->extension_data(LV2_UI__showInterface));
+  if (!show)
+    return -1;
+  return shown ? show->show(mUI) : show->hide(mUI);
+}
+
 float LV2UITestHost::LastWrite(uint32_t port) const
 {
   for (auto it = writes.rbegin(); it != writes.rend(); ++it)
@@ -141,6 +162,16 @@ int LV2UITestHost::Resize(LV2UI_Feature_Handle handle, int width, int height)
 {
   static_cast<LV2UITestHost*>(handle)->resizes.push_back({width, height});
   return 0;
+}
+
+LV2_URID LV2UITestHost::Map(LV2_URID_Map_Handle handle, const char* uri)
+{
+  auto& uris = static_cast<LV2UITestHost*>(handle)->mURIs;
+  for (size_t i = 0; i < uris.size(); ++i)
+    if (uris[i] == uri)
+      return static_cast<LV2_URID>(i + 1);
+  uris.emplace_back(uri);
+  return static_cast<LV2_URID>(uris.size());
 }
 
 void LV2UITestHost::TouchPort(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed)

@@ -13,7 +13,9 @@
 
 #include <lv2/core/lv2.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 namespace umbra::test {
 
@@ -42,12 +44,15 @@ public:
   float* ParamPort(uint32_t port) { return &mControls[port]; }
   LV2_Handle PluginHandle() const { return mPlugin; }
 
-  // The editor, with instance access to the running plug-in or without (a model of its own).
-  bool OpenEditor(bool instanceAccess);
+  // The editor, with instance access to the running plug-in or without (a model of its own);
+  // a scale above 0 is offered as the host's ui:scaleFactor.
+  bool OpenEditor(bool instanceAccess, float scaleFactor = 0.f);
   void CloseEditor();
   // Pumps the editor for about ms milliseconds through its idle interface; the last idle result.
   int Idle(int ms);
   void PortEvent(uint32_t port, float value);
+  // ui:showInterface's show or hide; its result.
+  int Show(bool shown);
   std::uintptr_t EditorWindow() const { return reinterpret_cast<std::uintptr_t>(mWidget); }
 
   std::vector<PortWrite> writes;
@@ -62,6 +67,7 @@ private:
                     const void* buffer);
   static int Resize(LV2UI_Feature_Handle handle, int width, int height);
   static void TouchPort(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed);
+  static LV2_URID Map(LV2_URID_Map_Handle handle, const char* uri);
 
   std::string mBundle;
   std::string mError;
@@ -77,6 +83,9 @@ private:
   std::vector<float> mAudio[4];
   LV2UI_Resize mResize{};
   LV2UI_Touch mTouch{};
+  LV2_URID_Map mMap{};
+  std::vector<std::string> mURIs;
+  float mScaleFactor = 0.f;
 };
 
 } // namespace umbra::test

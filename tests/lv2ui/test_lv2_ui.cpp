@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 #include "LV2UITestHost.h"
 #include "UmbravoxLV2Ports.h"
 #include "XvfbServer.h"
@@ -37,7 +40,12 @@ protected:
     mHost = std::make_unique<test::LV2UITestHost>(UMBRAVOX_LV2_BUNDLE);
     ASSERT_TRUE(mHost->Loaded()) << mHost->Error();
   }
-  void TearDown() override { mHost.reset(); }
+  void TearDown() override
+  {
+    mHost.reset();
+    if (mDesktop)
+      XCloseDisplay(mDesktop);
+  }
 
   // A click in the editor's window, while the editor keeps idling.
   void ClickAt(int x, int y)
@@ -57,8 +65,37 @@ protected:
       mHost->PortEvent(p, values[p]);
   }
 
+  // What a desktop announcing a dense display puts in the root window's resources. The
+  // connection stays open: a server left without clients resets and forgets them.
+  void SetServerResources(const std::string& resources)
+  {
+    if (!mDesktop)
+      mDesktop = XOpenDisplay(mServer.DisplayName().c_str());
+    ASSERT_NE(mDesktop, nullptr);
+    XChangeProperty(mDesktop, DefaultRootWindow(mDesktop), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                    static_cast<int>(resources.size()));
+    XSync(mDesktop, False);
+  }
+
+  // The editor window as the X server has it.
+  XWindowAttributes EditorWindowAttributes()
+  {
+    Display* display = XOpenDisplay(mServer.DisplayName().c_str());
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, static_cast<Window>(mHost->EditorWindow()), &attributes);
+    XCloseDisplay(display);
+    return attributes;
+  }
+  std::pair<int, int> EditorWindowSize()
+  {
+    const XWindowAttributes attributes = EditorWindowAttributes();
+    return {attributes.width, attributes.height};
+  }
+
   test::XvfbServer mServer;
   std::unique_ptr<test::LV2UITestHost> mHost;
+  Display* mDesktop = nullptr;
 };
 
 const std::vector<float> kInit = {50, 50, 75, 50, 2, 0, 0, 80, 64, 0, 0, 50, 100};
@@ -141,6 +178,47 @@ TEST_F(LV2Editor, WithInstanceAccessItEditsTheRunningPlugin)
   mHost->Idle(50);
   mHost->CloseEditor();
   mHost->Run(256);
+}
+
+TEST_F(LV2Editor, OpensAtTheHostsScaleAndAtTheDisplaysWithoutOne)
+{
+  // The display announces scale 2, the host offers 1: the host wins.
+  SetServerResources("Xft.dpi:\t192\n");
+  ASSERT_TRUE(mHost->OpenEditor(false, 1.f));
+  mHost->Idle(50);
+  EXPECT_EQ(mHost->resizes.back(), std::make_pair(1200, 800));
+  EXPECT_EQ(EditorWindowSize(), std::make_pair(1200, 800));
+  mHost->CloseEditor();
+
+  // Without the host's scale, the display's.
+  ASSERT_TRUE(mHost->OpenEditor(false));
+  mHost->Idle(50);
+  EXPECT_EQ(mHost->resizes.back(), std::make_pair(2400, 1600));
+  EXPECT_EQ(EditorWindowSize(), std::make_pair(2400, 1600));
+  mHost->CloseEditor();
+
+  // A plain display and a host offering 2.
+  SetServerResources("");
+  ASSERT_TRUE(mHost->StartPlugin());
+  ASSERT_TRUE(mHost->OpenEditor(true, 2.f));
+  mHost->Idle(50);
+  EXPECT_EQ(mHost->resizes.back(), std::make_pair(2400, 1600));
+  EXPECT_EQ(EditorWindowSize(), std::make_pair(2400, 1600));
+  mHost->CloseEditor();
+}
+
+TEST_F(LV2Editor, TheHostHidesAndShowsTheEditor)
+{
+  ASSERT_TRUE(mHost->OpenEditor(false));
+  mHost->Idle(50);
+  EXPECT_EQ(EditorWindowAttributes().map_state, IsViewable);
+  ASSERT_EQ(mHost->Show(false), 0);
+  EXPECT_EQ(mHost->Idle(50), 0);
+  EXPECT_EQ(EditorWindowAttributes().map_state, IsUnmapped);
+  ASSERT_EQ(mHost->Show(true), 0);
+  mHost->Idle(50);
+  EXPECT_EQ(EditorWindowAttributes().map_state, IsViewable);
+  mHost->CloseEditor();
 }
 
 } // namespace

@@ -78,6 +78,7 @@ TEST(UICommand, RunsTheEditorWithAudioOnItsOwnThread)
   EXPECT_EQ(errors, "");
   EXPECT_EQ(RunTool(server.DisplayName(), "ui --frames 10", errors), 0) << errors;
   EXPECT_EQ(RunTool(server.DisplayName(), "ui --show presets --frames 10", errors), 0) << errors;
+  EXPECT_EQ(RunTool(server.DisplayName(), "ui --scale 2 --frames 10", errors), 0) << errors;
   fs::remove(audio);
 }
 
@@ -90,6 +91,7 @@ TEST(UICommand, RefusesBadArguments)
   EXPECT_EQ(RunTool(":161", "ui --audio /nonexistent.wav --frames 5", errors), 2);
   EXPECT_EQ(RunTool(":161", "ui --example --audio /nonexistent.wav", errors), 2);
   EXPECT_EQ(RunTool(":161", "ui --show everything --frames 5", errors), 2);
+  EXPECT_EQ(RunTool(":161", "ui --scale 0.5 --frames 5", errors), 2);
 }
 
 } // namespace

@@ -1,0 +1,316 @@
+#include "ImageFill.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "PixelRuns.h"
+
+namespace umbra::ui {
+
+namespace {
+
+// Sub-rows per pixel row for an ellipse's coverage (Cairo's scan converter uses 15); across a
+// row the coverage is exact. A large ellipse's edge bends little within a row, so fewer do.
+constexpr int kSubRows = 16;
+constexpr int kLargeSubRows = 4;
+constexpr double kLargeRadius = 24.0;
+
+// One pixel partly inside: the coverage scales the source first.
+inline void CompositeCovered(std::uint32_t& p, std::uint32_t colour, float coverage)
+{
+  const int m = static_cast<int>(coverage * 255.f + 0.5f);
+  if (m <= 0)
+    return;
+  p = Over(m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)), p);
+}
+
+// The part of the unit interval [i, i + 1) that [a, b) covers.
+inline float Overlap(int i, double a, double b)
+{
+  return static_cast<float>(std::max(0.0, std::min(i + 1.0, b) - std::max(static_cast<double>(i), a)));
+}
+
+int FloorToInt(double v) { return static_cast<int>(std::floor(v)); }
+int CeilToInt(double v) { return static_cast<int>(std::ceil(v)); }
+
+// The gradient's colour at offset t (padded), interpolated un-premultiplied, as pixman does.
+std::uint32_t GradientPixel(const std::vector<GradientStop>& stops, double t)
+{
+  if (stops.empty())
+    return 0;
+  if (t <= stops.front().offset)
+    return PremultipliedPixel(stops.front().r, stops.front().g, stops.front().b, stops.front().a);
+  if (t >= stops.back().offset)
+    return PremultipliedPixel(stops.back().r, stops.back().g, stops.back().b, stops.back().a);
+  size_t i = 1;
+  while (i + 1 < stops.size() && t > stops[i].offset)
+    ++i;
+  const GradientStop& s0 = stops[i - 1];
+  const GradientStop& s1 = stops[i];
+  const double span = s1.offset - s0.offset;
+  const double f = span > 0.0 ? (t - s0.offset) / span : 1.0;
+  auto mix = [f](double a, double b) { return a + (b - a) * f; };
+  return PremultipliedPixel(mix(s0.r, s1.r), mix(s0.g, s1.g), mix(s0.b, s1.b), mix(s0.a, s1.a));
+}
+
+} // namespace
+
+// Cairo keeps premultiplied 16-bit channels and pixman takes their top 8 bits.
+std::uint32_t PremultipliedPixel(double r, double g, double b, double a)
+{
+  a = std::clamp(a, 0.0, 1.0);
+  auto toShort = [](double v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0, 1.0) * 65535.0 + 0.5); };
+  const std::uint32_t a8 = toShort(a) >> 8;
+  const std::uint32_t r8 = toShort(r * a) >> 8;
+  const std::uint32_t g8 = toShort(g * a) >> 8;
+  const std::uint32_t b8 = toShort(b * a) >> 8;
+  return (a8 << 24) | (r8 << 16) | (g8 << 8) | b8;
+}
+
+void ImageFiller::FillRect(const ImageTarget& t, double x0, double y0, double x1, double y1,
+                           std::uint32_t colour)
+{
+  const int iy0 = std::max(t.clipT, FloorToInt(y0)), iy1 = std::min(t.clipB, CeilToInt(y1));
+  const int ix0 = std::max(t.clipL, FloorToInt(x0)), ix1 = std::min(t.clipR, CeilToInt(x1));
+  if (colour == 0 || iy0 >= iy1 || ix0 >= ix1)
+    return;
+  // Whole columns: those the rectangle covers from edge to edge.
+  const int full0 = std::max(ix0, CeilToInt(x0)), full1 = std::min(ix1, FloorToInt(x1));
+  for (int y = iy0; y < iy1; ++y) {
+    std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride;
+    const float cy = Overlap(y, y0, y1);
+    if (cy >= 1.f && full0 < full1) {
+      for (int x = ix0; x < full0; ++x)
+        CompositeCovered(row[x], colour, Overlap(x, x0, x1));
+      CompositeRun(row + full0, full1 - full0, colour);
+      for (int x = full1; x < ix1; ++x)
+        CompositeCovered(row[x], colour, Overlap(x, x0, x1));
+    }
+    else if (full0 < full1) {
+      // A partly covered row: the coverage scales the colour once for the whole run.
+      const int m = static_cast<int>(cy * 255.f + 0.5f);
+      for (int x = ix0; x < full0; ++x)
+        CompositeCovered(row[x], colour, cy * Overlap(x, x0, x1));
+      if (m > 0)
+        CompositeRun(row + full0, full1 - full0, m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)));
+      for (int x = full1; x < ix1; ++x)
+        CompositeCovered(row[x], colour, cy * Overlap(x, x0, x1));
+    }
+    else {
+      for (int x = ix0; x < ix1; ++x)
+        CompositeCovered(row[x], colour, cy * Overlap(x, x0, x1));
+    }
+  }
+}
+
+void ImageFiller::FillEllipse(const ImageTarget& t, double cx, double cy, double rx, double ry,
+                              std::uint32_t colour)
+{
+  if (!(rx > 0.0) || !(ry > 0.0))
+    return;
+  const int subRows = std::min(rx, ry) >= kLargeRadius ? kLargeSubRows : kSubRows;
+  FillRows(t, cx - rx, cy - ry, cx + rx, cy + ry, subRows, colour,
+           [cx, cy, rx, ry](double y, double& left, double& right) {
+             const double dy = (y - cy) / ry;
+             const double q = 1.0 - dy * dy;
+             if (q <= 0.0)
+               return false;
+             const double hw = rx * std::sqrt(q);
+             left = cx - hw;
+             right = cx + hw;
+             return true;
+           });
+}
+
+void ImageFiller::FillRoundRect(const ImageTarget& t, double x0, double y0, double x1, double y1,
+                                const Corner corners[4], std::uint32_t colour)
+{
+  // How far a corner's arc stands in from the straight side, dy below (or above) its start.
+  auto inset = [](const Corner& c, double dy) {
+    const double f = 1.0 - dy / c.ry;
+    return c.rx * (1.0 - std::sqrt(std::max(0.0, 1.0 - f * f)));
+  };
+  // Between the corners' rows it is a plain rectangle; only the rows the corners reach need
+  // their extent followed.
+  const double top = std::max(corners[0].ry, corners[1].ry);
+  const double bottom = std::max(corners[2].ry, corners[3].ry);
+  const double band0 = std::ceil(y0 + top), band1 = std::floor(y1 - bottom);
+  const auto extent = [&](double y, double& left, double& right) {
+             if (y <= y0 || y >= y1)
+               return false;
+             left = x0;
+             right = x1;
+             const Corner &tl = corners[0], &tr = corners[1], &br = corners[2], &bl = corners[3];
+             if (y < y0 + tl.ry)
+               left = x0 + inset(tl, y - y0);
+             else if (y > y1 - bl.ry)
+               left = x0 + inset(bl, y1 - y);
+             if (y < y0 + tr.ry)
+               right = x1 - inset(tr, y - y0);
+             else if (y > y1 - br.ry)
+               right = x1 - inset(br, y1 - y);
+             return left < right;
+           };
+  if (band0 < band1) {
+    FillRows(t, x0, y0, x1, band0, kSubRows, colour, extent);
+    FillRect(t, x0, band0, x1, band1, colour);
+    FillRows(t, x0, band1, x1, y1, kSubRows, colour, extent);
+  }
+  else {
+    FillRows(t, x0, y0, x1, y1, kSubRows, colour, extent);
+  }
+}
+
+template <typename Extent>
+void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double bx1, double by1,
+                           int subRows, std::uint32_t colour, const Extent& extent)
+{
+  if (colour == 0)
+    return;
+  const int iy0 = std::max(t.clipT, FloorToInt(by0)), iy1 = std::min(t.clipB, CeilToInt(by1));
+  const int ix0 = std::max(t.clipL, FloorToInt(bx0)), ix1 = std::min(t.clipR, CeilToInt(bx1));
+  if (iy0 >= iy1 || ix0 >= ix1)
+    return;
+  const size_t width = static_cast<size_t>(ix1 - ix0);
+  if (mArea.size() < width + 1) {
+    mArea.resize(width + 1);
+    mCover.resize(width + 2);
+  }
+  double left[kSubRows], right[kSubRows];
+  const float weight = 1.f / static_cast<float>(subRows);
+
+  for (int y = iy0; y < iy1; ++y) {
+    // The shape's extent on each sub-row, sampled at the sub-row's middle.
+    int rows = 0;
+    double minL = 1e30, maxL = -1e30, minR = 1e30, maxR = -1e30;
+    for (int k = 0; k < subRows; ++k) {
+      if (!extent(y + (k + 0.5) / subRows, left[rows], right[rows]))
+        continue;
+      minL = std::min(minL, left[rows]);
+      maxL = std::max(maxL, left[rows]);
+      minR = std::min(minR, right[rows]);
+      maxR = std::max(maxR, right[rows]);
+      ++rows;
+    }
+    if (rows == 0)
+      continue;
+    std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride;
+
+    // Pixels inside every sub-row's extent are fully covered; only the two edge zones need
+    // their coverage added up.
+    const int inner0 = CeilToInt(maxL), inner1 = FloorToInt(minR);
+    const bool hasInner = rows == subRows && inner0 < inner1;
+    const int zones[2][2] = {{FloorToInt(minL), hasInner ? inner0 : CeilToInt(maxR)},
+                             {hasInner ? inner1 : 0, hasInner ? CeilToInt(maxR) : 0}};
+    for (const auto& zone : zones) {
+      const int z0 = std::max(zone[0], ix0), z1 = std::min(zone[1], ix1);
+      if (z0 >= z1)
+        continue;
+      const int n = z1 - z0;
+      std::fill(mArea.begin(), mArea.begin() + n, 0.f);
+      std::fill(mCover.begin(), mCover.begin() + n + 1, 0.f);
+      for (int k = 0; k < rows; ++k) {
+        const double a = std::max(left[k], static_cast<double>(z0)) - z0;
+        const double b = std::min(right[k], static_cast<double>(z1)) - z0;
+        if (!(a < b))
+          continue;
+        const int ia = static_cast<int>(a), ib = std::min(static_cast<int>(b), n - 1);
+        if (ia == ib) {
+          mArea[ia] += static_cast<float>(b - a);
+          continue;
+        }
+        mArea[ia] += static_cast<float>(ia + 1 - a);
+        mCover[ia + 1] += 1.f;
+        mCover[ib] -= 1.f;
+        mArea[ib] += static_cast<float>(b - ib);
+      }
+      float running = 0.f;
+      for (int i = 0; i < n; ++i) {
+        running += mCover[i];
+        CompositeCovered(row[z0 + i], colour, std::min(1.f, (running + mArea[i]) * weight));
+      }
+    }
+    if (hasInner)
+      CompositeRun(row + std::max(inner0, ix0), std::min(inner1, ix1) - std::max(inner0, ix0), colour);
+  }
+}
+
+void ImageFiller::FillRectLinear(const ImageTarget& t, double x0, double y0, double x1, double y1,
+                                 bool vertical, double p0, double p1,
+                                 const std::vector<GradientStop>& stops)
+{
+  const int iy0 = std::max(t.clipT, FloorToInt(y0)), iy1 = std::min(t.clipB, CeilToInt(y1));
+  const int ix0 = std::max(t.clipL, FloorToInt(x0)), ix1 = std::min(t.clipR, CeilToInt(x1));
+  if (iy0 >= iy1 || ix0 >= ix1 || p0 == p1)
+    return;
+  // The colour varies along one axis: computed once per row or once per column, at the pixel
+  // centres as pixman samples it.
+  auto offsetAt = [p0, p1](int i) { return (i + 0.5 - p0) / (p1 - p0); };
+  if (vertical) {
+    for (int y = iy0; y < iy1; ++y) {
+      FillRect(t, std::max(x0, static_cast<double>(ix0)), std::max(y0, static_cast<double>(y)),
+               x1, std::min(y1, y + 1.0), GradientPixel(stops, offsetAt(y)));
+    }
+    return;
+  }
+  const size_t width = static_cast<size_t>(ix1 - ix0);
+  mColours.resize(width);
+  for (int x = ix0; x < ix1; ++x)
+    mColours[static_cast<size_t>(x - ix0)] = GradientPixel(stops, offsetAt(x));
+  // Whole rows over whole columns: one row of colours laid over every row.
+  const int full0 = std::max(ix0, CeilToInt(x0)), full1 = std::min(ix1, FloorToInt(x1));
+  for (int y = iy0; y < iy1; ++y) {
+    std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride;
+    const float cy = Overlap(y, y0, y1);
+    if (cy >= 1.f && full0 < full1) {
+      for (int x = ix0; x < full0; ++x)
+        CompositeCovered(row[x], mColours[static_cast<size_t>(x - ix0)], Overlap(x, x0, x1));
+      CompositeRow(row + full0, mColours.data() + (full0 - ix0), full1 - full0);
+      for (int x = full1; x < ix1; ++x)
+        CompositeCovered(row[x], mColours[static_cast<size_t>(x - ix0)], Overlap(x, x0, x1));
+      continue;
+    }
+    for (int x = ix0; x < ix1; ++x) {
+      const std::uint32_t c = mColours[static_cast<size_t>(x - ix0)];
+      const float coverage = cy * Overlap(x, x0, x1);
+      if (coverage >= 1.f) {
+        if (c != 0)
+          row[x] = Over(c, row[x]);
+      }
+      else {
+        CompositeCovered(row[x], c, coverage);
+      }
+    }
+  }
+}
+
+void ImageFiller::CompositeImage(const ImageTarget& t, const std::uint32_t* image, int imageStride,
+                                 int imageWidth, int imageHeight, bool opaque, int offsetX,
+                                 int offsetY, int x0, int y0, int x1, int y1)
+{
+  x0 = std::max({x0, t.clipL, -offsetX});
+  x1 = std::min({x1, t.clipR, imageWidth - offsetX});
+  y0 = std::max({y0, t.clipT, -offsetY});
+  y1 = std::min({y1, t.clipB, imageHeight - offsetY});
+  if (x0 >= x1)
+    return;
+  for (int y = y0; y < y1; ++y) {
+    std::uint32_t* to = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride + x0;
+    const std::uint32_t* from = image + static_cast<std::ptrdiff_t>(y + offsetY) * imageStride + x0 + offsetX;
+    if (opaque)
+      std::copy(from, from + (x1 - x0), to);
+    else
+      CompositeRow(to, from, x1 - x0);
+  }
+}
+
+bool IsOpaqueImage(const std::uint32_t* image, int stride, int width, int height)
+{
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if ((image[static_cast<std::ptrdiff_t>(y) * stride + x] >> 24) != 255u)
+        return false;
+  return true;
+}
+
+} // namespace umbra::ui

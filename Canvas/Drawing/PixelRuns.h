@@ -1,0 +1,31 @@
+#pragma once
+
+// Source-over compositing of premultiplied ARGB32 pixels with pixman's 8-bit rounding, one
+// pixel at a time and in runs (with SSE2, and AVX2 where the processor has it: the same
+// integer arithmetic, so the same pixels, either way).
+
+#include <cstdint>
+
+namespace umbra::ui {
+
+// x * a / 255 for the four channels of x, rounded as pixman rounds.
+inline std::uint32_t MulUn8x4(std::uint32_t x, std::uint32_t a)
+{
+  std::uint32_t rb = (x & 0x00ff00ffu) * a + 0x00800080u;
+  rb = ((rb + ((rb >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
+  std::uint32_t ag = ((x >> 8) & 0x00ff00ffu) * a + 0x00800080u;
+  ag = (ag + ((ag >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
+  return rb | ag;
+}
+
+inline std::uint32_t Over(std::uint32_t src, std::uint32_t dst)
+{
+  return src + MulUn8x4(dst, 255u - (src >> 24));
+}
+
+// One colour over n pixels.
+void CompositeRun(std::uint32_t* p, int n, std::uint32_t colour);
+// A row of source pixels over n pixels.
+void CompositeRow(std::uint32_t* p, const std::uint32_t* source, int n);
+
+} // namespace umbra::ui
