@@ -27,7 +27,7 @@ EPlatform DefaultPlatform()
 }
 
 std::unique_ptr<ICanvas> MakeGraphics(IEditorDelegate& delegate, int width, int height, int fps,
-                                      float scale, const IPluginIdentity& identity)
+                                      float scale, const IEditorIdentity& identity)
 {
   std::unique_ptr<ICanvas> canvas;
   switch (DefaultPlatform())

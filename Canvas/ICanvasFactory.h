@@ -26,9 +26,9 @@ enum class EPlatform {
 void SetDefaultPlatform(EPlatform platform);
 EPlatform DefaultPlatform();
 
-// Identifies the plug-in to lookups in places it shares with other programs of its maker (see
+// Who the editor belongs to, for lookups in places it shares with other programs of its maker (see
 // ICanvas::GetBundleID and its neighbours). Empty fields are left empty in the canvas.
-struct IPluginIdentity {
+struct IEditorIdentity {
   std::string bundleID;
   std::string appGroupID;
   // The plug-in's name: the sub-folder holding its resources in such a shared place.
@@ -38,6 +38,6 @@ struct IPluginIdentity {
 // A canvas of width × height logical pixels on the default platform, driven at fps frames per
 // second and zoomed by scale, serving delegate (which must outlive it).
 std::unique_ptr<ICanvas> MakeGraphics(IEditorDelegate& delegate, int width, int height, int fps,
-                                      float scale, const IPluginIdentity& identity = {});
+                                      float scale, const IEditorIdentity& identity = {});
 
 } // namespace umbra::ui

@@ -26,7 +26,7 @@ void InstallUmbravoxEditor(IEffectBase& plugin, const UmbravoxLiveValues& live)
   plugin.SetMakeGraphicsFunc([&plugin]() -> std::unique_ptr<IEditorContext> {
     // Resources missing from the installed folders are looked up in the maker's shared place,
     // under the plug-in's name.
-    const ui::IPluginIdentity identity{plugin.GetBundleID(), plugin.GetAppGroupID(),
+    const ui::IEditorIdentity identity{plugin.GetBundleID(), plugin.GetAppGroupID(),
                                        plugin.GetPluginName()};
     return ui::MakeGraphics(plugin, kEditorWidth, kEditorHeight, kEditorFPS, 1.f, identity);
   });
