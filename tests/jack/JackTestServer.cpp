@@ -136,6 +136,24 @@ jack_client_t* JackTestServer::OpenClient(const std::string& clientName) const
                           mName.c_str());
 }
 
+bool JackTestServer::WaitUntilClientGone(const std::string& clientName, std::chrono::milliseconds timeout) const
+{
+  jack_client_t* probe = OpenClient("gone-probe");
+  if (!probe)
+    return false;
+  const std::string pattern = "^" + clientName + ":";
+  const bool gone = WaitFor(
+    [&] {
+      const char** ports = jack_get_ports(probe, pattern.c_str(), nullptr, 0);
+      const bool none = !ports || !ports[0];
+      jack_free(ports);
+      return none;
+    },
+    timeout);
+  jack_client_close(probe);
+  return gone;
+}
+
 ChildProgram::ChildProgram(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                            const std::string& errFile)
   : mPid(Spawn(argv, env, errFile)), mErrFile(errFile)

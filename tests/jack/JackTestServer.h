@@ -39,6 +39,11 @@ public:
 
   // A client of ours on this server (not activated), or none.
   jack_client_t* OpenClient(const std::string& clientName) const;
+  // Waits until the server has let go of a client whose process ended without closing it (its
+  // ports gone). jackd 1.9 stopped while it still holds such a client never finishes stopping
+  // and, killed then, leaves its entry in the shared registry, which takes no more servers once
+  // eight such entries stand.
+  bool WaitUntilClientGone(const std::string& clientName, std::chrono::milliseconds timeout) const;
 
 private:
   pid_t mPid = -1;

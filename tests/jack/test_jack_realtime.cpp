@@ -72,6 +72,8 @@ TEST_F(JackRealtime, ProcessCallbackMakesNoSystemCall)
                                                       std::abort();
                                                   });
   EXPECT_TRUE(clean);
+  // The client died with the process that opened it: the server must drop it before it stops.
+  EXPECT_TRUE(mServer.WaitUntilClientGone("Umbra Vox", std::chrono::seconds(10)));
 }
 
 } // namespace
