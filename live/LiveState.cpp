@@ -1,5 +1,6 @@
 #include "LiveState.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "CliSupport.h"
 #include "IByteChunk.h"
+#include "LiveOptions.h"
 #include "JACK/IEffectJack.h"
 
 namespace umbra::live {
@@ -36,7 +38,19 @@ bool ParseNumber(const std::string& text, double& value)
 
 } // namespace
 
-std::string StateFilePath()
+std::string StateFileName(const std::string& clientName)
+{
+  if (clientName == LiveOptions{}.clientName)
+    return "live.state";
+  // Each named client keeps its own state, so two running side by side never overwrite each
+  // other's at exit; characters a file name should not carry become underscores.
+  std::string name = "live-";
+  for (const char c : clientName)
+    name += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' ? c : '_';
+  return name + ".state";
+}
+
+std::string StateFilePath(const std::string& clientName)
 {
   std::filesystem::path folder;
   const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -49,7 +63,7 @@ std::string StateFilePath()
       return {};
     folder = std::filesystem::path(home) / ".config";
   }
-  return (folder / "umbravox" / "live.state").string();
+  return (folder / "umbravox" / StateFileName(clientName)).string();
 }
 
 std::string FormatState(const IEffectBase& plug)

@@ -19,9 +19,11 @@ struct RememberedState {
   std::vector<double> values; // one per parameter, in index order, in the parameter's units
 };
 
-// $XDG_CONFIG_HOME/umbravox/live.state, or ~/.config/umbravox/live.state when XDG_CONFIG_HOME
-// is unset, empty or relative; empty when there is no home either.
-std::string StateFilePath();
+// live.state for the default client name, live-NAME.state for any other.
+std::string StateFileName(const std::string& clientName);
+// $XDG_CONFIG_HOME/umbravox/ with that name, or ~/.config/umbravox/ when XDG_CONFIG_HOME is
+// unset, empty or relative; empty when there is no home either.
+std::string StateFilePath(const std::string& clientName);
 
 // The state held by plug, as the file holds it.
 std::string FormatState(const IEffectBase& plug);

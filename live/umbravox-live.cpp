@@ -139,7 +139,7 @@ int Run(const live::LiveOptions& options)
   const std::unique_ptr<Umbravox> plug(MakePlug());
 
   // The remembered state first, then the command line's preset and settings over it.
-  const std::string statePath = live::StateFilePath();
+  const std::string statePath = live::StateFilePath(options.clientName);
   if (!options.fresh && !statePath.empty() &&
       live::LoadState(*plug, statePath) == live::LoadResult::kDamaged)
     Say("ignoring the damaged state file '" + statePath + "'");

@@ -353,6 +353,12 @@ TEST_F(LiveOnJack, RemembersTheStateFromOneRunToTheNext)
   state = ReadTextFile(StatePath().string());
   EXPECT_NE(state.find("\npreset=Init\n"), std::string::npos) << state;
   EXPECT_NE(state.find("\nMix=100\n"), std::string::npos) << state;
+
+  // A client of another name keeps a state of its own and leaves this one alone.
+  ASSERT_EQ(RunUntilStopped({"--name", "Second Vox", "--set", "Mix=20"}, errors), 0) << errors;
+  EXPECT_EQ(ReadTextFile(StatePath().string()), state);
+  const std::string second = ReadTextFile((StatePath().parent_path() / "live-Second_Vox.state").string());
+  EXPECT_NE(second.find("\nMix=20\n"), std::string::npos) << second;
 }
 
 TEST_F(LiveOnJack, IgnoresADamagedStateFileWithOneLine)
