@@ -11,32 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "ToolRun.h"
 #include "Umbravox.h"
 
 namespace fs = std::filesystem;
 using namespace umbra;
+using namespace umbra::clitest;
 
 namespace {
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg)
-{
-  std::string quoted = "'";
-  for (char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadFile(const fs::path& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class UmbravoxTool : public ::testing::Test {
 protected:
@@ -58,16 +40,7 @@ protected:
       command += ' ';
       command += Quote(arg);
     }
-    const fs::path outFile = mDir / "stdout.txt", errFile = mDir / "stderr.txt";
-    command += " >" + Quote(outFile) + " 2>" + Quote(errFile) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadFile(outFile);
-    result.err = ReadFile(errFile);
-    fs::remove(outFile);
-    fs::remove(errFile);
-    return result;
+    return RunCaptured(command, mDir / "stdout.txt", mDir / "stderr.txt");
   }
 
   // Every error is one line on stderr and exit status 2.

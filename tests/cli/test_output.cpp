@@ -23,35 +23,12 @@
 #include <vector>
 
 #include "SoundFile.h"
+#include "ToolRun.h"
 
 namespace fs = std::filesystem;
+using namespace umbra::clitest;
 
 namespace {
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg)
-{
-  std::string quoted = "'";
-  for (char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadBytes(const fs::path& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-size_t CountLines(const std::string& text)
-{
-  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-}
 
 const std::string kTool = Quote(UMBRAVOX_TOOL);
 
@@ -85,17 +62,7 @@ protected:
   {
     for (size_t at = command.find("TOOL"); at != std::string::npos; at = command.find("TOOL", at))
       command.replace(at, 4, kTool);
-    const fs::path outFile = mDir / ".stdout", errFile = mDir / ".stderr";
-    const std::string full = "cd " + Quote(mDir) + " && ( " + command + " ) >" + Quote(outFile) +
-                             " 2>" + Quote(errFile) + " </dev/null";
-    const int raw = std::system(full.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadBytes(outFile);
-    result.err = ReadBytes(errFile);
-    fs::remove(outFile);
-    fs::remove(errFile);
-    return result;
+    return RunCaptured("cd " + Quote(mDir) + " && ( " + command + " )", mDir / ".stdout", mDir / ".stderr");
   }
 
   Result Run(const std::vector<std::string>& args)

@@ -26,20 +26,16 @@
 
 #include "DemoInput.h"
 #include "Render.h"
+#include "ToolRun.h"
 #include "Umbravox.h"
 
 namespace fs = std::filesystem;
 using namespace umbra;
+using namespace umbra::clitest;
 
 namespace {
 
 using Channels = std::vector<std::vector<float>>;
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 struct Sound {
   int sampleRate = 0;
@@ -48,25 +44,6 @@ struct Sound {
 
   sf_count_t Frames() const { return channels.empty() ? 0 : static_cast<sf_count_t>(channels[0].size()); }
 };
-
-std::string Quote(const std::string& arg)
-{
-  std::string quoted = "'";
-  for (char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadBytes(const fs::path& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-size_t CountLines(const std::string& text)
-{
-  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-}
 
 // Straight through libsndfile, not through the tool's own wrapper, so the two check each other.
 void WriteSound(const fs::path& path, int format, int sampleRate, const Channels& channels)
@@ -159,17 +136,10 @@ protected:
     command += Quote(UMBRAVOX_TOOL);
     for (const auto& arg : args)
       command += " " + Quote(arg);
+    // Caught outside the test's folder, whose files some tests count.
     const fs::path outFile = fs::temp_directory_path() / ("umbravox-render-out-" + std::to_string(::getpid()));
     const fs::path errFile = fs::temp_directory_path() / ("umbravox-render-err-" + std::to_string(::getpid()));
-    command += " >" + Quote(outFile) + " 2>" + Quote(errFile) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadBytes(outFile);
-    result.err = ReadBytes(errFile);
-    fs::remove(outFile);
-    fs::remove(errFile);
-    return result;
+    return RunCaptured(command, outFile, errFile);
   }
 
   // A success says one line on stdout and nothing on stderr (which is not a terminal here, so
