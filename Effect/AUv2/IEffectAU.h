@@ -112,9 +112,19 @@ private:
     int count = 0;
   };
 
-  // IEffectAUProperties.cpp: one place answers both the size query (data none) and the get.
+  // IEffectAUProperties.cpp: one place answers both the size query (data none) and the get;
+  // most properties are one row of a table, the rest have code of their own.
   OSStatus GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
                            UInt32& dataSize, Boolean& writable, void* data);
+  struct FixedProperty;
+  static const FixedProperty* FindFixedProperty(AudioUnitPropertyID id);
+  double LatencySeconds() const;
+  double TailSeconds() const;
+  OSStatus FillCurrentPreset(AUPreset& preset);
+  OSStatus FillParamString(AudioUnitParameterStringFromValue& request);
+  OSStatus FillParamName(AudioUnitParameterNameInfo& request);
+  OSStatus FillClumpName(AudioUnitParameterNameInfo& request);
+  OSStatus FillParamValue(AudioUnitParameterValueFromString& request);
   OSStatus GetParamInfo(AudioUnitElement element, AudioUnitParameterInfo* info);
   OSStatus GetChannelLayoutTags(AudioUnitScope scope, AudioUnitElement element,
                                 UInt32& dataSize, void* data);

@@ -92,6 +92,44 @@ T& Out(void* data)
   return *static_cast<T*>(data);
 }
 
+CFArrayRef MakeMidiOutputNames()
+{
+  CFMutableArrayRef names = CFArrayCreateMutable(kCFAllocatorDefault, 1, &kCFTypeArrayCallBacks);
+  ScopedCFRef name(MakeCFString("midiOut"));
+  CFArrayAppendValue(names, name.Get());
+  return names;
+}
+
+template <typename T>
+OSStatus Put(void* data, T value)
+{
+  Out<T>(data) = value;
+  return noErr;
+}
+
+// Who may ask for a property: the global scope only, also the input scope, or any scope.
+enum class EAsk
+{
+  Global,
+  GlobalOrInput,
+  AnyScope,
+};
+
+constexpr bool Settable = true;
+constexpr bool ReadOnly = false;
+
+bool MayAsk(EAsk ask, AudioUnitScope scope)
+{
+  switch (ask)
+  {
+    case EAsk::Global: return scope == kAudioUnitScope_Global;
+    case EAsk::GlobalOrInput:
+      return scope == kAudioUnitScope_Global || scope == kAudioUnitScope_Input;
+    case EAsk::AnyScope: return true;
+  }
+  return false;
+}
+
 } // namespace
 
 OSStatus IEffectAU::GetPropertyInfo(AudioUnitPropertyID id, AudioUnitScope scope,
@@ -134,37 +172,89 @@ OSStatus IEffectAU::GetProperty(AudioUnitPropertyID id, AudioUnitScope scope,
   return status;
 }
 
+// A property answered with one record of a size that never changes. Fill writes the record
+// (called only with room for it); none means the host sets the property but reads back nothing.
+struct IEffectAU::FixedProperty
+{
+  AudioUnitPropertyID id;
+  EAsk ask;
+  UInt32 size;
+  bool writable;
+  OSStatus (*fill)(IEffectAU& unit, void* data);
+};
+
+const IEffectAU::FixedProperty* IEffectAU::FindFixedProperty(AudioUnitPropertyID id)
+{
+  using P = AudioUnitParameterStringFromValue;
+  using N = AudioUnitParameterNameInfo;
+  using V = AudioUnitParameterValueFromString;
+  // Made inside a member so that the fill functions may use the unit's private parts.
+  static constexpr FixedProperty kFixed[] = {
+    {kAudioUnitProperty_ClassInfo, EAsk::Global, sizeof(CFPropertyListRef), Settable,
+     [](IEffectAU& au, void* data) { return au.GetState(static_cast<CFPropertyListRef*>(data)); }},
+    {kAudioUnitProperty_MakeConnection, EAsk::GlobalOrInput, sizeof(AudioUnitConnection), Settable,
+     nullptr},
+    {kAudioUnitProperty_SampleRate, EAsk::AnyScope, sizeof(Float64), Settable,
+     [](IEffectAU& au, void* data) { return Put<Float64>(data, au.GetSampleRate()); }},
+    {kAudioUnitProperty_Latency, EAsk::Global, sizeof(Float64), ReadOnly,
+     [](IEffectAU& au, void* data) { return Put<Float64>(data, au.LatencySeconds()); }},
+    {kAudioUnitProperty_MaximumFramesPerSlice, EAsk::Global, sizeof(UInt32), Settable,
+     [](IEffectAU& au, void* data) { return Put(data, static_cast<UInt32>(au.GetBlockSize())); }},
+    {kAudioUnitProperty_TailTime, EAsk::Global, sizeof(Float64), ReadOnly,
+     [](IEffectAU& au, void* data) { return Put<Float64>(data, au.TailSeconds()); }},
+    {kAudioUnitProperty_BypassEffect, EAsk::Global, sizeof(UInt32), Settable,
+     [](IEffectAU& au, void* data) { return Put<UInt32>(data, au.GetBypassed() ? 1 : 0); }},
+    {kAudioUnitProperty_LastRenderError, EAsk::Global, sizeof(OSStatus), ReadOnly,
+     [](IEffectAU&, void* data) { return Put<OSStatus>(data, noErr); }},
+    {kAudioUnitProperty_FactoryPresets, EAsk::Global, sizeof(CFArrayRef), ReadOnly,
+     [](IEffectAU& au, void* data) { return Put<CFArrayRef>(data, MakeFactoryPresetArray(au)); }},
+    {kAudioUnitProperty_HostCallbacks, EAsk::Global, sizeof(HostCallbackInfo), Settable, nullptr},
+    {kAudioUnitProperty_CurrentPreset, EAsk::Global, sizeof(AUPreset), Settable,
+     [](IEffectAU& au, void* data) { return au.FillCurrentPreset(Out<AUPreset>(data)); }},
+    {kAudioUnitProperty_PresentPreset, EAsk::Global, sizeof(AUPreset), Settable,
+     [](IEffectAU& au, void* data) { return au.FillCurrentPreset(Out<AUPreset>(data)); }},
+    {kAudioUnitProperty_ParameterStringFromValue, EAsk::Global, sizeof(P), ReadOnly,
+     [](IEffectAU& au, void* data) { return au.FillParamString(Out<P>(data)); }},
+    {kAudioUnitProperty_ParameterIDName, EAsk::Global, sizeof(N), ReadOnly,
+     [](IEffectAU& au, void* data) { return au.FillParamName(Out<N>(data)); }},
+    {kAudioUnitProperty_ParameterClumpName, EAsk::Global, sizeof(N), ReadOnly,
+     [](IEffectAU& au, void* data) { return au.FillClumpName(Out<N>(data)); }},
+    {kAudioUnitProperty_ParameterValueFromString, EAsk::Global, sizeof(V), ReadOnly,
+     [](IEffectAU& au, void* data) { return au.FillParamValue(Out<V>(data)); }},
+    {kAudioUnitProperty_MIDIOutputCallbackInfo, EAsk::Global, sizeof(CFArrayRef), ReadOnly,
+     [](IEffectAU&, void* data) { return Put<CFArrayRef>(data, MakeMidiOutputNames()); }},
+    {kAudioUnitProperty_MIDIOutputCallback, EAsk::Global, sizeof(AUMIDIOutputCallbackStruct),
+     Settable, nullptr},
+    {kAudioUnitProperty_SupportsMPE, EAsk::Global, sizeof(UInt32), ReadOnly,
+     [](IEffectAU& au, void* data) { return Put<UInt32>(data, au.DoesMPE() ? 1 : 0); }},
+    {kUmbraPluginObjectProperty, EAsk::Global, sizeof(IEffectAU*), ReadOnly,
+     [](IEffectAU& au, void* data) { return Put<IEffectAU*>(data, &au); }},
+  };
+  for (const FixedProperty& property : kFixed)
+    if (property.id == id)
+      return &property;
+  return nullptr;
+}
+
 OSStatus IEffectAU::GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope,
                                     AudioUnitElement element, UInt32& dataSize,
                                     Boolean& writable, void* data)
 {
+  writable = false;
+  if (const FixedProperty* fixed = FindFixedProperty(id))
+  {
+    if (!MayAsk(fixed->ask, scope))
+      return kAudioUnitErr_InvalidProperty;
+    dataSize = fixed->size;
+    writable = fixed->writable;
+    return data && fixed->fill ? fixed->fill(*this, data) : noErr;
+  }
+
+  // The rest depend on the scope, the element or the unit's buses for more than who may ask.
   const bool global = scope == kAudioUnitScope_Global;
   const int nParams = NParams();
-  writable = false;
-
   switch (id)
   {
-    case kAudioUnitProperty_ClassInfo:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(CFPropertyListRef);
-      writable = true;
-      return data ? GetState(static_cast<CFPropertyListRef*>(data)) : noErr;
-
-    case kAudioUnitProperty_MakeConnection:
-      if (!global && scope != kAudioUnitScope_Input)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(AudioUnitConnection);
-      writable = true;
-      return noErr;
-
-    case kAudioUnitProperty_SampleRate:
-      dataSize = sizeof(Float64);
-      writable = true;
-      if (data)
-        Out<Float64>(data) = GetSampleRate();
-      return noErr;
-
     case kAudioUnitProperty_ParameterList:
       dataSize = global ? static_cast<UInt32>(nParams * sizeof(AudioUnitParameterID)) : 0;
       if (data && global)
@@ -223,14 +313,6 @@ OSStatus IEffectAU::GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope
       }
       return noErr;
 
-    case kAudioUnitProperty_Latency:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(Float64);
-      if (data)
-        Out<Float64>(data) = GetLatency() / GetSampleRate();
-      return noErr;
-
     case kAudioUnitProperty_SupportedNumChannels:
       dataSize = static_cast<UInt32>(NIOConfigs() * sizeof(AUChannelInfo));
       if (data)
@@ -242,15 +324,6 @@ OSStatus IEffectAU::GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope
           info.outChannels = ChannelsOffered(*GetIOConfig(i), kRouteOutput);
         }
       }
-      return noErr;
-
-    case kAudioUnitProperty_MaximumFramesPerSlice:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(UInt32);
-      writable = true;
-      if (data)
-        Out<UInt32>(data) = static_cast<UInt32>(GetBlockSize());
       return noErr;
 
     case kAudioUnitProperty_ParameterValueStrings: {
@@ -281,32 +354,6 @@ OSStatus IEffectAU::GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope
     case kAudioUnitProperty_AudioChannelLayout:
       return kAudioUnitErr_InvalidPropertyValue;
 
-    case kAudioUnitProperty_TailTime:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(Float64);
-      if (data)
-        Out<Float64>(data) = GetTailSize() == INT_MAX ? std::numeric_limits<Float64>::infinity()
-                                                      : GetTailSize() / GetSampleRate();
-      return noErr;
-
-    case kAudioUnitProperty_BypassEffect:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(UInt32);
-      writable = true;
-      if (data)
-        Out<UInt32>(data) = GetBypassed() ? 1 : 0;
-      return noErr;
-
-    case kAudioUnitProperty_LastRenderError:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(OSStatus);
-      if (data)
-        Out<OSStatus>(data) = noErr;
-      return noErr;
-
     case kAudioUnitProperty_SetRenderCallback:
       if (scope != kAudioUnitScope_Input)
         return kAudioUnitErr_InvalidProperty;
@@ -314,35 +361,6 @@ OSStatus IEffectAU::GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope
         return kAudioUnitErr_InvalidElement;
       dataSize = sizeof(AURenderCallbackStruct);
       writable = true;
-      return noErr;
-
-    case kAudioUnitProperty_FactoryPresets:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(CFArrayRef);
-      if (data)
-        Out<CFArrayRef>(data) = MakeFactoryPresetArray(*this);
-      return noErr;
-
-    case kAudioUnitProperty_HostCallbacks:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(HostCallbackInfo);
-      writable = true;
-      return noErr;
-
-    case kAudioUnitProperty_CurrentPreset:
-    case kAudioUnitProperty_PresentPreset:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(AUPreset);
-      writable = true;
-      if (data)
-      {
-        auto& preset = Out<AUPreset>(data);
-        preset.presetNumber = CurrentPresetIndex();
-        preset.presetName = MakeCFString(GetPresetName(CurrentPresetIndex())); // the caller's
-      }
       return noErr;
 
     case kAudioUnitProperty_ElementName: {
@@ -383,100 +401,6 @@ OSStatus IEffectAU::GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope
     case kAudioUnitProperty_SupportedChannelLayoutTags:
       return GetChannelLayoutTags(scope, element, dataSize, data);
 
-    case kAudioUnitProperty_ParameterStringFromValue: {
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(AudioUnitParameterStringFromValue);
-      if (!data)
-        return noErr;
-      auto& request = Out<AudioUnitParameterStringFromValue>(data);
-      if (!IsValidParamIdx(static_cast<int>(request.inParamID)))
-        return kAudioUnitErr_InvalidElement;
-      const IParam& param = *GetParam(static_cast<int>(request.inParamID));
-      const double value = request.inValue ? *request.inValue : param.Value();
-      std::string text;
-      param.GetDisplay(value, false, text);
-      request.outString = MakeCFString(text.c_str());
-      return noErr;
-    }
-
-    case kAudioUnitProperty_ParameterIDName: {
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(AudioUnitParameterNameInfo);
-      if (!data)
-        return noErr;
-      auto& request = Out<AudioUnitParameterNameInfo>(data);
-      if (!IsValidParamIdx(static_cast<int>(request.inID)))
-        return kAudioUnitErr_InvalidElement;
-      std::string name = GetParam(static_cast<int>(request.inID))->GetName();
-      if (request.inDesiredLength != kAudioUnitParameterName_Full)
-      {
-        const int length = std::clamp(static_cast<int>(request.inDesiredLength), 0, kMaxParamIDNameLen);
-        if (static_cast<int>(name.size()) > length)
-          name.resize(static_cast<size_t>(length));
-      }
-      request.outName = MakeCFString(name.c_str());
-      return noErr;
-    }
-
-    case kAudioUnitProperty_ParameterClumpName: {
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(AudioUnitParameterNameInfo);
-      if (!data)
-        return noErr;
-      auto& request = Out<AudioUnitParameterNameInfo>(data);
-      const auto clumpID = static_cast<SInt32>(request.inID);
-      if (clumpID <= 0 || clumpID > static_cast<SInt32>(mParamGroups.size()))
-        return kAudioUnitErr_PropertyNotInUse;
-      request.outName = MakeCFString(mParamGroups[static_cast<size_t>(clumpID - 1)].c_str());
-      return noErr;
-    }
-
-    case kAudioUnitProperty_ParameterValueFromString: {
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(AudioUnitParameterValueFromString);
-      if (!data)
-        return noErr;
-      auto& request = Out<AudioUnitParameterValueFromString>(data);
-      if (!IsValidParamIdx(static_cast<int>(request.inParamID)))
-        return kAudioUnitErr_InvalidElement;
-      const std::string text = ToStdString(request.inString);
-      request.outValue = static_cast<AudioUnitParameterValue>(
-        GetParam(static_cast<int>(request.inParamID))->StringToValue(text.c_str()));
-      return noErr;
-    }
-
-    case kAudioUnitProperty_MIDIOutputCallbackInfo:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(CFArrayRef);
-      if (data)
-      {
-        CFMutableArrayRef names = CFArrayCreateMutable(kCFAllocatorDefault, 1, &kCFTypeArrayCallBacks);
-        ScopedCFRef name(MakeCFString("midiOut"));
-        CFArrayAppendValue(names, name.Get());
-        Out<CFArrayRef>(data) = names;
-      }
-      return noErr;
-
-    case kAudioUnitProperty_MIDIOutputCallback:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(AUMIDIOutputCallbackStruct);
-      writable = true;
-      return noErr;
-
-    case kAudioUnitProperty_SupportsMPE:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(UInt32);
-      if (data)
-        Out<UInt32>(data) = DoesMPE() ? 1 : 0;
-      return noErr;
-
     case kMusicDeviceProperty_InstrumentCount:
       if (GetPlugType() != kInstrument)
         return kAudioUnitErr_InvalidProperty;
@@ -485,17 +409,73 @@ OSStatus IEffectAU::GetPropertyImpl(AudioUnitPropertyID id, AudioUnitScope scope
         Out<UInt32>(data) = 1;
       return noErr;
 
-    case kUmbraPluginObjectProperty:
-      if (!global)
-        return kAudioUnitErr_InvalidProperty;
-      dataSize = sizeof(IEffectAU*);
-      if (data)
-        Out<IEffectAU*>(data) = this;
-      return noErr;
-
     default:
       return kAudioUnitErr_InvalidProperty;
   }
+}
+
+double IEffectAU::LatencySeconds() const
+{
+  return GetLatency() / GetSampleRate();
+}
+
+double IEffectAU::TailSeconds() const
+{
+  return GetTailSize() == INT_MAX ? std::numeric_limits<double>::infinity()
+                                  : GetTailSize() / GetSampleRate();
+}
+
+OSStatus IEffectAU::FillCurrentPreset(AUPreset& preset)
+{
+  preset.presetNumber = CurrentPresetIndex();
+  preset.presetName = MakeCFString(GetPresetName(CurrentPresetIndex())); // the caller's
+  return noErr;
+}
+
+OSStatus IEffectAU::FillParamString(AudioUnitParameterStringFromValue& request)
+{
+  if (!IsValidParamIdx(static_cast<int>(request.inParamID)))
+    return kAudioUnitErr_InvalidElement;
+  const IParam& param = *GetParam(static_cast<int>(request.inParamID));
+  const double value = request.inValue ? *request.inValue : param.Value();
+  std::string text;
+  param.GetDisplay(value, false, text);
+  request.outString = MakeCFString(text.c_str());
+  return noErr;
+}
+
+OSStatus IEffectAU::FillParamName(AudioUnitParameterNameInfo& request)
+{
+  if (!IsValidParamIdx(static_cast<int>(request.inID)))
+    return kAudioUnitErr_InvalidElement;
+  std::string name = GetParam(static_cast<int>(request.inID))->GetName();
+  if (request.inDesiredLength != kAudioUnitParameterName_Full)
+  {
+    const int length = std::clamp(static_cast<int>(request.inDesiredLength), 0, kMaxParamIDNameLen);
+    if (static_cast<int>(name.size()) > length)
+      name.resize(static_cast<size_t>(length));
+  }
+  request.outName = MakeCFString(name.c_str());
+  return noErr;
+}
+
+OSStatus IEffectAU::FillClumpName(AudioUnitParameterNameInfo& request)
+{
+  const auto clumpID = static_cast<SInt32>(request.inID);
+  if (clumpID <= 0 || clumpID > static_cast<SInt32>(mParamGroups.size()))
+    return kAudioUnitErr_PropertyNotInUse;
+  request.outName = MakeCFString(mParamGroups[static_cast<size_t>(clumpID - 1)].c_str());
+  return noErr;
+}
+
+OSStatus IEffectAU::FillParamValue(AudioUnitParameterValueFromString& request)
+{
+  if (!IsValidParamIdx(static_cast<int>(request.inParamID)))
+    return kAudioUnitErr_InvalidElement;
+  const std::string text = ToStdString(request.inString);
+  request.outValue = static_cast<AudioUnitParameterValue>(
+    GetParam(static_cast<int>(request.inParamID))->StringToValue(text.c_str()));
+  return noErr;
 }
 
 OSStatus IEffectAU::GetParamInfo(AudioUnitElement element, AudioUnitParameterInfo* info)
