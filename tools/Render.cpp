@@ -294,8 +294,8 @@ RenderResult Render(IEffectOffline& plug, double sampleRate, int nChannels, IRen
     throw std::invalid_argument("the plug-in takes 1 to " + std::to_string(maxChannels) +
                                 " channels, not " + std::to_string(nChannels));
   if (!(sampleRate >= kMinSampleRate && sampleRate <= kMaxSampleRate))
-    throw std::invalid_argument("the plug-in runs at " + std::to_string(static_cast<int>(kMinSampleRate)) +
-                                " to " + std::to_string(static_cast<int>(kMaxSampleRate)) + " Hz");
+    throw std::invalid_argument("the plug-in runs at " + std::to_string(kMinSampleRate) +
+                                " to " + std::to_string(kMaxSampleRate) + " Hz");
   if (options.blockSize < 1 || options.blockSize > kMaxBlockSize)
     throw std::invalid_argument("the block size must be 1 to " + std::to_string(kMaxBlockSize) +
                                 " frames");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "SampleRateRange.h"
+
 namespace umbra {
 
 class IEffectOffline;
@@ -27,8 +29,6 @@ struct RenderOptions {
 };
 
 constexpr int kMaxBlockSize = 65536;
-constexpr double kMinSampleRate = 8000.0;
-constexpr double kMaxSampleRate = 384000.0;
 constexpr double kMaxTailSeconds = 3600.0;
 
 // The automatic tail ends at whichever comes first:

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "SampleRateRange.h"
+
 struct sf_private_tag; // libsndfile's SNDFILE, kept out of this header
 
 namespace umbra::sound {
@@ -36,10 +38,6 @@ private:
   std::string mPath;
   std::string mReason;
 };
-
-// The sample rates the plug-in runs at.
-constexpr int kMinSampleRate = 8000;
-constexpr int kMaxSampleRate = 384000;
 
 enum class Container { kWav, kFlac, kOgg, kAiff };
 enum class Sample { kFloat, kInt16, kInt24, kInt32, kVorbis };
