@@ -8,6 +8,7 @@
 #include <poll.h>
 
 #include "X11ErrorTrap.h"
+#include "X11FrameStats.h"
 #include "X11Native.h"
 #include "X11WindowProperties.h"
 
@@ -166,6 +167,7 @@ void* ICanvasX11::OpenWindow(void* parent)
   mFramesRun = 0;
   mFramesPresented = 0;
   mNextFrame = std::chrono::steady_clock::now();
+  mStats = X11FrameStats::FromEnvironment();
   // Everything is drawn for the new window, which starts black.
   SetAllControlsDirty();
   return reinterpret_cast<void*>(GetWindowID());
@@ -258,6 +260,8 @@ void ICanvasX11::Pump()
 {
   if (!mNative)
     return;
+  if (mStats)
+    mStats->BeginPump();
   Display* display = mNative->display;
   for (int i = 0; i < kMaxEventsPerPump && mNative && XPending(display) > 0; ++i) {
     XEvent event;
@@ -266,12 +270,18 @@ void ICanvasX11::Pump()
   }
   if (!mNative)
     return;
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kEvents);
 
   const auto now = std::chrono::steady_clock::now();
   if (mTimer)
     mTimer->Pump(now);
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kTimer);
   if (mNative)
     CheckViewable(now);
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kViewable);
   if (mNative && now >= mNextFrame) {
     // A late pump runs one frame and does not try to catch up on the ones it missed.
     mNextFrame += mFrameInterval;
@@ -284,6 +294,8 @@ void ICanvasX11::Pump()
   }
   if (mNative)
     XFlush(display);
+  if (mStats)
+    mStats->EndPump();
 }
 
 void ICanvasX11::WaitForEvents(std::chrono::milliseconds maxWait)
@@ -325,7 +337,13 @@ void ICanvasX11::RunWindowFrame()
     return;
   SetAllControlsClean();
   Draw(rects);
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kDraw);
   Present(rects.Bounds());
+  if (mStats) {
+    mStats->Mark(X11FrameStats::Phase::kUpload);
+    mStats->FramePresented();
+  }
   ++mFramesPresented;
 }
 

@@ -13,6 +13,8 @@ union _XEvent;
 
 namespace umbra::ui {
 
+class X11FrameStats;
+
 // The canvas in an X11 window. The picture is drawn by the Cairo back end as everywhere else and
 // copied into the window (through shared memory when the server allows it). Nothing runs on its
 // own: whoever owns the main thread calls Pump() often (a standalone loop, or a host's idle
@@ -100,6 +102,8 @@ private:
   void HandleConfigure(_XEvent& event);
 
   std::unique_ptr<Native> mNative;
+  // Set from UMBRAVOX_FRAME_STATS when the window opens (see X11FrameStats.h).
+  std::unique_ptr<X11FrameStats> mStats;
   int mFPS;
   std::chrono::steady_clock::duration mFrameInterval;
   std::chrono::steady_clock::time_point mNextFrame;

@@ -29,12 +29,17 @@ public:
   void Present(Window window, GC gc, const std::uint8_t* pixels, int stride, int x, int y, int w,
                int h);
 
+  // Consumes the server's word that it has read the segment (true), for the window's event loop.
+  bool TakeCompletion(XEvent& event);
+
   bool UsesSharedMemory() const { return mShmImage != nullptr; }
   int Width() const { return mWidth; }
   int Height() const { return mHeight; }
 
 private:
   bool CreateShared();
+  void WaitUntilServerHasRead();
+  static Bool IsOurCompletion(Display* display, XEvent* event, XPointer image);
 
   Display* mDisplay = nullptr;
   Visual* mVisual = nullptr;
@@ -43,6 +48,9 @@ private:
   int mHeight = 0;
   XImage* mShmImage = nullptr;
   XShmSegmentInfo mShmInfo{};
+  int mCompletionType = -1;
+  // A put from the segment was sent and the server has not yet said it has read it.
+  bool mServerReading = false;
 };
 
 // True when the visual stores pixels the way Cairo's ARGB32 images do (0x00RRGGBB in a 32-bit
