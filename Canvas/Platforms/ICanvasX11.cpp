@@ -168,6 +168,8 @@ void* ICanvasX11::OpenWindow(void* parent)
   mFramesPresented = 0;
   mNextFrame = std::chrono::steady_clock::now();
   mStats = X11FrameStats::FromEnvironment();
+  if (mStats)
+    mStats->WindowOpened(width, height, GetScreenScale(), UsesSharedMemory());
   // Everything is drawn for the new window, which starts black.
   SetAllControlsDirty();
   return reinterpret_cast<void*>(GetWindowID());

@@ -45,6 +45,12 @@ X11FrameStats::X11FrameStats(Clock::duration interval)
   mPumps.reserve(4096);
 }
 
+void X11FrameStats::WindowOpened(int width, int height, float scale, bool sharedMemory) const
+{
+  std::fprintf(stderr, "umbravox frame stats: window %dx%d scale %g shared-memory %s\n", width, height,
+               static_cast<double>(scale), sharedMemory ? "yes" : "no");
+}
+
 void X11FrameStats::BeginPump()
 {
   mCurrent = PumpTimes{};
