@@ -13,6 +13,9 @@
 #include "X11WindowProperties.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
+#include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 #include <X11/cursorfont.h>
 
 namespace umbra::ui {
@@ -214,15 +217,26 @@ bool ICanvasX11::IsShowing() const
 void ICanvasX11::CheckViewable(std::chrono::steady_clock::time_point now)
 {
   Native& n = *mNative;
+  xcb_connection_t* connection = XGetXCBConnection(n.display);
+  // The question is sent in one pump and its answer taken in a later one, so the host's thread
+  // never waits for the server (a round trip costs milliseconds on a busy machine).
+  if (n.viewableQuestion) {
+    void* reply = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (!xcb_poll_for_reply(connection, n.viewableQuestion, &reply, &error))
+      return;
+    if (reply)
+      n.viewable = static_cast<xcb_get_window_attributes_reply_t*>(reply)->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(reply);
+    std::free(error); // the window is gone: the host is closing the editor
+    n.viewableQuestion = 0;
+  }
   if (now < n.nextViewableCheck)
     return;
   // Four questions a second: a shown window resumes within a quarter of a second at worst, and
   // its exposure asks again at once.
   n.nextViewableCheck = now + std::chrono::milliseconds(250);
-  XWindowAttributes attributes{};
-  X11ErrorTrap trap(n.display);
-  if (XGetWindowAttributes(n.display, n.window, &attributes) && !trap.Failed())
-    n.viewable = attributes.map_state == IsViewable;
+  n.viewableQuestion = xcb_get_window_attributes(connection, static_cast<xcb_window_t>(n.window)).sequence;
 }
 
 void ICanvasX11::SetShown(bool shown)
