@@ -166,6 +166,9 @@ void* ICanvasX11::OpenWindow(void* parent)
   XFlush(display);
 
   mNative = std::move(native);
+  // From here on the canvas draws straight into the shared segment, where the server reads it.
+  if (mNative->image.SharedPixels())
+    ICanvasCairo::DrawResize();
   mClosed = false;
   mFramesRun = 0;
   mFramesPresented = 0;
@@ -189,7 +192,11 @@ void ICanvasX11::ReleaseNative()
   if (!mNative)
     return;
   Native& n = *mNative;
+  const bool drawingIntoSegment = SurfaceIsShared();
   n.image.Destroy();
+  // The segment is gone: the canvas takes memory of its own again.
+  if (drawingIntoSegment)
+    ICanvasCairo::DrawResize();
   if (n.gc)
     XFreeGC(n.display, n.gc);
   if (n.arrowCursor)
@@ -352,6 +359,10 @@ void ICanvasX11::RunWindowFrame()
   if (!IsDirty(rects))
     return;
   SetAllControlsClean();
+  // Drawing into the shared segment: the server must be done reading the last frame from it (a
+  // frame later it always is).
+  if (SurfaceIsShared())
+    mNative->image.WaitUntilServerHasRead();
   Draw(rects);
   if (mStats)
     mStats->Mark(X11FrameStats::Phase::kDraw);
@@ -384,6 +395,10 @@ void ICanvasX11::PresentDevice(int x, int y, int w, int h)
 
 void ICanvasX11::DrawResize()
 {
+  // The canvas may be drawing into the old segment: it goes first, so the image made next is of
+  // the canvas's own memory.
+  if (mNative)
+    mNative->image.Destroy();
   ICanvasCairo::DrawResize();
   if (!mNative)
     return;
@@ -391,6 +406,9 @@ void ICanvasX11::DrawResize()
   const int width = std::max(1, DeviceWidth());
   const int height = std::max(1, DeviceHeight());
   n.image.Create(n.display, n.visual, n.depth, width, height, mAllowShm);
+  // The image above was made before the segment of the new size: once more, into the segment.
+  if (n.image.SharedPixels())
+    ICanvasCairo::DrawResize();
   if (!n.followingWindow && (width != n.windowWidth || height != n.windowHeight)) {
     XResizeWindow(n.display, n.window, static_cast<unsigned>(width), static_cast<unsigned>(height));
     n.windowWidth = width;
@@ -398,6 +416,22 @@ void ICanvasX11::DrawResize()
   }
   // The new surface starts empty: everything is drawn again in the next frame.
   SetAllControlsDirty();
+}
+
+cairo_surface_t* ICanvasX11::CreateImageSurface(int width, int height)
+{
+  std::uint8_t* pixels = mNative ? mNative->image.SharedPixels() : nullptr;
+  const int stride = mNative ? mNative->image.SharedStride() : 0;
+  if (pixels && width == mNative->image.Width() && height == mNative->image.Height() &&
+      stride == cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width))
+    return cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, width, height, stride);
+  return ICanvasCairo::CreateImageSurface(width, height);
+}
+
+bool ICanvasX11::SurfaceIsShared() const
+{
+  return mNative && GetSurface() && mNative->image.SharedPixels() &&
+         cairo_image_surface_get_data(GetSurface()) == mNative->image.SharedPixels();
 }
 
 void ICanvasX11::SetScreenScale(float scale)

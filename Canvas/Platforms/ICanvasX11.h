@@ -81,11 +81,15 @@ public:
 protected:
   // The image follows the new size; the window too, unless the new size came from the window.
   void DrawResize() override;
+  // With shared memory, the canvas draws straight into the segment the server reads.
+  cairo_surface_t* CreateImageSurface(int width, int height) override;
 
 private:
   struct Native;
 
   void ReleaseNative();
+  // The canvas draws into the shared segment.
+  bool SurfaceIsShared() const;
   // Whether the window and all its ancestors are mapped, asked of the server now and then.
   void CheckViewable(std::chrono::steady_clock::time_point now);
   void RunWindowFrame();

@@ -126,6 +126,11 @@ void X11Image::WaitUntilServerHasRead()
   mServerReading = false;
 }
 
+std::uint8_t* X11Image::SharedPixels() const
+{
+  return mShmImage ? reinterpret_cast<std::uint8_t*>(mShmImage->data) : nullptr;
+}
+
 void X11Image::Destroy()
 {
   mServerReading = false;
@@ -150,14 +155,16 @@ void X11Image::Present(Window window, GC gc, const std::uint8_t* pixels, int str
     return;
 
   if (mShmImage) {
-    // The server reads the segment when it gets to the request; it must be done with the last
-    // picture before this one goes in.
-    WaitUntilServerHasRead();
-    const int rowBytes = (x1 - x0) * 4;
-    for (int row = y0; row < y1; ++row)
-      std::memcpy(mShmImage->data + static_cast<ptrdiff_t>(row) * mShmImage->bytes_per_line + x0 * 4,
-                  pixels + static_cast<ptrdiff_t>(row) * stride + x0 * 4,
-                  static_cast<size_t>(rowBytes));
+    if (pixels != SharedPixels()) {
+      // The server reads the segment when it gets to the request; it must be done with the last
+      // picture before this one goes in.
+      WaitUntilServerHasRead();
+      const int rowBytes = (x1 - x0) * 4;
+      for (int row = y0; row < y1; ++row)
+        std::memcpy(mShmImage->data + static_cast<ptrdiff_t>(row) * mShmImage->bytes_per_line + x0 * 4,
+                    pixels + static_cast<ptrdiff_t>(row) * stride + x0 * 4,
+                    static_cast<size_t>(rowBytes));
+    }
     // Not waited for here: the server says when it has read the segment (a completion event),
     // and the caller's thread goes back to its own work meanwhile.
     XShmPutImage(mDisplay, window, gc, mShmImage, x0, y0, x0, y0, static_cast<unsigned>(x1 - x0),

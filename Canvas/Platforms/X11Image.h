@@ -25,12 +25,20 @@ public:
   void Destroy();
 
   // Copies the rectangle (x, y, w, h) of an ARGB32 picture of the image's size (rows of stride
-  // bytes) into the window at the same place. The rectangle is clipped to the image.
+  // bytes) into the window at the same place. The rectangle is clipped to the image. A picture
+  // drawn in SharedPixels() goes to the server as it is.
   void Present(Window window, GC gc, const std::uint8_t* pixels, int stride, int x, int y, int w,
                int h);
 
   // Consumes the server's word that it has read the segment (true), for the window's event loop.
   bool TakeCompletion(XEvent& event);
+  // Waits, if it must, until the server has read the segment: before anything writes into it.
+  void WaitUntilServerHasRead();
+
+  // The shared segment's pixels and bytes per row, for drawing straight into them (Present then
+  // copies nothing); none without shared memory.
+  std::uint8_t* SharedPixels() const;
+  int SharedStride() const { return mShmImage ? mShmImage->bytes_per_line : 0; }
 
   bool UsesSharedMemory() const { return mShmImage != nullptr; }
   int Width() const { return mWidth; }
@@ -38,7 +46,6 @@ public:
 
 private:
   bool CreateShared();
-  void WaitUntilServerHasRead();
   static Bool IsOurCompletion(Display* display, XEvent* event, XPointer image);
 
   Display* mDisplay = nullptr;
