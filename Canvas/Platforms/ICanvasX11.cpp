@@ -361,8 +361,13 @@ void ICanvasX11::RunWindowFrame()
   SetAllControlsClean();
   // Drawing into the shared segment: the server must be done reading the last frame from it (a
   // frame later it always is).
-  if (SurfaceIsShared())
+  if (SurfaceIsShared()) {
+    if (mStats)
+      mStats->Mark(X11FrameStats::Phase::kDraw);
     mNative->image.WaitUntilServerHasRead();
+    if (mStats)
+      mStats->Mark(X11FrameStats::Phase::kUpload);
+  }
   Draw(rects);
   if (mStats)
     mStats->Mark(X11FrameStats::Phase::kDraw);
