@@ -9,13 +9,14 @@
 # display announcing Xft.dpi 192: jalv.gtk3 (1.6) offers no ui:scaleFactor, not even under
 # GDK_SCALE=2, which doubles GTK's own widgets but leaves the editor at 1200 x 800. For the hidden
 # window it also measures jalv.gtk3 with its generic controls in place of the editor, unmapped
-# the same way: what GTK and jalv cost on their own.
+# the same way: what GTK and jalv cost on their own. Hidden, the figures are small beside the
+# noise of the audio thread, so the GUI thread's own CPU is given as well.
 #
 # The editor reports its frames through UMBRAVOX_FRAME_STATS (see Canvas/Platforms/
 # X11FrameStats.h): frames per second, and how long each of the host's idle calls held its GUI
 # thread, with the frame's drawing and upload (not while hidden, where that bookkeeping would
-# weigh in the figure). The medians and p99s are taken in each second and
-# then the median over the seconds.
+# weigh in the figure). The medians and p99s are taken in each second, then the median over the
+# seconds.
 #
 # A benchmark: it prints figures and judges none of them. It fails only when it could not
 # measure (a program missing, a host that did not start or died).
@@ -86,6 +87,9 @@ jack_lsp 2>/dev/null | grep -q '^demo:out_r$' || fail "the demo player did not s
 
 ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# The main thread alone: in jalv.gtk3 the GUI thread, where the editor, GTK and jalv's own UI
+# work run (not the audio); steadier than the whole process when the figures are small.
+gui_ticks() { awk '{print $14 + $15}' "/proc/$1/task/$1/stat"; }
 load_before=$(cut -d' ' -f1 /proc/loadavg)
 
 # The editor's frame lines of a log, summed up: "FPS HOLD_MEDIAN HOLD_P99 HOLD_MAX DRAW UPLOAD
@@ -116,7 +120,8 @@ summarise_frames() {
 
 # Starts a host (jack name $1, the command line after it), connects the demo phrase to the
 # plug-in, lets it settle, runs $BEFORE_MEASURE if set, and measures: sets CPU (the host's CPU
-# use as a percentage of one core) and FRAMES (summarise_frames over the measuring time).
+# use as a percentage of one core), GUI (its main thread's) and FRAMES (summarise_frames over the
+# measuring time).
 measure() {
   local name=$1
   shift
@@ -128,16 +133,19 @@ measure() {
     fail "$name did not come up: $(tail -n 5 "$DIR/$name.log")"
   sleep "$SETTLE"
   [ -n "${BEFORE_MEASURE:-}" ] && { eval "$BEFORE_MEASURE"; sleep 1; }
-  local a b lines
+  local a b ga gb lines
   lines=$(wc -l <"$DIR/$name.log")
   a=$(cpu_ticks "$HOST_PID")
+  ga=$(gui_ticks "$HOST_PID")
   sleep "$SECONDS_EACH"
   b=$(cpu_ticks "$HOST_PID") || fail "$name died while measured: $(tail -n 5 "$DIR/$name.log")"
+  gb=$(gui_ticks "$HOST_PID")
   FRAMES=$(tail -n +"$((lines + 1))" "$DIR/$name.log" | summarise_frames)
   WINDOW=$(grep -o -m 1 'umbravox frame stats: window .*' "$DIR/$name.log" | cut -d' ' -f5-)
   stop "$HOST_PID"
   HOST_PID=""
   CPU=$(echo "scale=1; 100 * ($b - $a) / $ticks_per_second / $SECONDS_EACH" | bc)
+  GUI=$(echo "scale=2; 100 * ($gb - $ga) / $ticks_per_second / $SECONDS_EACH" | bc)
 }
 
 minus() { printf '%.1f' "$(echo "$1 - $2" | bc)"; }
@@ -162,9 +170,9 @@ xprop -root -remove RESOURCE_MANAGER
 # Hidden, the editor's own bookkeeping of its pumps would weigh in the figure.
 unset UMBRAVOX_FRAME_STATS
 BEFORE_MEASURE=$hide measure gtk3 jalv.gtk3 -r 60 --jack-name gtk3 -p "$PRESET" "$URI"
-hidden=$CPU
+hidden=$CPU hidden_gui=$GUI
 BEFORE_MEASURE=$hide measure gtkg jalv.gtk3 -g -r 60 --jack-name gtkg -p "$PRESET" "$URI"
-generic_hidden=$CPU
+generic_hidden=$CPU generic_hidden_gui=$GUI hidden_gui=$GUI
 load_after=$(cut -d' ' -f1 /proc/loadavg)
 
 line1=$(frames_line "$frames1" "scale 1") || { echo "$line1"; exit 1; }
@@ -174,6 +182,6 @@ echo "jalv.gtk3, scale 1:                 $gtk1 %  -> editor $(minus "$gtk1" "$c
 echo "                                    $line1"
 echo "jalv.gtk3, scale 2 (Xft.dpi 192):   $gtk2 %  -> editor $(minus "$gtk2" "$console") %   [window $window2]"
 echo "                                    $line2"
-echo "jalv.gtk3, window unmapped:         $hidden %  -> editor $(minus "$hidden" "$console") %"
-echo "jalv.gtk3 generic UI, unmapped:     $generic_hidden %  -> GTK and jalv alone $(minus "$generic_hidden" "$console") %"
+echo "jalv.gtk3, window unmapped:         $hidden %  -> editor $(minus "$hidden" "$console") %   (GUI thread: $hidden_gui %)"
+echo "jalv.gtk3 generic UI, unmapped:     $generic_hidden %  -> GTK and jalv alone $(minus "$generic_hidden" "$console") %   (GUI thread: $generic_hidden_gui %)"
 echo "machine load (1 min):               $load_before before, $load_after after, on $(nproc) cores; ${SECONDS_EACH} s each"
