@@ -70,7 +70,9 @@ for n in $(seq 120 160); do
   Xvfb ":$n" -noreset -screen 0 2600x1800x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  [ -e "/tmp/.X11-unix/X$n" ] && { display=":$n"; break; }
+  # Another server may have taken the number meanwhile, and ours given up.
+  sleep 0.3
+  [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null && { display=":$n"; break; }
   stop "$XVFB_PID"
   XVFB_PID=""
 done
