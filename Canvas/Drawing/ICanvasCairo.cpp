@@ -29,7 +29,7 @@ void ICanvasCairo::CreateSurface()
   const float s = GetBackingPixelScale();
   const int w = std::max(0, static_cast<int>(std::ceil(static_cast<float>(Width()) * s)));
   const int h = std::max(0, static_cast<int>(std::ceil(static_cast<float>(Height()) * s)));
-  mSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  mSurface = CreateImageSurface(w, h);
   mContext = cairo_create(mSurface);
   PathTransformReset(true);
 }

@@ -70,6 +70,12 @@ protected:
                   const IBlend* blend) override;
   float DoMeasureText(const IText& text, const char* str, IRECT& bounds) override;
   void DrawResize() override;
+  // The image the canvas draws into, made whenever the canvas makes its image (at its creation
+  // and at DrawResize). A platform may hand out memory the window system reads from.
+  virtual cairo_surface_t* CreateImageSurface(int width, int height)
+  {
+    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  }
 
 private:
   struct TextPlacement;

@@ -8,10 +8,14 @@
 #include <poll.h>
 
 #include "X11ErrorTrap.h"
+#include "X11FrameStats.h"
 #include "X11Native.h"
 #include "X11WindowProperties.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
+#include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 #include <X11/cursorfont.h>
 
 namespace umbra::ui {
@@ -162,10 +166,16 @@ void* ICanvasX11::OpenWindow(void* parent)
   XFlush(display);
 
   mNative = std::move(native);
+  // From here on the canvas draws straight into the shared segment, where the server reads it.
+  if (mNative->image.SharedPixels())
+    ICanvasCairo::DrawResize();
   mClosed = false;
   mFramesRun = 0;
   mFramesPresented = 0;
   mNextFrame = std::chrono::steady_clock::now();
+  mStats = X11FrameStats::FromEnvironment();
+  if (mStats)
+    mStats->WindowOpened(width, height, GetScreenScale(), UsesSharedMemory());
   // Everything is drawn for the new window, which starts black.
   SetAllControlsDirty();
   return reinterpret_cast<void*>(GetWindowID());
@@ -182,7 +192,11 @@ void ICanvasX11::ReleaseNative()
   if (!mNative)
     return;
   Native& n = *mNative;
+  const bool drawingIntoSegment = SurfaceIsShared();
   n.image.Destroy();
+  // The segment is gone: the canvas takes memory of its own again.
+  if (drawingIntoSegment)
+    ICanvasCairo::DrawResize();
   if (n.gc)
     XFreeGC(n.display, n.gc);
   if (n.arrowCursor)
@@ -210,15 +224,26 @@ bool ICanvasX11::IsShowing() const
 void ICanvasX11::CheckViewable(std::chrono::steady_clock::time_point now)
 {
   Native& n = *mNative;
+  xcb_connection_t* connection = XGetXCBConnection(n.display);
+  // The question is sent in one pump and its answer taken in a later one, so the host's thread
+  // never waits for the server (a round trip costs milliseconds on a busy machine).
+  if (n.viewableQuestion) {
+    void* reply = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (!xcb_poll_for_reply(connection, n.viewableQuestion, &reply, &error))
+      return;
+    if (reply)
+      n.viewable = static_cast<xcb_get_window_attributes_reply_t*>(reply)->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(reply);
+    std::free(error); // the window is gone: the host is closing the editor
+    n.viewableQuestion = 0;
+  }
   if (now < n.nextViewableCheck)
     return;
   // Four questions a second: a shown window resumes within a quarter of a second at worst, and
   // its exposure asks again at once.
   n.nextViewableCheck = now + std::chrono::milliseconds(250);
-  XWindowAttributes attributes{};
-  X11ErrorTrap trap(n.display);
-  if (XGetWindowAttributes(n.display, n.window, &attributes) && !trap.Failed())
-    n.viewable = attributes.map_state == IsViewable;
+  n.viewableQuestion = xcb_get_window_attributes(connection, static_cast<xcb_window_t>(n.window)).sequence;
 }
 
 void ICanvasX11::SetShown(bool shown)
@@ -258,6 +283,8 @@ void ICanvasX11::Pump()
 {
   if (!mNative)
     return;
+  if (mStats)
+    mStats->BeginPump();
   Display* display = mNative->display;
   for (int i = 0; i < kMaxEventsPerPump && mNative && XPending(display) > 0; ++i) {
     XEvent event;
@@ -266,12 +293,18 @@ void ICanvasX11::Pump()
   }
   if (!mNative)
     return;
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kEvents);
 
   const auto now = std::chrono::steady_clock::now();
   if (mTimer)
     mTimer->Pump(now);
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kTimer);
   if (mNative)
     CheckViewable(now);
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kViewable);
   if (mNative && now >= mNextFrame) {
     // A late pump runs one frame and does not try to catch up on the ones it missed.
     mNextFrame += mFrameInterval;
@@ -284,6 +317,8 @@ void ICanvasX11::Pump()
   }
   if (mNative)
     XFlush(display);
+  if (mStats)
+    mStats->EndPump();
 }
 
 void ICanvasX11::WaitForEvents(std::chrono::milliseconds maxWait)
@@ -324,8 +359,23 @@ void ICanvasX11::RunWindowFrame()
   if (!IsDirty(rects))
     return;
   SetAllControlsClean();
+  // Drawing into the shared segment: the server must be done reading the last frame from it (a
+  // frame later it always is).
+  if (SurfaceIsShared()) {
+    if (mStats)
+      mStats->Mark(X11FrameStats::Phase::kDraw);
+    mNative->image.WaitUntilServerHasRead();
+    if (mStats)
+      mStats->Mark(X11FrameStats::Phase::kUpload);
+  }
   Draw(rects);
+  if (mStats)
+    mStats->Mark(X11FrameStats::Phase::kDraw);
   Present(rects.Bounds());
+  if (mStats) {
+    mStats->Mark(X11FrameStats::Phase::kUpload);
+    mStats->FramePresented();
+  }
   ++mFramesPresented;
 }
 
@@ -350,6 +400,10 @@ void ICanvasX11::PresentDevice(int x, int y, int w, int h)
 
 void ICanvasX11::DrawResize()
 {
+  // The canvas may be drawing into the old segment: it goes first, so the image made next is of
+  // the canvas's own memory.
+  if (mNative)
+    mNative->image.Destroy();
   ICanvasCairo::DrawResize();
   if (!mNative)
     return;
@@ -357,6 +411,9 @@ void ICanvasX11::DrawResize()
   const int width = std::max(1, DeviceWidth());
   const int height = std::max(1, DeviceHeight());
   n.image.Create(n.display, n.visual, n.depth, width, height, mAllowShm);
+  // The image above was made before the segment of the new size: once more, into the segment.
+  if (n.image.SharedPixels())
+    ICanvasCairo::DrawResize();
   if (!n.followingWindow && (width != n.windowWidth || height != n.windowHeight)) {
     XResizeWindow(n.display, n.window, static_cast<unsigned>(width), static_cast<unsigned>(height));
     n.windowWidth = width;
@@ -364,6 +421,22 @@ void ICanvasX11::DrawResize()
   }
   // The new surface starts empty: everything is drawn again in the next frame.
   SetAllControlsDirty();
+}
+
+cairo_surface_t* ICanvasX11::CreateImageSurface(int width, int height)
+{
+  std::uint8_t* pixels = mNative ? mNative->image.SharedPixels() : nullptr;
+  const int stride = mNative ? mNative->image.SharedStride() : 0;
+  if (pixels && width == mNative->image.Width() && height == mNative->image.Height() &&
+      stride == cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width))
+    return cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, width, height, stride);
+  return ICanvasCairo::CreateImageSurface(width, height);
+}
+
+bool ICanvasX11::SurfaceIsShared() const
+{
+  return mNative && GetSurface() && mNative->image.SharedPixels() &&
+         cairo_image_surface_get_data(GetSurface()) == mNative->image.SharedPixels();
 }
 
 void ICanvasX11::SetScreenScale(float scale)

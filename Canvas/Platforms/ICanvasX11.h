@@ -13,6 +13,8 @@ union _XEvent;
 
 namespace umbra::ui {
 
+class X11FrameStats;
+
 // The canvas in an X11 window. The picture is drawn by the Cairo back end as everywhere else and
 // copied into the window (through shared memory when the server allows it). Nothing runs on its
 // own: whoever owns the main thread calls Pump() often (a standalone loop, or a host's idle
@@ -79,11 +81,15 @@ public:
 protected:
   // The image follows the new size; the window too, unless the new size came from the window.
   void DrawResize() override;
+  // With shared memory, the canvas draws straight into the segment the server reads.
+  cairo_surface_t* CreateImageSurface(int width, int height) override;
 
 private:
   struct Native;
 
   void ReleaseNative();
+  // The canvas draws into the shared segment.
+  bool SurfaceIsShared() const;
   // Whether the window and all its ancestors are mapped, asked of the server now and then.
   void CheckViewable(std::chrono::steady_clock::time_point now);
   void RunWindowFrame();
@@ -100,6 +106,8 @@ private:
   void HandleConfigure(_XEvent& event);
 
   std::unique_ptr<Native> mNative;
+  // Set from UMBRAVOX_FRAME_STATS when the window opens (see X11FrameStats.h).
+  std::unique_ptr<X11FrameStats> mStats;
   int mFPS;
   std::chrono::steady_clock::duration mFrameInterval;
   std::chrono::steady_clock::time_point mNextFrame;

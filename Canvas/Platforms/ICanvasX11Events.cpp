@@ -39,6 +39,8 @@ IMouseMod ModForButton(unsigned state, unsigned button)
 void ICanvasX11::HandleEvent(XEvent& event)
 {
   Native& n = *mNative;
+  if (n.image.TakeCompletion(event))
+    return;
   switch (event.type) {
     case Expose: {
       const XExposeEvent& e = event.xexpose;

@@ -48,6 +48,7 @@ void X11Image::Create(Display* display, Visual* visual, int depth, int width, in
   mDepth = depth;
   mWidth = std::max(0, width);
   mHeight = std::max(0, height);
+  mCompletionType = XShmGetEventBase(display) + ShmCompletion;
   // The server reads the segment as it is, so it has to agree with us on byte order.
   if (allowShm && mWidth > 0 && mHeight > 0 && XShmQueryExtension(display) &&
       ImageByteOrder(display) == NativeByteOrder())
@@ -95,8 +96,44 @@ bool X11Image::CreateShared()
   return true;
 }
 
+Bool X11Image::IsOurCompletion(Display*, XEvent* event, XPointer image)
+{
+  const auto& self = *reinterpret_cast<const X11Image*>(image);
+  const bool ours = event->type == self.mCompletionType &&
+                    reinterpret_cast<const XShmCompletionEvent*>(event)->shmseg == self.mShmInfo.shmseg;
+  return ours ? True : False;
+}
+
+bool X11Image::TakeCompletion(XEvent& event)
+{
+  if (!mShmImage || !IsOurCompletion(mDisplay, &event, reinterpret_cast<XPointer>(this)))
+    return false;
+  mServerReading = false;
+  return true;
+}
+
+void X11Image::WaitUntilServerHasRead()
+{
+  if (!mServerReading)
+    return;
+  // A frame later the server has long finished, and its word is usually in already. Otherwise
+  // one round trip settles it: once XSync returns, every earlier request has been carried out.
+  XEvent event;
+  if (!XCheckIfEvent(mDisplay, &event, IsOurCompletion, reinterpret_cast<XPointer>(this))) {
+    XSync(mDisplay, False);
+    XCheckIfEvent(mDisplay, &event, IsOurCompletion, reinterpret_cast<XPointer>(this));
+  }
+  mServerReading = false;
+}
+
+std::uint8_t* X11Image::SharedPixels() const
+{
+  return mShmImage ? reinterpret_cast<std::uint8_t*>(mShmImage->data) : nullptr;
+}
+
 void X11Image::Destroy()
 {
+  mServerReading = false;
   if (mShmImage) {
     XShmDetach(mDisplay, &mShmInfo);
     XSync(mDisplay, False);
@@ -118,15 +155,22 @@ void X11Image::Present(Window window, GC gc, const std::uint8_t* pixels, int str
     return;
 
   if (mShmImage) {
-    const int rowBytes = (x1 - x0) * 4;
-    for (int row = y0; row < y1; ++row)
-      std::memcpy(mShmImage->data + static_cast<ptrdiff_t>(row) * mShmImage->bytes_per_line + x0 * 4,
-                  pixels + static_cast<ptrdiff_t>(row) * stride + x0 * 4,
-                  static_cast<size_t>(rowBytes));
+    if (pixels != SharedPixels()) {
+      // The server reads the segment when it gets to the request; it must be done with the last
+      // picture before this one goes in.
+      WaitUntilServerHasRead();
+      const int rowBytes = (x1 - x0) * 4;
+      for (int row = y0; row < y1; ++row)
+        std::memcpy(mShmImage->data + static_cast<ptrdiff_t>(row) * mShmImage->bytes_per_line + x0 * 4,
+                    pixels + static_cast<ptrdiff_t>(row) * stride + x0 * 4,
+                    static_cast<size_t>(rowBytes));
+    }
+    // Not waited for here: the server says when it has read the segment (a completion event),
+    // and the caller's thread goes back to its own work meanwhile.
     XShmPutImage(mDisplay, window, gc, mShmImage, x0, y0, x0, y0, static_cast<unsigned>(x1 - x0),
-                 static_cast<unsigned>(y1 - y0), False);
-    // The next frame writes into the same segment: the server must have read this one first.
-    XSync(mDisplay, False);
+                 static_cast<unsigned>(y1 - y0), True);
+    mServerReading = true;
+    XFlush(mDisplay);
     return;
   }
 

@@ -25,9 +25,20 @@ public:
   void Destroy();
 
   // Copies the rectangle (x, y, w, h) of an ARGB32 picture of the image's size (rows of stride
-  // bytes) into the window at the same place. The rectangle is clipped to the image.
+  // bytes) into the window at the same place. The rectangle is clipped to the image. A picture
+  // drawn in SharedPixels() goes to the server as it is.
   void Present(Window window, GC gc, const std::uint8_t* pixels, int stride, int x, int y, int w,
                int h);
+
+  // Consumes the server's word that it has read the segment (true), for the window's event loop.
+  bool TakeCompletion(XEvent& event);
+  // Waits, if it must, until the server has read the segment: before anything writes into it.
+  void WaitUntilServerHasRead();
+
+  // The shared segment's pixels and bytes per row, for drawing straight into them (Present then
+  // copies nothing); none without shared memory.
+  std::uint8_t* SharedPixels() const;
+  int SharedStride() const { return mShmImage ? mShmImage->bytes_per_line : 0; }
 
   bool UsesSharedMemory() const { return mShmImage != nullptr; }
   int Width() const { return mWidth; }
@@ -35,6 +46,7 @@ public:
 
 private:
   bool CreateShared();
+  static Bool IsOurCompletion(Display* display, XEvent* event, XPointer image);
 
   Display* mDisplay = nullptr;
   Visual* mVisual = nullptr;
@@ -43,6 +55,9 @@ private:
   int mHeight = 0;
   XImage* mShmImage = nullptr;
   XShmSegmentInfo mShmInfo{};
+  int mCompletionType = -1;
+  // A put from the segment was sent and the server has not yet said it has read it.
+  bool mServerReading = false;
 };
 
 // True when the visual stores pixels the way Cairo's ARGB32 images do (0x00RRGGBB in a 32-bit

@@ -34,6 +34,8 @@ struct ICanvasX11::Native {
   // then (and at once after the window's own map and exposure events).
   bool viewable = true;
   std::chrono::steady_clock::time_point nextViewableCheck{};
+  // The sequence number of the question about it still unanswered, or 0.
+  unsigned int viewableQuestion = 0;
   // The window's size as the server last reported it, in device pixels.
   int windowWidth = 0;
   int windowHeight = 0;
