@@ -36,6 +36,7 @@ void ICanvasCairo::CreateSurface()
 
 void ICanvasCairo::DestroySurface()
 {
+  mHeldFills.Clear();
   cairo_destroy(mContext);
   cairo_surface_destroy(mSurface);
   mContext = nullptr;
@@ -49,7 +50,22 @@ void ICanvasCairo::DrawResize()
   CreateSurface();
 }
 
-void ICanvasCairo::EndFrame() { cairo_surface_flush(mSurface); }
+void ICanvasCairo::EndFrame()
+{
+  RunHeldFills();
+  cairo_surface_flush(mSurface);
+}
+
+void ICanvasCairo::RunHeldFills() const
+{
+  if (mHeldFills.Empty())
+    return;
+  cairo_surface_flush(mSurface);
+  int top = 0, bottom = 0;
+  mHeldFills.Run(mFiller, top, bottom);
+  if (top < bottom)
+    cairo_surface_mark_dirty_rectangle(mSurface, 0, top, DeviceWidth(), bottom - top);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Transform and clip
@@ -273,6 +289,7 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
   }
   if (FillDirect(pattern, options, blend))
     return;
+  RunHeldFills();
   BuildCairoPath();
   cairo_set_fill_rule(mContext, options.mFillRule == kFillEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
                                                                   : CAIRO_FILL_RULE_WINDING);
@@ -282,9 +299,8 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
     mShape.Clear();
 }
 
-ImageTarget ICanvasCairo::DirectTarget()
+ImageTarget ICanvasCairo::DirectTarget() const
 {
-  cairo_surface_flush(mSurface);
   ImageTarget target;
   target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
   target.stride = cairo_image_surface_get_stride(mSurface) / 4;
@@ -297,7 +313,6 @@ ImageTarget ICanvasCairo::DirectTarget()
 
 void ICanvasCairo::DirectDone(bool preserve)
 {
-  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
   if (preserve)
     BuildCairoPath();
   else
@@ -324,9 +339,9 @@ bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
                                                   channel(c.A) * static_cast<double>(BlendWeight(blend)));
   const ImageTarget target = DirectTarget();
   if (horizontal)
-    mFiller.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
+    mHeldFills.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
   else
-    mFiller.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);
+    mHeldFills.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);
   DirectDone(options.mPreserve);
   return true;
 }
@@ -387,22 +402,22 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
 
   const ImageTarget target = DirectTarget();
   if (pattern.mKind == kPatternLinear) {
-    mFiller.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
+    mHeldFills.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
   }
   else {
     const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
     const std::uint32_t colour =
       PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B), channel(c.A) * weight);
     if (rect) {
-      mFiller.FillRect(target, x0, y0, x1, y1, colour);
+      mHeldFills.FillRect(target, x0, y0, x1, y1, colour);
     }
     else if (round) {
       const ImageFiller::Corner corners[4] = {{cornerX[0], cornerY[0]}, {cornerX[1], cornerY[1]},
                                               {cornerX[2], cornerY[2]}, {cornerX[3], cornerY[3]}};
-      mFiller.FillRoundRect(target, x0, y0, x1, y1, corners, colour);
+      mHeldFills.FillRoundRect(target, x0, y0, x1, y1, corners, colour);
     }
     else {
-      mFiller.FillEllipse(target, cx, cy, rx, ry, colour);
+      mHeldFills.FillEllipse(target, cx, cy, rx, ry, colour);
     }
   }
   DirectDone(options.mPreserve);
@@ -458,6 +473,7 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
   }
   if (StrokeDirect(pattern, thickness, options, blend))
     return;
+  RunHeldFills();
   BuildCairoPath();
   cairo_set_line_cap(mContext, CairoCap(options.mCapOption));
   cairo_set_line_join(mContext, CairoJoin(options.mJoinOption));
@@ -610,6 +626,7 @@ void ICanvasCairo::DoDrawText(const IText& text, const char* str, const IRECT& b
   const TextPlacement p = PlaceText(text, str, bounds);
   if (!p.valid)
     return;
+  RunHeldFills();
   // Text leaves the caller's path as it was.
   BuildCairoPath();
   cairo_path_t* path = cairo_copy_path(mContext);
@@ -689,6 +706,7 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
   const double s = static_cast<double>(api->GetScale()) * api->GetDrawScale();
   if (DrawBitmapDirect(api->GetSurface(), s, dest, srcX, srcY, blend))
     return;
+  RunHeldFills();
   cairo_pattern_t* image = cairo_pattern_create_for_surface(api->GetSurface());
   cairo_matrix_t m;
   cairo_matrix_init_scale(&m, s, s);
@@ -737,12 +755,13 @@ bool ICanvasCairo::DrawBitmapDirect(cairo_surface_t* image, double s, const IREC
     known = IsOpaqueImage(pixels, stride, width, height) ? &opaque : &translucent;
     cairo_surface_set_user_data(image, &opaqueKey, known, nullptr);
   }
-  const ImageTarget target = DirectTarget();
-  mFiller.CompositeImage(target, pixels, stride, width, height, *static_cast<int*>(known) == 1,
-                         static_cast<int>(std::lround(offsetX)),
-                         static_cast<int>(std::lround(offsetY)), static_cast<int>(std::lround(std::min(l, r))),
-                         static_cast<int>(std::lround(std::min(t, b))), static_cast<int>(std::lround(std::max(l, r))),
-                         static_cast<int>(std::lround(std::max(t, b))));
+  mHeldFills.CompositeImage(DirectTarget(), image, *static_cast<int*>(known) == 1,
+                            static_cast<int>(std::lround(offsetX)),
+                            static_cast<int>(std::lround(offsetY)),
+                            static_cast<int>(std::lround(std::min(l, r))),
+                            static_cast<int>(std::lround(std::min(t, b))),
+                            static_cast<int>(std::lround(std::max(l, r))),
+                            static_cast<int>(std::lround(std::max(t, b))));
   DirectDone(false);
   return true;
 }
@@ -778,6 +797,7 @@ IColor ICanvasCairo::GetPixel(int x, int y) const
 {
   if (x < 0 || y < 0 || x >= DeviceWidth() || y >= DeviceHeight())
     return COLOR_TRANSPARENT;
+  RunHeldFills();
   cairo_surface_flush(mSurface);
   const unsigned char* data = cairo_image_surface_get_data(mSurface);
   const int stride = cairo_image_surface_get_stride(mSurface);
@@ -793,6 +813,7 @@ IColor ICanvasCairo::GetPixel(int x, int y) const
 
 bool ICanvasCairo::SavePNG(const std::string& path) const
 {
+  RunHeldFills();
   cairo_surface_flush(mSurface);
   return cairo_surface_write_to_png(mSurface, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }

@@ -253,10 +253,19 @@ void ImageFiller::FillRectLinear(const ImageTarget& t, double x0, double y0, dou
     }
     return;
   }
-  const size_t width = static_cast<size_t>(ix1 - ix0);
-  mColours.resize(width);
-  for (int x = ix0; x < ix1; ++x)
-    mColours[static_cast<size_t>(x - ix0)] = GradientPixel(stops, offsetAt(x));
+  mColours.resize(static_cast<size_t>(ix1 - ix0));
+  LinearGradientColours(stops, p0, p1, ix0, ix1, mColours.data());
+  FillRectColumns(t, x0, y0, x1, y1, mColours.data(), ix0);
+}
+
+void ImageFiller::FillRectColumns(const ImageTarget& t, double x0, double y0, double x1, double y1,
+                                  const std::uint32_t* colours, int firstColumn)
+{
+  const int iy0 = std::max(t.clipT, FloorToInt(y0)), iy1 = std::min(t.clipB, CeilToInt(y1));
+  const int ix0 = std::max(t.clipL, FloorToInt(x0)), ix1 = std::min(t.clipR, CeilToInt(x1));
+  if (iy0 >= iy1 || ix0 >= ix1)
+    return;
+  const std::uint32_t* at = colours - firstColumn; // at[x] is column x's colour
   // Whole rows over whole columns: one row of colours laid over every row.
   const int full0 = std::max(ix0, CeilToInt(x0)), full1 = std::min(ix1, FloorToInt(x1));
   for (int y = iy0; y < iy1; ++y) {
@@ -264,14 +273,14 @@ void ImageFiller::FillRectLinear(const ImageTarget& t, double x0, double y0, dou
     const float cy = Overlap(y, y0, y1);
     if (cy >= 1.f && full0 < full1) {
       for (int x = ix0; x < full0; ++x)
-        CompositeCovered(row[x], mColours[static_cast<size_t>(x - ix0)], Overlap(x, x0, x1));
-      CompositeRow(row + full0, mColours.data() + (full0 - ix0), full1 - full0);
+        CompositeCovered(row[x], at[x], Overlap(x, x0, x1));
+      CompositeRow(row + full0, at + full0, full1 - full0);
       for (int x = full1; x < ix1; ++x)
-        CompositeCovered(row[x], mColours[static_cast<size_t>(x - ix0)], Overlap(x, x0, x1));
+        CompositeCovered(row[x], at[x], Overlap(x, x0, x1));
       continue;
     }
     for (int x = ix0; x < ix1; ++x) {
-      const std::uint32_t c = mColours[static_cast<size_t>(x - ix0)];
+      const std::uint32_t c = at[x];
       const float coverage = cy * Overlap(x, x0, x1);
       if (coverage >= 1.f) {
         if (c != 0)
@@ -282,6 +291,13 @@ void ImageFiller::FillRectLinear(const ImageTarget& t, double x0, double y0, dou
       }
     }
   }
+}
+
+void LinearGradientColours(const std::vector<GradientStop>& stops, double p0, double p1, int i0,
+                           int i1, std::uint32_t* out)
+{
+  for (int i = i0; i < i1; ++i)
+    out[i - i0] = GradientPixel(stops, (i + 0.5 - p0) / (p1 - p0));
 }
 
 void ImageFiller::CompositeImage(const ImageTarget& t, const std::uint32_t* image, int imageStride,

@@ -36,6 +36,11 @@ struct GradientStop {
   double r, g, b, a;
 };
 
+// A linear gradient's colours at the centres of pixels i0 .. i1 - 1 along its axis, where it
+// runs from position p0 (offset 0) to p1 (offset 1), padded beyond.
+void LinearGradientColours(const std::vector<GradientStop>& stops, double p0, double p1, int i0,
+                           int i1, std::uint32_t* out);
+
 class ImageFiller {
 public:
   // The rectangle [x0, x1) x [y0, y1) in device pixels.
@@ -55,6 +60,10 @@ public:
   // vertical, else along x, from position p0 (offset 0) to p1 (offset 1), padded beyond.
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
                       bool vertical, double p0, double p1, const std::vector<GradientStop>& stops);
+  // The rectangle filled with one colour per column: column x takes colours[x - firstColumn],
+  // given for every column the rectangle and the clip share.
+  void FillRectColumns(const ImageTarget& target, double x0, double y0, double x1, double y1,
+                       const std::uint32_t* colours, int firstColumn);
 
   // Lays a premultiplied image over the target pixel for pixel: target pixel (x, y) takes image
   // pixel (x + offsetX, y + offsetY); nothing outside [x0, x1) x [y0, y1) or the image.
