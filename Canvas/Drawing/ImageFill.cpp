@@ -14,6 +14,9 @@ namespace {
 constexpr int kSubRows = 16;
 constexpr int kLargeSubRows = 4;
 constexpr double kLargeRadius = 24.0;
+// Up to this many pixel-by-sub-row steps, an edge's coverage is added up pixel by pixel;
+// beyond, through running sums over the row.
+constexpr int kDirectCoverageWork = 64;
 
 // One pixel partly inside: the coverage scales the source first.
 inline void CompositeCovered(std::uint32_t& p, std::uint32_t colour, float coverage)
@@ -110,8 +113,8 @@ void ImageFiller::FillEllipse(const ImageTarget& t, double cx, double cy, double
     return;
   const int subRows = std::min(rx, ry) >= kLargeRadius ? kLargeSubRows : kSubRows;
   FillRows(t, cx - rx, cy - ry, cx + rx, cy + ry, subRows, colour,
-           [cx, cy, rx, ry](double y, double& left, double& right) {
-             const double dy = (y - cy) / ry;
+           [cx, cy, rx, inverseRy = 1.0 / ry](double y, double& left, double& right) {
+             const double dy = (y - cy) * inverseRy;
              const double q = 1.0 - dy * dy;
              if (q <= 0.0)
                return false;
@@ -207,6 +210,22 @@ void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double 
       if (z0 >= z1)
         continue;
       const int n = z1 - z0;
+      if (n * rows <= kDirectCoverageWork) {
+        // Narrow: each pixel's share of every sub-row's extent, added up in registers.
+        float a[kSubRows], b[kSubRows];
+        for (int k = 0; k < rows; ++k) {
+          a[k] = static_cast<float>(left[k] - z0);
+          b[k] = static_cast<float>(right[k] - z0);
+        }
+        for (int i = 0; i < n; ++i) {
+          const float x0 = static_cast<float>(i), x1 = x0 + 1.f;
+          float sum = 0.f;
+          for (int k = 0; k < rows; ++k)
+            sum += std::clamp(std::min(x1, b[k]) - std::max(x0, a[k]), 0.f, 1.f);
+          CompositeCovered(row[z0 + i], colour, std::min(1.f, sum * weight));
+        }
+        continue;
+      }
       std::fill(mArea.begin(), mArea.begin() + n, 0.f);
       std::fill(mCover.begin(), mCover.begin() + n + 1, 0.f);
       for (int k = 0; k < rows; ++k) {
