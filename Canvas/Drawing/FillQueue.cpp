@@ -58,6 +58,18 @@ void FillQueue::FillEllipse(const ImageTarget& target, double cx, double cy, dou
   Add(op, cy - ry, cy + ry);
 }
 
+void FillQueue::FillQuad(const ImageTarget& target, const double x[4], const double y[4],
+                         std::uint32_t colour)
+{
+  if (colour == 0)
+    return;
+  Op op = MakeOp(Kind::kQuad, target, 0.0, 0.0, 0.0, 0.0);
+  op.colour = colour;
+  std::copy(x, x + 4, op.qx);
+  std::copy(y, y + 4, op.qy);
+  Add(op, *std::min_element(y, y + 4), *std::max_element(y, y + 4));
+}
+
 void FillQueue::FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
                               const ImageFiller::Corner corners[4], std::uint32_t colour)
 {
@@ -122,6 +134,9 @@ void FillQueue::RunOp(ImageFiller& filler, const Op& op, int bandT, int bandB)
     break;
   case Kind::kEllipse:
     filler.FillEllipse(t, op.a, op.b, op.c, op.d, op.colour);
+    break;
+  case Kind::kQuad:
+    filler.FillQuad(t, op.qx, op.qy, op.colour);
     break;
   case Kind::kRoundRect:
     filler.FillRoundRect(t, op.a, op.b, op.c, op.d, op.corners, op.colour);

@@ -31,6 +31,8 @@ public:
                 std::uint32_t colour);
   void FillEllipse(const ImageTarget& target, double cx, double cy, double rx, double ry,
                    std::uint32_t colour);
+  void FillQuad(const ImageTarget& target, const double x[4], const double y[4],
+                std::uint32_t colour);
   void FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
                      const ImageFiller::Corner corners[4], std::uint32_t colour);
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
@@ -46,13 +48,14 @@ public:
   void Clear();
 
 private:
-  enum class Kind { kRect, kEllipse, kRoundRect, kLinear, kImage };
+  enum class Kind { kRect, kEllipse, kQuad, kRoundRect, kLinear, kImage };
   struct Op {
     Kind kind = Kind::kRect;
     ImageTarget target; // the clip, narrowed to the fill's own rows
     double a = 0.0, b = 0.0, c = 0.0, d = 0.0; // the rectangle, or centre and half-axes
     std::uint32_t colour = 0;
     ImageFiller::Corner corners[4] = {};
+    double qx[4] = {}, qy[4] = {}; // a quadrilateral's corners
     bool vertical = false, opaque = false;
     double p0 = 0.0, p1 = 0.0;
     int first = 0, count = 0; // a vertical gradient's stops in mStops

@@ -319,7 +319,7 @@ void ICanvasCairo::DirectDone(bool preserve)
     PathClear();
 }
 
-// A straight horizontal or vertical line with butt ends is a rectangle.
+// A straight line with butt ends is a rectangle, turned when the line is slanted.
 bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
                                 const IStrokeOptions& options, const IBlend* blend)
 {
@@ -330,7 +330,10 @@ bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
     return false;
   const bool horizontal = y0 == y1 && x0 != x1;
   const bool vertical = x0 == x1 && y0 != y1;
-  if (!horizontal && !vertical)
+  // At an angle the pen must be as wide across every direction (no stretched transform).
+  const bool slanted = !horizontal && !vertical && (x0 != x1 || y0 != y1) &&
+                       std::abs(mDeviceMatrix.xx) == std::abs(mDeviceMatrix.yy);
+  if (!horizontal && !vertical && !slanted)
     return false;
   const double half = 0.5 * thickness * std::abs(horizontal ? mDeviceMatrix.yy : mDeviceMatrix.xx);
   const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
@@ -338,7 +341,15 @@ bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
   const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
                                                   channel(c.A) * static_cast<double>(BlendWeight(blend)));
   const ImageTarget target = DirectTarget();
-  if (horizontal)
+  if (slanted) {
+    // The line's outline: its ends moved half the width either way across it.
+    const double length = std::hypot(x1 - x0, y1 - y0);
+    const double nx = -(y1 - y0) / length * half, ny = (x1 - x0) / length * half;
+    const double qx[4] = {x0 + nx, x1 + nx, x1 - nx, x0 - nx};
+    const double qy[4] = {y0 + ny, y1 + ny, y1 - ny, y0 - ny};
+    mHeldFills.FillQuad(target, qx, qy, colour);
+  }
+  else if (horizontal)
     mHeldFills.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
   else
     mHeldFills.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);

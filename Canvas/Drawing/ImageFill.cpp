@@ -5,6 +5,10 @@
 
 #include "PixelRuns.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace umbra::ui {
 
 namespace {
@@ -14,6 +18,8 @@ namespace {
 constexpr int kSubRows = 16;
 constexpr int kLargeSubRows = 4;
 constexpr double kLargeRadius = 24.0;
+// An edge moving at most this many pixels across per row is steep.
+constexpr double kSteepSlope = 0.5;
 // Up to this many pixel-by-sub-row steps, an edge's coverage is added up pixel by pixel;
 // beyond, through running sums over the row.
 constexpr int kDirectCoverageWork = 64;
@@ -27,14 +33,46 @@ inline void CompositeCovered(std::uint32_t& p, std::uint32_t colour, float cover
   p = Over(m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)), p);
 }
 
+// How much of the pixel [x, x + 1) the spans [a[k], b[k]) cover together, k < count (a multiple
+// of 4), each clamped to the pixel.
+inline float SpanCoverage(const float* a, const float* b, int count, float x)
+{
+#if defined(__SSE2__)
+  const __m128 x0 = _mm_set1_ps(x), x1 = _mm_set1_ps(x + 1.f);
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
+  __m128 sum = zero;
+  for (int k = 0; k < count; k += 4) {
+    const __m128 part = _mm_sub_ps(_mm_min_ps(x1, _mm_loadu_ps(b + k)), _mm_max_ps(x0, _mm_loadu_ps(a + k)));
+    sum = _mm_add_ps(sum, _mm_min_ps(one, _mm_max_ps(zero, part)));
+  }
+  sum = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
+  sum = _mm_add_ss(sum, _mm_shuffle_ps(sum, sum, 1));
+  return _mm_cvtss_f32(sum);
+#else
+  float sum = 0.f;
+  for (int k = 0; k < count; ++k)
+    sum += std::clamp(std::min(x + 1.f, b[k]) - std::max(x, a[k]), 0.f, 1.f);
+  return sum;
+#endif
+}
+
 // The part of the unit interval [i, i + 1) that [a, b) covers.
 inline float Overlap(int i, double a, double b)
 {
   return static_cast<float>(std::max(0.0, std::min(i + 1.0, b) - std::max(static_cast<double>(i), a)));
 }
 
-int FloorToInt(double v) { return static_cast<int>(std::floor(v)); }
-int CeilToInt(double v) { return static_cast<int>(std::ceil(v)); }
+// Without SSE4.1 std::floor is a library call; positions on the image are well within int.
+int FloorToInt(double v)
+{
+  const int i = static_cast<int>(v);
+  return i - (v < i ? 1 : 0);
+}
+int CeilToInt(double v)
+{
+  const int i = static_cast<int>(v);
+  return i + (v > i ? 1 : 0);
+}
 
 // The gradient's colour at offset t (padded), interpolated un-premultiplied, as pixman does.
 std::uint32_t GradientPixel(const std::vector<GradientStop>& stops, double t)
@@ -123,6 +161,64 @@ void ImageFiller::FillEllipse(const ImageTarget& t, double cx, double cy, double
              right = cx + hw;
              return true;
            });
+}
+
+void ImageFiller::FillQuad(const ImageTarget& t, const double x[4], const double y[4],
+                           std::uint32_t colour)
+{
+  // Each row meets the outline's edges where they cross it; a convex outline spans from the
+  // leftmost crossing to the rightmost.
+  struct Edge {
+    double y0, y1, x0, slope;
+  };
+  Edge edges[4];
+  int count = 0;
+  double x0 = x[0], x1 = x[0], y0 = y[0], y1 = y[0];
+  for (int i = 0; i < 4; ++i) {
+    const int j = (i + 1) % 4;
+    x0 = std::min(x0, x[i]);
+    x1 = std::max(x1, x[i]);
+    y0 = std::min(y0, y[i]);
+    y1 = std::max(y1, y[i]);
+    if (y[i] == y[j])
+      continue;
+    const bool down = y[i] < y[j];
+    const double ex0 = down ? x[i] : x[j], ey0 = down ? y[i] : y[j], ey1 = down ? y[j] : y[i];
+    edges[count++] = {ey0, ey1, ex0, (down ? x[j] - x[i] : x[i] - x[j]) / (ey1 - ey0)};
+  }
+  if (count == 0)
+    return;
+  const auto extent = [&edges, count](double sy, double& left, double& right) {
+             left = 1e30;
+             right = -1e30;
+             for (int i = 0; i < count; ++i) {
+               const Edge& e = edges[i];
+               if (sy < e.y0 || sy >= e.y1)
+                 continue;
+               const double ex = e.x0 + (sy - e.y0) * e.slope;
+               left = std::min(left, ex);
+               right = std::max(right, ex);
+             }
+             return left < right;
+           };
+  // Between the second and the third corner from the top only the two long sides cross the
+  // rows; where they are steep, an edge moves little within a row and a few sub-rows measure
+  // its coverage as well as many.
+  double sorted[4] = {y[0], y[1], y[2], y[3]};
+  std::sort(sorted, sorted + 4);
+  const double band0 = std::ceil(sorted[1]), band1 = std::floor(sorted[2]);
+  double steepest = 0.0;
+  for (int i = 0; i < count; ++i)
+    if (edges[i].y0 <= band0 && edges[i].y1 >= band1)
+      steepest = std::max(steepest, std::abs(edges[i].slope));
+  if (band0 < band1 && steepest <= kSteepSlope) {
+    FillRows(t, x0, y0, x1, band0, kSubRows, colour, extent);
+    FillRows(t, x0, band0, x1, band1, kLargeSubRows, colour, extent);
+    FillRows(t, x0, band1, x1, y1, kSubRows, colour, extent);
+  }
+  else {
+    FillRows(t, x0, y0, x1, y1, kSubRows, colour, extent);
+  }
 }
 
 void ImageFiller::FillRoundRect(const ImageTarget& t, double x0, double y0, double x1, double y1,
@@ -217,13 +313,13 @@ void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double 
           a[k] = static_cast<float>(left[k] - z0);
           b[k] = static_cast<float>(right[k] - z0);
         }
-        for (int i = 0; i < n; ++i) {
-          const float x0 = static_cast<float>(i), x1 = x0 + 1.f;
-          float sum = 0.f;
-          for (int k = 0; k < rows; ++k)
-            sum += std::clamp(std::min(x1, b[k]) - std::max(x0, a[k]), 0.f, 1.f);
-          CompositeCovered(row[z0 + i], colour, std::min(1.f, sum * weight));
-        }
+        // Missing sub-rows cover nothing.
+        const int padded = (rows + 3) & ~3;
+        for (int k = rows; k < padded; ++k)
+          a[k] = b[k] = 0.f;
+        for (int i = 0; i < n; ++i)
+          CompositeCovered(row[z0 + i], colour,
+                           std::min(1.f, SpanCoverage(a, b, padded, static_cast<float>(i)) * weight));
         continue;
       }
       std::fill(mArea.begin(), mArea.begin() + n, 0.f);

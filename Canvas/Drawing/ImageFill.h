@@ -49,6 +49,10 @@ public:
   // The ellipse centred at (cx, cy) with half-axes rx, ry in device pixels.
   void FillEllipse(const ImageTarget& target, double cx, double cy, double rx, double ry,
                    std::uint32_t colour);
+  // A convex quadrilateral with corners (x[i], y[i]) in order round its outline, in device
+  // pixels: a straight line stroked with butt ends at any angle.
+  void FillQuad(const ImageTarget& target, const double x[4], const double y[4],
+                std::uint32_t colour);
   // A rectangle with rounded corners; each corner is a quarter ellipse with half-axes rx, ry,
   // in the order top-left, top-right, bottom-right, bottom-left.
   struct Corner {
