@@ -70,6 +70,18 @@ void FillQueue::FillQuad(const ImageTarget& target, const double x[4], const dou
   Add(op, *std::min_element(y, y + 4), *std::max_element(y, y + 4));
 }
 
+void FillQueue::FillRoundRectRing(const ImageTarget& target, const ImageFiller::RoundRect& outer,
+                                  const ImageFiller::RoundRect& inner, std::uint32_t colour)
+{
+  if (colour == 0)
+    return;
+  Op op = MakeOp(Kind::kRing, target, 0.0, 0.0, 0.0, 0.0);
+  op.colour = colour;
+  op.outer = outer;
+  op.inner = inner;
+  Add(op, outer.y0, outer.y1);
+}
+
 void FillQueue::FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
                               const ImageFiller::Corner corners[4], std::uint32_t colour)
 {
@@ -137,6 +149,9 @@ void FillQueue::RunOp(ImageFiller& filler, const Op& op, int bandT, int bandB)
     break;
   case Kind::kQuad:
     filler.FillQuad(t, op.qx, op.qy, op.colour);
+    break;
+  case Kind::kRing:
+    filler.FillRoundRectRing(t, op.outer, op.inner, op.colour);
     break;
   case Kind::kRoundRect:
     filler.FillRoundRect(t, op.a, op.b, op.c, op.d, op.corners, op.colour);

@@ -33,6 +33,8 @@ public:
                    std::uint32_t colour);
   void FillQuad(const ImageTarget& target, const double x[4], const double y[4],
                 std::uint32_t colour);
+  void FillRoundRectRing(const ImageTarget& target, const ImageFiller::RoundRect& outer,
+                         const ImageFiller::RoundRect& inner, std::uint32_t colour);
   void FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
                      const ImageFiller::Corner corners[4], std::uint32_t colour);
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
@@ -48,7 +50,7 @@ public:
   void Clear();
 
 private:
-  enum class Kind { kRect, kEllipse, kQuad, kRoundRect, kLinear, kImage };
+  enum class Kind { kRect, kEllipse, kQuad, kRoundRect, kRing, kLinear, kImage };
   struct Op {
     Kind kind = Kind::kRect;
     ImageTarget target; // the clip, narrowed to the fill's own rows
@@ -56,6 +58,7 @@ private:
     std::uint32_t colour = 0;
     ImageFiller::Corner corners[4] = {};
     double qx[4] = {}, qy[4] = {}; // a quadrilateral's corners
+    ImageFiller::RoundRect outer{}, inner{}; // a ring
     bool vertical = false, opaque = false;
     double p0 = 0.0, p1 = 0.0;
     int first = 0, count = 0; // a vertical gradient's stops in mStops

@@ -325,8 +325,11 @@ bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
 {
   double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
   if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault ||
-      pattern.mKind != kPatternSolid || options.mCapOption != kCapButt ||
-      options.mDash.GetCount() != 0 || !(thickness > 0.f) || !mShape.IsLine(x0, y0, x1, y1))
+      pattern.mKind != kPatternSolid || options.mDash.GetCount() != 0 || !(thickness > 0.f))
+    return false;
+  if (StrokeOutlineDirect(pattern, thickness, options, blend))
+    return true;
+  if (options.mCapOption != kCapButt || !mShape.IsLine(x0, y0, x1, y1))
     return false;
   const bool horizontal = y0 == y1 && x0 != x1;
   const bool vertical = x0 == x1 && y0 != y1;
@@ -353,6 +356,52 @@ bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
     mHeldFills.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
   else
     mHeldFills.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);
+  DirectDone(options.mPreserve);
+  return true;
+}
+
+// The outline of a closed rounded rectangle or circle: the pen's two sides trace rounded
+// rectangles half its width outside and inside, corners grown and shrunk by as much, so the
+// stroke is the ring between them. The pen is round when the transform scales both axes alike.
+bool ICanvasCairo::StrokeOutlineDirect(const IPattern& pattern, float thickness,
+                                       const IStrokeOptions& options, const IBlend* blend)
+{
+  ImageFiller::RoundRect outer{}, inner{};
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0, cx = 0.0, cy = 0.0, rx[4], ry[4];
+  if (!mShape.IsRoundRect(x0, y0, x1, y1, rx, ry)) {
+    if (!mShape.IsClosedEllipse(cx, cy, rx[0], ry[0]))
+      return false;
+    x0 = cx - rx[0];
+    y0 = cy - ry[0];
+    x1 = cx + rx[0];
+    y1 = cy + ry[0];
+    std::fill(rx + 1, rx + 4, rx[0]);
+    std::fill(ry + 1, ry + 4, ry[0]);
+  }
+  if (std::abs(mDeviceMatrix.xx) != std::abs(mDeviceMatrix.yy))
+    return false;
+  const double half = 0.5 * thickness * std::abs(mDeviceMatrix.xx);
+  for (int i = 0; i < 4; ++i) {
+    if (!(rx[i] == ry[i] && rx[i] >= half))
+      return false;
+    outer.corners[i] = {rx[i] + half, ry[i] + half};
+    inner.corners[i] = {rx[i] - half, ry[i] - half};
+  }
+  outer.x0 = x0 - half;
+  outer.y0 = y0 - half;
+  outer.x1 = x1 + half;
+  outer.y1 = y1 + half;
+  inner.x0 = x0 + half;
+  inner.y0 = y0 + half;
+  inner.x1 = x1 - half;
+  inner.y1 = y1 - half;
+  if (!(inner.x0 < inner.x1 && inner.y0 < inner.y1))
+    return false;
+  const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
+  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
+  const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
+                                                  channel(c.A) * static_cast<double>(BlendWeight(blend)));
+  mHeldFills.FillRoundRectRing(DirectTarget(), outer, inner, colour);
   DirectDone(options.mPreserve);
   return true;
 }

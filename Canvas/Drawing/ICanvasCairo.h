@@ -99,6 +99,9 @@ private:
   // A straight axis-aligned line stroked straight into the image; false when Cairo must.
   bool StrokeDirect(const IPattern& pattern, float thickness, const IStrokeOptions& options,
                     const IBlend* blend);
+  // The outline of a rounded rectangle or circle stroked straight into the image.
+  bool StrokeOutlineDirect(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                           const IBlend* blend);
   // The image and clip for a direct drawing, and the bookkeeping after it (the path is consumed
   // unless preserved).
   ImageTarget DirectTarget() const;

@@ -221,35 +221,50 @@ void ImageFiller::FillQuad(const ImageTarget& t, const double x[4], const double
   }
 }
 
+namespace {
+
+// A rounded rectangle's extent along the row at y: false where the row misses it.
+struct RoundRectExtent {
+  double x0, y0, x1, y1;
+  const ImageFiller::Corner* corners;
+
+  // How far a corner's arc stands in from the straight side, dy below (or above) its start.
+  static double Inset(const ImageFiller::Corner& c, double dy)
+  {
+    const double f = 1.0 - dy / c.ry;
+    return c.rx * (1.0 - std::sqrt(std::max(0.0, 1.0 - f * f)));
+  }
+
+  bool operator()(double y, double& left, double& right) const
+  {
+    if (y <= y0 || y >= y1)
+      return false;
+    left = x0;
+    right = x1;
+    const ImageFiller::Corner &tl = corners[0], &tr = corners[1], &br = corners[2], &bl = corners[3];
+    if (y < y0 + tl.ry)
+      left = x0 + Inset(tl, y - y0);
+    else if (y > y1 - bl.ry)
+      left = x0 + Inset(bl, y1 - y);
+    if (y < y0 + tr.ry)
+      right = x1 - Inset(tr, y - y0);
+    else if (y > y1 - br.ry)
+      right = x1 - Inset(br, y1 - y);
+    return left < right;
+  }
+};
+
+} // namespace
+
 void ImageFiller::FillRoundRect(const ImageTarget& t, double x0, double y0, double x1, double y1,
                                 const Corner corners[4], std::uint32_t colour)
 {
-  // How far a corner's arc stands in from the straight side, dy below (or above) its start.
-  auto inset = [](const Corner& c, double dy) {
-    const double f = 1.0 - dy / c.ry;
-    return c.rx * (1.0 - std::sqrt(std::max(0.0, 1.0 - f * f)));
-  };
   // Between the corners' rows it is a plain rectangle; only the rows the corners reach need
   // their extent followed.
   const double top = std::max(corners[0].ry, corners[1].ry);
   const double bottom = std::max(corners[2].ry, corners[3].ry);
   const double band0 = std::ceil(y0 + top), band1 = std::floor(y1 - bottom);
-  const auto extent = [&](double y, double& left, double& right) {
-             if (y <= y0 || y >= y1)
-               return false;
-             left = x0;
-             right = x1;
-             const Corner &tl = corners[0], &tr = corners[1], &br = corners[2], &bl = corners[3];
-             if (y < y0 + tl.ry)
-               left = x0 + inset(tl, y - y0);
-             else if (y > y1 - bl.ry)
-               left = x0 + inset(bl, y1 - y);
-             if (y < y0 + tr.ry)
-               right = x1 - inset(tr, y - y0);
-             else if (y > y1 - br.ry)
-               right = x1 - inset(br, y1 - y);
-             return left < right;
-           };
+  const RoundRectExtent extent{x0, y0, x1, y1, corners};
   if (band0 < band1) {
     FillRows(t, x0, y0, x1, band0, kSubRows, colour, extent);
     FillRect(t, x0, band0, x1, band1, colour);
@@ -257,6 +272,77 @@ void ImageFiller::FillRoundRect(const ImageTarget& t, double x0, double y0, doub
   }
   else {
     FillRows(t, x0, y0, x1, y1, kSubRows, colour, extent);
+  }
+}
+
+void ImageFiller::FillRoundRectRing(const ImageTarget& t, const RoundRect& outer,
+                                    const RoundRect& inner, std::uint32_t colour)
+{
+  const int iy0 = std::max(t.clipT, FloorToInt(outer.y0)), iy1 = std::min(t.clipB, CeilToInt(outer.y1));
+  const int ix0 = std::max(t.clipL, FloorToInt(outer.x0)), ix1 = std::min(t.clipR, CeilToInt(outer.x1));
+  if (colour == 0 || iy0 >= iy1 || ix0 >= ix1)
+    return;
+  const RoundRectExtent outside{outer.x0, outer.y0, outer.x1, outer.y1, outer.corners};
+  const RoundRectExtent hole{inner.x0, inner.y0, inner.x1, inner.y1, inner.corners};
+  // Rows within both shapes' straight sides meet the same spans on every sub-row: one is
+  // enough there.
+  const double straight0 = std::max(outer.y0 + std::max(outer.corners[0].ry, outer.corners[1].ry),
+                                    inner.y0 + std::max(inner.corners[0].ry, inner.corners[1].ry));
+  const double straight1 = std::min(outer.y1 - std::max(outer.corners[2].ry, outer.corners[3].ry),
+                                    inner.y1 - std::max(inner.corners[2].ry, inner.corners[3].ry));
+  // Every sub-row crosses the ring in at most two spans: left of the hole and right of it.
+  float a[2 * kSubRows], b[2 * kSubRows];
+  for (int y = iy0; y < iy1; ++y) {
+    const int subRows = y >= straight0 && y + 1 <= straight1 ? 1 : kSubRows;
+    int spans = 0, solidRows = 0, holeRows = 0;
+    double minL = 1e30, maxL = -1e30, minR = 1e30, maxR = -1e30, maxHoleL = -1e30, minHoleR = 1e30;
+    for (int k = 0; k < subRows; ++k) {
+      const double sy = y + (k + 0.5) / subRows;
+      double l = 0.0, r = 0.0, hl = 0.0, hr = 0.0;
+      if (!outside(sy, l, r))
+        continue;
+      minL = std::min(minL, l);
+      maxL = std::max(maxL, l);
+      minR = std::min(minR, r);
+      maxR = std::max(maxR, r);
+      if (hole(sy, hl, hr)) {
+        ++holeRows;
+        maxHoleL = std::max(maxHoleL, hl);
+        minHoleR = std::min(minHoleR, hr);
+        a[spans] = static_cast<float>(l);
+        b[spans++] = static_cast<float>(hl);
+        a[spans] = static_cast<float>(hr);
+        b[spans++] = static_cast<float>(r);
+      }
+      else {
+        ++solidRows;
+        a[spans] = static_cast<float>(l);
+        b[spans++] = static_cast<float>(r);
+      }
+    }
+    if (spans == 0)
+      continue;
+    for (; spans % 4 != 0; ++spans)
+      a[spans] = b[spans] = 0.f;
+    const float weight = 1.f / static_cast<float>(subRows);
+    // Between the corners, over the hole, every pixel is covered by the sub-rows without a
+    // hole and by nothing else: one coverage for the whole stretch.
+    const int middle0 = std::max(CeilToInt(maxL), holeRows > 0 ? CeilToInt(maxHoleL) : ix0);
+    const int middle1 = std::min(FloorToInt(minR), holeRows > 0 ? FloorToInt(minHoleR) : ix1);
+    std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride;
+    const int from = std::max(ix0, FloorToInt(minL)), to = std::min(ix1, CeilToInt(maxR));
+    for (int x = from; x < to; ++x) {
+      if (x >= middle0 && x < middle1) {
+        const int m = static_cast<int>(static_cast<float>(solidRows) * weight * 255.f + 0.5f);
+        const int end = std::min(middle1, to);
+        if (m > 0)
+          CompositeRun(row + x, end - x, m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)));
+        x = end - 1;
+        continue;
+      }
+      CompositeCovered(row[x], colour,
+                       std::min(1.f, SpanCoverage(a, b, spans, static_cast<float>(x)) * weight));
+    }
   }
 }
 

@@ -60,6 +60,14 @@ public:
   };
   void FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
                      const Corner corners[4], std::uint32_t colour);
+  // The ring between two rounded rectangles, the inner one within the outer: a rounded
+  // rectangle's or a circle's outline (a circle is a square with corners of half its side).
+  struct RoundRect {
+    double x0, y0, x1, y1;
+    Corner corners[4];
+  };
+  void FillRoundRectRing(const ImageTarget& target, const RoundRect& outer, const RoundRect& inner,
+                         std::uint32_t colour);
   // The rectangle filled with a linear gradient that varies along one axis only: along y when
   // vertical, else along x, from position p0 (offset 0) to p1 (offset 1), padded beyond.
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
