@@ -18,8 +18,10 @@ namespace {
 constexpr int kSubRows = 16;
 constexpr int kLargeSubRows = 4;
 constexpr double kLargeRadius = 24.0;
-// An edge moving at most this many pixels across per row is steep.
+// An edge moving at most this many pixels across per row is steep; one moving at most a 64th of
+// a pixel is as good as upright, and one sample per row measures it.
 constexpr double kSteepSlope = 0.5;
+constexpr double kUprightSlope = 1.0 / 64.0;
 // Up to this many pixel-by-sub-row steps, an edge's coverage is added up pixel by pixel;
 // beyond, through running sums over the row.
 constexpr int kDirectCoverageWork = 64;
@@ -213,7 +215,7 @@ void ImageFiller::FillQuad(const ImageTarget& t, const double x[4], const double
       steepest = std::max(steepest, std::abs(edges[i].slope));
   if (band0 < band1 && steepest <= kSteepSlope) {
     FillRows(t, x0, y0, x1, band0, kSubRows, colour, extent);
-    FillRows(t, x0, band0, x1, band1, kLargeSubRows, colour, extent);
+    FillRows(t, x0, band0, x1, band1, steepest <= kUprightSlope ? 1 : kLargeSubRows, colour, extent);
     FillRows(t, x0, band1, x1, y1, kSubRows, colour, extent);
   }
   else {

@@ -59,27 +59,42 @@ int CompositeRunSSE2(std::uint32_t* p, int n, std::uint32_t colour)
   return i;
 }
 
+// One colour over eight pixels, 255 minus its alpha in every 16-bit lane of factor.
+__attribute__((target("avx2"), always_inline)) inline __m256i OverAVX2(__m256i d, __m256i source,
+                                                                        __m256i factor)
+{
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i half = _mm256_set1_epi16(0x80);
+  __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(d, zero), factor), half);
+  __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(d, zero), factor), half);
+  lo = UMBRA_DIV255(lo, _mm256_mulhi_epu16, _mm256_set1_epi16);
+  hi = UMBRA_DIV255(hi, _mm256_mulhi_epu16, _mm256_set1_epi16);
+  return _mm256_add_epi8(_mm256_packus_epi16(lo, hi), source);
+}
+
+// Short runs are common (the rows of small shapes), so the last few pixels are done in one
+// masked step rather than one by one.
 __attribute__((target("avx2"))) int CompositeRunAVX2(std::uint32_t* p, int n, std::uint32_t colour)
 {
   int i = 0;
   const __m256i source = _mm256_set1_epi32(static_cast<int>(colour));
+  const __m256i tail = _mm256_cmpgt_epi32(_mm256_set1_epi32(n % 8), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  const int whole = n - n % 8;
   if ((colour >> 24) == 255u) {
-    for (; i + 8 <= n; i += 8)
+    for (; i < whole; i += 8)
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i), source);
-    return i;
+    if (i < n)
+      _mm256_maskstore_epi32(reinterpret_cast<int*>(p + i), tail, source);
+    return n;
   }
-  const __m256i zero = _mm256_setzero_si256();
   const __m256i factor = _mm256_set1_epi16(static_cast<short>(255u - (colour >> 24)));
-  const __m256i half = _mm256_set1_epi16(0x80);
-  for (; i + 8 <= n; i += 8) {
-    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-    __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(d, zero), factor), half);
-    __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(d, zero), factor), half);
-    lo = UMBRA_DIV255(lo, _mm256_mulhi_epu16, _mm256_set1_epi16);
-    hi = UMBRA_DIV255(hi, _mm256_mulhi_epu16, _mm256_set1_epi16);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i), _mm256_add_epi8(_mm256_packus_epi16(lo, hi), source));
-  }
-  return i;
+  for (; i < whole; i += 8)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i),
+                        OverAVX2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)), source, factor));
+  if (i < n)
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(p + i), tail,
+                           OverAVX2(_mm256_maskload_epi32(reinterpret_cast<const int*>(p + i), tail), source, factor));
+  return n;
 }
 
 int CompositeRowSSE2(std::uint32_t* p, const std::uint32_t* source, int n)
