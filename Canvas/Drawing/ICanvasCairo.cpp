@@ -36,6 +36,7 @@ void ICanvasCairo::CreateSurface()
 
 void ICanvasCairo::DestroySurface()
 {
+  mHeldFills.Clear();
   cairo_destroy(mContext);
   cairo_surface_destroy(mSurface);
   mContext = nullptr;
@@ -49,7 +50,22 @@ void ICanvasCairo::DrawResize()
   CreateSurface();
 }
 
-void ICanvasCairo::EndFrame() { cairo_surface_flush(mSurface); }
+void ICanvasCairo::EndFrame()
+{
+  RunHeldFills();
+  cairo_surface_flush(mSurface);
+}
+
+void ICanvasCairo::RunHeldFills() const
+{
+  if (mHeldFills.Empty())
+    return;
+  cairo_surface_flush(mSurface);
+  int top = 0, bottom = 0;
+  mHeldFills.Run(mFiller, top, bottom);
+  if (top < bottom)
+    cairo_surface_mark_dirty_rectangle(mSurface, 0, top, DeviceWidth(), bottom - top);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Transform and clip
@@ -273,6 +289,7 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
   }
   if (FillDirect(pattern, options, blend))
     return;
+  RunHeldFills();
   BuildCairoPath();
   cairo_set_fill_rule(mContext, options.mFillRule == kFillEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
                                                                   : CAIRO_FILL_RULE_WINDING);
@@ -282,9 +299,8 @@ void ICanvasCairo::PathFill(const IPattern& pattern, const IFillOptions& options
     mShape.Clear();
 }
 
-ImageTarget ICanvasCairo::DirectTarget()
+ImageTarget ICanvasCairo::DirectTarget() const
 {
-  cairo_surface_flush(mSurface);
   ImageTarget target;
   target.pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(mSurface));
   target.stride = cairo_image_surface_get_stride(mSurface) / 4;
@@ -297,25 +313,30 @@ ImageTarget ICanvasCairo::DirectTarget()
 
 void ICanvasCairo::DirectDone(bool preserve)
 {
-  cairo_surface_mark_dirty_rectangle(mSurface, mClipL, mClipT, mClipR - mClipL, mClipB - mClipT);
   if (preserve)
     BuildCairoPath();
   else
     PathClear();
 }
 
-// A straight horizontal or vertical line with butt ends is a rectangle.
+// A straight line with butt ends is a rectangle, turned when the line is slanted.
 bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
                                 const IStrokeOptions& options, const IBlend* blend)
 {
   double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
   if (mReferenceDrawing || !mClipWhole || BlendMethod(blend) != kBlendDefault ||
-      pattern.mKind != kPatternSolid || options.mCapOption != kCapButt ||
-      options.mDash.GetCount() != 0 || !(thickness > 0.f) || !mShape.IsLine(x0, y0, x1, y1))
+      pattern.mKind != kPatternSolid || options.mDash.GetCount() != 0 || !(thickness > 0.f))
+    return false;
+  if (StrokeOutlineDirect(pattern, thickness, options, blend))
+    return true;
+  if (options.mCapOption != kCapButt || !mShape.IsLine(x0, y0, x1, y1))
     return false;
   const bool horizontal = y0 == y1 && x0 != x1;
   const bool vertical = x0 == x1 && y0 != y1;
-  if (!horizontal && !vertical)
+  // At an angle the pen must be as wide across every direction (no stretched transform).
+  const bool slanted = !horizontal && !vertical && (x0 != x1 || y0 != y1) &&
+                       std::abs(mDeviceMatrix.xx) == std::abs(mDeviceMatrix.yy);
+  if (!horizontal && !vertical && !slanted)
     return false;
   const double half = 0.5 * thickness * std::abs(horizontal ? mDeviceMatrix.yy : mDeviceMatrix.xx);
   const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
@@ -323,10 +344,64 @@ bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
   const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
                                                   channel(c.A) * static_cast<double>(BlendWeight(blend)));
   const ImageTarget target = DirectTarget();
-  if (horizontal)
-    mFiller.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
+  if (slanted) {
+    // The line's outline: its ends moved half the width either way across it.
+    const double length = std::hypot(x1 - x0, y1 - y0);
+    const double nx = -(y1 - y0) / length * half, ny = (x1 - x0) / length * half;
+    const double qx[4] = {x0 + nx, x1 + nx, x1 - nx, x0 - nx};
+    const double qy[4] = {y0 + ny, y1 + ny, y1 - ny, y0 - ny};
+    mHeldFills.FillQuad(target, qx, qy, colour);
+  }
+  else if (horizontal)
+    mHeldFills.FillRect(target, std::min(x0, x1), y0 - half, std::max(x0, x1), y0 + half, colour);
   else
-    mFiller.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);
+    mHeldFills.FillRect(target, x0 - half, std::min(y0, y1), x0 + half, std::max(y0, y1), colour);
+  DirectDone(options.mPreserve);
+  return true;
+}
+
+// The outline of a closed rounded rectangle or circle: the pen's two sides trace rounded
+// rectangles half its width outside and inside, corners grown and shrunk by as much, so the
+// stroke is the ring between them. The pen is round when the transform scales both axes alike.
+bool ICanvasCairo::StrokeOutlineDirect(const IPattern& pattern, float thickness,
+                                       const IStrokeOptions& options, const IBlend* blend)
+{
+  ImageFiller::RoundRect outer{}, inner{};
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0, cx = 0.0, cy = 0.0, rx[4], ry[4];
+  if (!mShape.IsRoundRect(x0, y0, x1, y1, rx, ry)) {
+    if (!mShape.IsClosedEllipse(cx, cy, rx[0], ry[0]))
+      return false;
+    x0 = cx - rx[0];
+    y0 = cy - ry[0];
+    x1 = cx + rx[0];
+    y1 = cy + ry[0];
+    std::fill(rx + 1, rx + 4, rx[0]);
+    std::fill(ry + 1, ry + 4, ry[0]);
+  }
+  if (std::abs(mDeviceMatrix.xx) != std::abs(mDeviceMatrix.yy))
+    return false;
+  const double half = 0.5 * thickness * std::abs(mDeviceMatrix.xx);
+  for (int i = 0; i < 4; ++i) {
+    if (!(rx[i] == ry[i] && rx[i] >= half))
+      return false;
+    outer.corners[i] = {rx[i] + half, ry[i] + half};
+    inner.corners[i] = {rx[i] - half, ry[i] - half};
+  }
+  outer.x0 = x0 - half;
+  outer.y0 = y0 - half;
+  outer.x1 = x1 + half;
+  outer.y1 = y1 + half;
+  inner.x0 = x0 + half;
+  inner.y0 = y0 + half;
+  inner.x1 = x1 - half;
+  inner.y1 = y1 - half;
+  if (!(inner.x0 < inner.x1 && inner.y0 < inner.y1))
+    return false;
+  const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
+  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
+  const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
+                                                  channel(c.A) * static_cast<double>(BlendWeight(blend)));
+  mHeldFills.FillRoundRectRing(DirectTarget(), outer, inner, colour);
   DirectDone(options.mPreserve);
   return true;
 }
@@ -387,22 +462,22 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
 
   const ImageTarget target = DirectTarget();
   if (pattern.mKind == kPatternLinear) {
-    mFiller.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
+    mHeldFills.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
   }
   else {
     const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
     const std::uint32_t colour =
       PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B), channel(c.A) * weight);
     if (rect) {
-      mFiller.FillRect(target, x0, y0, x1, y1, colour);
+      mHeldFills.FillRect(target, x0, y0, x1, y1, colour);
     }
     else if (round) {
       const ImageFiller::Corner corners[4] = {{cornerX[0], cornerY[0]}, {cornerX[1], cornerY[1]},
                                               {cornerX[2], cornerY[2]}, {cornerX[3], cornerY[3]}};
-      mFiller.FillRoundRect(target, x0, y0, x1, y1, corners, colour);
+      mHeldFills.FillRoundRect(target, x0, y0, x1, y1, corners, colour);
     }
     else {
-      mFiller.FillEllipse(target, cx, cy, rx, ry, colour);
+      mHeldFills.FillEllipse(target, cx, cy, rx, ry, colour);
     }
   }
   DirectDone(options.mPreserve);
@@ -458,6 +533,7 @@ void ICanvasCairo::PathStroke(const IPattern& pattern, float thickness,
   }
   if (StrokeDirect(pattern, thickness, options, blend))
     return;
+  RunHeldFills();
   BuildCairoPath();
   cairo_set_line_cap(mContext, CairoCap(options.mCapOption));
   cairo_set_line_join(mContext, CairoJoin(options.mJoinOption));
@@ -610,6 +686,7 @@ void ICanvasCairo::DoDrawText(const IText& text, const char* str, const IRECT& b
   const TextPlacement p = PlaceText(text, str, bounds);
   if (!p.valid)
     return;
+  RunHeldFills();
   // Text leaves the caller's path as it was.
   BuildCairoPath();
   cairo_path_t* path = cairo_copy_path(mContext);
@@ -689,6 +766,7 @@ void ICanvasCairo::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX
   const double s = static_cast<double>(api->GetScale()) * api->GetDrawScale();
   if (DrawBitmapDirect(api->GetSurface(), s, dest, srcX, srcY, blend))
     return;
+  RunHeldFills();
   cairo_pattern_t* image = cairo_pattern_create_for_surface(api->GetSurface());
   cairo_matrix_t m;
   cairo_matrix_init_scale(&m, s, s);
@@ -737,12 +815,13 @@ bool ICanvasCairo::DrawBitmapDirect(cairo_surface_t* image, double s, const IREC
     known = IsOpaqueImage(pixels, stride, width, height) ? &opaque : &translucent;
     cairo_surface_set_user_data(image, &opaqueKey, known, nullptr);
   }
-  const ImageTarget target = DirectTarget();
-  mFiller.CompositeImage(target, pixels, stride, width, height, *static_cast<int*>(known) == 1,
-                         static_cast<int>(std::lround(offsetX)),
-                         static_cast<int>(std::lround(offsetY)), static_cast<int>(std::lround(std::min(l, r))),
-                         static_cast<int>(std::lround(std::min(t, b))), static_cast<int>(std::lround(std::max(l, r))),
-                         static_cast<int>(std::lround(std::max(t, b))));
+  mHeldFills.CompositeImage(DirectTarget(), image, *static_cast<int*>(known) == 1,
+                            static_cast<int>(std::lround(offsetX)),
+                            static_cast<int>(std::lround(offsetY)),
+                            static_cast<int>(std::lround(std::min(l, r))),
+                            static_cast<int>(std::lround(std::min(t, b))),
+                            static_cast<int>(std::lround(std::max(l, r))),
+                            static_cast<int>(std::lround(std::max(t, b))));
   DirectDone(false);
   return true;
 }
@@ -778,6 +857,7 @@ IColor ICanvasCairo::GetPixel(int x, int y) const
 {
   if (x < 0 || y < 0 || x >= DeviceWidth() || y >= DeviceHeight())
     return COLOR_TRANSPARENT;
+  RunHeldFills();
   cairo_surface_flush(mSurface);
   const unsigned char* data = cairo_image_surface_get_data(mSurface);
   const int stride = cairo_image_surface_get_stride(mSurface);
@@ -793,6 +873,7 @@ IColor ICanvasCairo::GetPixel(int x, int y) const
 
 bool ICanvasCairo::SavePNG(const std::string& path) const
 {
+  RunHeldFills();
   cairo_surface_flush(mSurface);
   return cairo_surface_write_to_png(mSurface, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }

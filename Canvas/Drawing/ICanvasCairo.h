@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include "Drawing/FillQueue.h"
 #include "Drawing/ImageFill.h"
 #include "Drawing/PathShape.h"
 #include "Drawing/TextRuns.h"
@@ -16,7 +17,9 @@ namespace umbra::ui {
 // in device pixels (logical size times the backing scale). The image keeps its content from
 // frame to frame, so a frame that repaints only the dirty regions still shows the whole editor.
 // Solid and axis-aligned linear-gradient fills of axis-aligned rectangles and ellipses are
-// written straight into the image (ImageFill.h); everything else goes through Cairo.
+// written straight into the image (ImageFill.h); everything else goes through Cairo. Direct fills
+// are held until something else needs the image and then run together, band by band
+// (FillQueue.h).
 class ICanvasCairo : public ICanvas {
 public:
   ICanvasCairo(int width, int height, float drawScale = 1.f);
@@ -61,7 +64,11 @@ public:
   int DeviceHeight() const;
   IColor GetPixel(int x, int y) const;
   bool SavePNG(const std::string& path) const;
-  cairo_surface_t* GetSurface() const { return mSurface; }
+  cairo_surface_t* GetSurface() const
+  {
+    RunHeldFills();
+    return mSurface;
+  }
 
 protected:
   void PathTransformSetMatrix(const IMatrix& matrix) override;
@@ -98,9 +105,14 @@ private:
   // A straight axis-aligned line stroked straight into the image; false when Cairo must.
   bool StrokeDirect(const IPattern& pattern, float thickness, const IStrokeOptions& options,
                     const IBlend* blend);
+  // The outline of a rounded rectangle or circle stroked straight into the image.
+  bool StrokeOutlineDirect(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                           const IBlend* blend);
   // The image and clip for a direct drawing, and the bookkeeping after it (the path is consumed
   // unless preserved).
-  ImageTarget DirectTarget();
+  ImageTarget DirectTarget() const;
+  // Runs the direct fills held so far: before Cairo draws, and before anyone reads the image.
+  void RunHeldFills() const;
   void DirectDone(bool preserve);
   // Draws the bitmap straight into the image when its pixels land one to one on whole device
   // pixels; false when Cairo must.
@@ -125,7 +137,8 @@ private:
   };
   std::vector<DeferredArc> mDeferredArcs;
   bool mDeferredClose = false;
-  ImageFiller mFiller;
+  mutable ImageFiller mFiller;
+  mutable FillQueue mHeldFills;
   // The clip in whole device pixels; not whole pixels leaves fills to Cairo.
   int mClipL = 0, mClipT = 0, mClipR = 0, mClipB = 0;
   bool mClipWhole = true;

@@ -36,6 +36,11 @@ struct GradientStop {
   double r, g, b, a;
 };
 
+// A linear gradient's colours at the centres of pixels i0 .. i1 - 1 along its axis, where it
+// runs from position p0 (offset 0) to p1 (offset 1), padded beyond.
+void LinearGradientColours(const std::vector<GradientStop>& stops, double p0, double p1, int i0,
+                           int i1, std::uint32_t* out);
+
 class ImageFiller {
 public:
   // The rectangle [x0, x1) x [y0, y1) in device pixels.
@@ -44,6 +49,10 @@ public:
   // The ellipse centred at (cx, cy) with half-axes rx, ry in device pixels.
   void FillEllipse(const ImageTarget& target, double cx, double cy, double rx, double ry,
                    std::uint32_t colour);
+  // A convex quadrilateral with corners (x[i], y[i]) in order round its outline, in device
+  // pixels: a straight line stroked with butt ends at any angle.
+  void FillQuad(const ImageTarget& target, const double x[4], const double y[4],
+                std::uint32_t colour);
   // A rectangle with rounded corners; each corner is a quarter ellipse with half-axes rx, ry,
   // in the order top-left, top-right, bottom-right, bottom-left.
   struct Corner {
@@ -51,10 +60,22 @@ public:
   };
   void FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
                      const Corner corners[4], std::uint32_t colour);
+  // The ring between two rounded rectangles, the inner one within the outer: a rounded
+  // rectangle's or a circle's outline (a circle is a square with corners of half its side).
+  struct RoundRect {
+    double x0, y0, x1, y1;
+    Corner corners[4];
+  };
+  void FillRoundRectRing(const ImageTarget& target, const RoundRect& outer, const RoundRect& inner,
+                         std::uint32_t colour);
   // The rectangle filled with a linear gradient that varies along one axis only: along y when
   // vertical, else along x, from position p0 (offset 0) to p1 (offset 1), padded beyond.
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
                       bool vertical, double p0, double p1, const std::vector<GradientStop>& stops);
+  // The rectangle filled with one colour per column: column x takes colours[x - firstColumn],
+  // given for every column the rectangle and the clip share.
+  void FillRectColumns(const ImageTarget& target, double x0, double y0, double x1, double y1,
+                       const std::uint32_t* colours, int firstColumn);
 
   // Lays a premultiplied image over the target pixel for pixel: target pixel (x, y) takes image
   // pixel (x + offsetX, y + offsetY); nothing outside [x0, x1) x [y0, y1) or the image.

@@ -143,6 +143,12 @@ public:
     return true;
   }
 
+  // A closed full turn only: an outline is stroked with a join where an open one has ends.
+  bool IsClosedEllipse(double& cx, double& cy, double& rx, double& ry) const
+  {
+    return mState == kClosedEllipse && IsEllipse(cx, cy, rx, ry);
+  }
+
   bool IsEllipse(double& cx, double& cy, double& rx, double& ry) const
   {
     if (mState != kClosedEllipse && mState != kEllipse)
