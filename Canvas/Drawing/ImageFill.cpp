@@ -365,13 +365,17 @@ void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double 
   }
   double left[kSubRows], right[kSubRows];
   const float weight = 1.f / static_cast<float>(subRows);
+  // The sub-rows' middles within a row, worked out once rather than divided out on every row.
+  double middle[kSubRows];
+  for (int k = 0; k < subRows; ++k)
+    middle[k] = (k + 0.5) / subRows;
 
   for (int y = iy0; y < iy1; ++y) {
     // The shape's extent on each sub-row, sampled at the sub-row's middle.
     int rows = 0;
     double minL = 1e30, maxL = -1e30, minR = 1e30, maxR = -1e30;
     for (int k = 0; k < subRows; ++k) {
-      if (!extent(y + (k + 0.5) / subRows, left[rows], right[rows]))
+      if (!extent(y + middle[k], left[rows], right[rows]))
         continue;
       minL = std::min(minL, left[rows]);
       maxL = std::max(maxL, left[rows]);
