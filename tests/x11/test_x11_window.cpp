@@ -233,6 +233,29 @@ TEST_P(X11Window, DraggingTheCornerZoomsTheEditorAndTheWindow)
     XCloseDisplay(display);
     return static_cast<int>(width) == window.DeviceWidth() && static_cast<int>(height) == window.DeviceHeight();
   }, 5s)) << width << " x " << height;
+
+  // Frames drawn at the new size reach the window: the server shows what the canvas drew, also
+  // where the old, larger image ended and the new one begins.
+  editor.PumpFor(300ms);
+  Display* display = XOpenDisplay(mServer.DisplayName().c_str());
+  ASSERT_NE(display, nullptr);
+  XImage* shown = XGetImage(display, static_cast<Window>(window.GetWindowID()), 0, 0,
+                            static_cast<unsigned>(window.DeviceWidth()),
+                            static_cast<unsigned>(window.DeviceHeight()), AllPlanes, ZPixmap);
+  ASSERT_NE(shown, nullptr);
+  int differing = 0;
+  for (int y = 0; y < window.DeviceHeight(); y += 7) {
+    for (int x = 0; x < window.DeviceWidth(); x += 7) {
+      const ui::IColor drawn = window.GetPixel(x, y);
+      const unsigned long pixel = XGetPixel(shown, x, y);
+      if (static_cast<int>((pixel >> 16) & 0xFF) != drawn.R ||
+          static_cast<int>((pixel >> 8) & 0xFF) != drawn.G || static_cast<int>(pixel & 0xFF) != drawn.B)
+        ++differing;
+    }
+  }
+  XDestroyImage(shown);
+  XCloseDisplay(display);
+  EXPECT_EQ(differing, 0);
 }
 
 TEST_P(X11Window, CloseRequestFromTheWindowManagerIsReported)
