@@ -14,6 +14,20 @@
 
 namespace umbra::ui {
 
+namespace {
+
+double Channel(int32_t value) { return static_cast<double>(value) / 255.0; }
+
+// A solid pattern's colour as the premultiplied pixel the direct fills write, its alpha weighted
+// by the blend's.
+std::uint32_t SolidPixel(const IPattern& pattern, double weight)
+{
+  const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
+  return PremultipliedPixel(Channel(c.R), Channel(c.G), Channel(c.B), Channel(c.A) * weight);
+}
+
+} // namespace
+
 ICanvasCairo::ICanvasCairo(int width, int height, float drawScale)
   : ICanvas(width, height, drawScale)
 {
@@ -339,10 +353,7 @@ bool ICanvasCairo::StrokeDirect(const IPattern& pattern, float thickness,
   if (!horizontal && !vertical && !slanted)
     return false;
   const double half = 0.5 * thickness * std::abs(horizontal ? mDeviceMatrix.yy : mDeviceMatrix.xx);
-  const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
-  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
-  const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
-                                                  channel(c.A) * static_cast<double>(BlendWeight(blend)));
+  const std::uint32_t colour = SolidPixel(pattern, static_cast<double>(BlendWeight(blend)));
   const ImageTarget target = DirectTarget();
   if (slanted) {
     // The line's outline: its ends moved half the width either way across it.
@@ -397,10 +408,7 @@ bool ICanvasCairo::StrokeOutlineDirect(const IPattern& pattern, float thickness,
   inner.y1 = y1 - half;
   if (!(inner.x0 < inner.x1 && inner.y0 < inner.y1))
     return false;
-  const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
-  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
-  const std::uint32_t colour = PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B),
-                                                  channel(c.A) * static_cast<double>(BlendWeight(blend)));
+  const std::uint32_t colour = SolidPixel(pattern, static_cast<double>(BlendWeight(blend)));
   mHeldFills.FillRoundRectRing(DirectTarget(), outer, inner, colour);
   DirectDone(options.mPreserve);
   return true;
@@ -421,7 +429,6 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
     return false;
 
   const double weight = static_cast<double>(BlendWeight(blend));
-  auto channel = [](int32_t v) { return static_cast<double>(v) / 255.0; };
   // A gradient is drawn here when it runs along one device axis and pads beyond its ends.
   bool vertical = false;
   double p0 = 0.0, p1 = 0.0;
@@ -452,8 +459,8 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
       const IColorStop& stop = pattern.GetStop(i);
       if (!stops.empty() && !(stop.mOffset >= stops.back().offset))
         return false; // Cairo sorts stops; such patterns are rare enough to leave to it
-      stops.push_back({std::clamp(static_cast<double>(stop.mOffset), 0.0, 1.0), channel(stop.mColor.R),
-                       channel(stop.mColor.G), channel(stop.mColor.B), channel(stop.mColor.A) * weight});
+      stops.push_back({std::clamp(static_cast<double>(stop.mOffset), 0.0, 1.0), Channel(stop.mColor.R),
+                       Channel(stop.mColor.G), Channel(stop.mColor.B), Channel(stop.mColor.A) * weight});
     }
   }
   else if (pattern.mKind != kPatternSolid) {
@@ -465,9 +472,7 @@ bool ICanvasCairo::FillDirect(const IPattern& pattern, const IFillOptions& optio
     mHeldFills.FillRectLinear(target, x0, y0, x1, y1, vertical, p0, p1, stops);
   }
   else {
-    const IColor c = pattern.NStops() > 0 ? pattern.GetStop(0).mColor : COLOR_TRANSPARENT;
-    const std::uint32_t colour =
-      PremultipliedPixel(channel(c.R), channel(c.G), channel(c.B), channel(c.A) * weight);
+    const std::uint32_t colour = SolidPixel(pattern, weight);
     if (rect) {
       mHeldFills.FillRect(target, x0, y0, x1, y1, colour);
     }
