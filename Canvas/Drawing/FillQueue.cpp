@@ -158,8 +158,8 @@ void FillQueue::RunOp(ImageFiller& filler, const Op& op, int bandT, int bandB)
     break;
   case Kind::kLinear:
     if (op.vertical) {
-      mOpStops.assign(mStops.begin() + op.first, mStops.begin() + op.first + op.count);
-      filler.FillRectLinear(t, op.a, op.b, op.c, op.d, true, op.p0, op.p1, mOpStops);
+      filler.FillRectLinear(t, op.a, op.b, op.c, op.d, true, op.p0, op.p1,
+                            std::span<const GradientStop>(mStops).subspan(op.first, op.count));
     }
     else {
       filler.FillRectColumns(t, op.a, op.b, op.c, op.d, mColumns.data() + op.columns,

@@ -74,7 +74,6 @@ private:
 
   std::vector<Op> mOps;
   std::vector<GradientStop> mStops;
-  std::vector<GradientStop> mOpStops; // one fill's stops while it runs
   std::vector<std::uint32_t> mColumns;
 };
 

@@ -77,7 +77,7 @@ int CeilToInt(double v)
 }
 
 // The gradient's colour at offset t (padded), interpolated un-premultiplied, as pixman does.
-std::uint32_t GradientPixel(const std::vector<GradientStop>& stops, double t)
+std::uint32_t GradientPixel(std::span<const GradientStop> stops, double t)
 {
   if (stops.empty())
     return 0;
@@ -444,7 +444,7 @@ void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double 
 
 void ImageFiller::FillRectLinear(const ImageTarget& t, double x0, double y0, double x1, double y1,
                                  bool vertical, double p0, double p1,
-                                 const std::vector<GradientStop>& stops)
+                                 std::span<const GradientStop> stops)
 {
   const int iy0 = std::max(t.clipT, FloorToInt(y0)), iy1 = std::min(t.clipB, CeilToInt(y1));
   const int ix0 = std::max(t.clipL, FloorToInt(x0)), ix1 = std::min(t.clipR, CeilToInt(x1));
@@ -500,7 +500,7 @@ void ImageFiller::FillRectColumns(const ImageTarget& t, double x0, double y0, do
   }
 }
 
-void LinearGradientColours(const std::vector<GradientStop>& stops, double p0, double p1, int i0,
+void LinearGradientColours(std::span<const GradientStop> stops, double p0, double p1, int i0,
                            int i1, std::uint32_t* out)
 {
   for (int i = i0; i < i1; ++i)

@@ -12,6 +12,7 @@
 // over the destination, and every product is rounded as pixman rounds it.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace umbra::ui {
@@ -38,7 +39,7 @@ struct GradientStop {
 
 // A linear gradient's colours at the centres of pixels i0 .. i1 - 1 along its axis, where it
 // runs from position p0 (offset 0) to p1 (offset 1), padded beyond.
-void LinearGradientColours(const std::vector<GradientStop>& stops, double p0, double p1, int i0,
+void LinearGradientColours(std::span<const GradientStop> stops, double p0, double p1, int i0,
                            int i1, std::uint32_t* out);
 
 class ImageFiller {
@@ -71,7 +72,7 @@ public:
   // The rectangle filled with a linear gradient that varies along one axis only: along y when
   // vertical, else along x, from position p0 (offset 0) to p1 (offset 1), padded beyond.
   void FillRectLinear(const ImageTarget& target, double x0, double y0, double x1, double y1,
-                      bool vertical, double p0, double p1, const std::vector<GradientStop>& stops);
+                      bool vertical, double p0, double p1, std::span<const GradientStop> stops);
   // The rectangle filled with one colour per column: column x takes colours[x - firstColumn],
   // given for every column the rectangle and the clip share.
   void FillRectColumns(const ImageTarget& target, double x0, double y0, double x1, double y1,
