@@ -27,8 +27,10 @@ FillQueue::Op FillQueue::MakeOp(Kind kind, const ImageTarget& target, double a, 
   return op;
 }
 
-void FillQueue::Add(Op op, double top, double bottom)
+void FillQueue::Add(Op op, double left, double top, double right, double bottom)
 {
+  op.target.clipL = std::max(op.target.clipL, static_cast<int>(std::floor(left)));
+  op.target.clipR = std::min(op.target.clipR, static_cast<int>(std::ceil(right)));
   op.target.clipT = std::max(op.target.clipT, static_cast<int>(std::floor(top)));
   op.target.clipB = std::min(op.target.clipB, static_cast<int>(std::ceil(bottom)));
   if (op.target.clipT >= op.target.clipB || op.target.clipL >= op.target.clipR)
@@ -45,7 +47,7 @@ void FillQueue::FillRect(const ImageTarget& target, double x0, double y0, double
     return;
   Op op = MakeOp(Kind::kRect, target, x0, y0, x1, y1);
   op.colour = colour;
-  Add(op, y0, y1);
+  Add(op, x0, y0, x1, y1);
 }
 
 void FillQueue::FillEllipse(const ImageTarget& target, double cx, double cy, double rx, double ry,
@@ -55,7 +57,7 @@ void FillQueue::FillEllipse(const ImageTarget& target, double cx, double cy, dou
     return;
   Op op = MakeOp(Kind::kEllipse, target, cx, cy, rx, ry);
   op.colour = colour;
-  Add(op, cy - ry, cy + ry);
+  Add(op, cx - rx, cy - ry, cx + rx, cy + ry);
 }
 
 void FillQueue::FillQuad(const ImageTarget& target, const double x[4], const double y[4],
@@ -67,7 +69,8 @@ void FillQueue::FillQuad(const ImageTarget& target, const double x[4], const dou
   op.colour = colour;
   std::copy(x, x + 4, op.qx);
   std::copy(y, y + 4, op.qy);
-  Add(op, *std::min_element(y, y + 4), *std::max_element(y, y + 4));
+  Add(op, *std::min_element(x, x + 4), *std::min_element(y, y + 4), *std::max_element(x, x + 4),
+      *std::max_element(y, y + 4));
 }
 
 void FillQueue::FillRoundRectRing(const ImageTarget& target, const ImageFiller::RoundRect& outer,
@@ -79,7 +82,7 @@ void FillQueue::FillRoundRectRing(const ImageTarget& target, const ImageFiller::
   op.colour = colour;
   op.outer = outer;
   op.inner = inner;
-  Add(op, outer.y0, outer.y1);
+  Add(op, outer.x0, outer.y0, outer.x1, outer.y1);
 }
 
 void FillQueue::FillRoundRect(const ImageTarget& target, double x0, double y0, double x1, double y1,
@@ -90,7 +93,7 @@ void FillQueue::FillRoundRect(const ImageTarget& target, double x0, double y0, d
   Op op = MakeOp(Kind::kRoundRect, target, x0, y0, x1, y1);
   op.colour = colour;
   std::copy(corners, corners + 4, op.corners);
-  Add(op, y0, y1);
+  Add(op, x0, y0, x1, y1);
 }
 
 void FillQueue::FillRectLinear(const ImageTarget& target, double x0, double y0, double x1,
@@ -117,7 +120,7 @@ void FillQueue::FillRectLinear(const ImageTarget& target, double x0, double y0, 
     mColumns.resize(mColumns.size() + static_cast<size_t>(ix1 - ix0));
     LinearGradientColours(stops, p0, p1, ix0, ix1, mColumns.data() + op.columns);
   }
-  Add(op, y0, y1);
+  Add(op, x0, y0, x1, y1);
 }
 
 void FillQueue::CompositeImage(const ImageTarget& target, cairo_surface_t* image, bool opaque,
@@ -132,7 +135,27 @@ void FillQueue::CompositeImage(const ImageTarget& target, cairo_surface_t* image
   op.iy0 = y0;
   op.ix1 = x1;
   op.iy1 = y1;
-  Add(op, y0, y1);
+  if (opaque)
+    DropCoveredBy(target, image, offsetX, offsetY, x0, y0, x1, y1);
+  Add(op, x0, y0, x1, y1);
+}
+
+void FillQueue::DropCoveredBy(const ImageTarget& target, cairo_surface_t* image, int offsetX,
+                              int offsetY, int x0, int y0, int x1, int y1)
+{
+  // Where the picture lands: its rectangle within the clip and within the image itself.
+  const int l = std::max({x0, target.clipL, -offsetX});
+  const int r = std::min({x1, target.clipR, cairo_image_surface_get_width(image) - offsetX});
+  const int t = std::max({y0, target.clipT, -offsetY});
+  const int b = std::min({y1, target.clipB, cairo_image_surface_get_height(image) - offsetY});
+  std::erase_if(mOps, [&](const Op& op) {
+    const ImageTarget& o = op.target;
+    const bool covered = o.pixels == target.pixels && o.clipL >= l && o.clipR <= r &&
+                         o.clipT >= t && o.clipB <= b;
+    if (covered && op.image)
+      cairo_surface_destroy(op.image);
+    return covered;
+  });
 }
 
 void FillQueue::RunOp(ImageFiller& filler, const Op& op, int bandT, int bandB)

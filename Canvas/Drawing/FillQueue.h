@@ -53,7 +53,7 @@ private:
   enum class Kind { kRect, kEllipse, kQuad, kRoundRect, kRing, kLinear, kImage };
   struct Op {
     Kind kind = Kind::kRect;
-    ImageTarget target; // the clip, narrowed to the fill's own rows
+    ImageTarget target; // the clip, narrowed to the fill's own bounds
     double a = 0.0, b = 0.0, c = 0.0, d = 0.0; // the rectangle, or centre and half-axes
     std::uint32_t colour = 0;
     ImageFiller::Corner corners[4] = {};
@@ -68,8 +68,12 @@ private:
   };
 
   static Op MakeOp(Kind kind, const ImageTarget& target, double a, double b, double c, double d);
-  // Keeps the fill when some row of it lies within the clip.
-  void Add(Op op, double top, double bottom);
+  // Keeps the fill, its clip narrowed to the pixels its bounds reach, when any are left.
+  void Add(Op op, double left, double top, double right, double bottom);
+  // An opaque picture hides whatever was filled beneath it: the fills held so far that lie
+  // wholly under it are dropped, since none of their pixels could show.
+  void DropCoveredBy(const ImageTarget& target, cairo_surface_t* image, int offsetX, int offsetY,
+                     int x0, int y0, int x1, int y1);
   void RunOp(ImageFiller& filler, const Op& op, int bandT, int bandB);
 
   std::vector<Op> mOps;
