@@ -4,6 +4,8 @@
 
 #include <stb_image.h>
 
+#include "Drawing/LargeImage.h"
+
 namespace umbra::ui {
 
 CairoBitmap::CairoBitmap(cairo_surface_t* surface, int scale)
@@ -25,7 +27,7 @@ std::shared_ptr<CairoBitmap> FromRGBA(stbi_uc* rgba, int width, int height, int 
 {
   if (!rgba)
     return nullptr;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_surface_t* surface = CreateLargeImageSurface(width, height);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     stbi_image_free(rgba);

@@ -7,6 +7,7 @@
 
 #include "Drawing/FillQueue.h"
 #include "Drawing/ImageFill.h"
+#include "Drawing/LargeImage.h"
 #include "Drawing/PathShape.h"
 #include "Drawing/TextRuns.h"
 #include "ICanvas.h"
@@ -81,7 +82,7 @@ protected:
   // and at DrawResize). A platform may hand out memory the window system reads from.
   virtual cairo_surface_t* CreateImageSurface(int width, int height)
   {
-    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    return CreateLargeImageSurface(width, height);
   }
 
 private:

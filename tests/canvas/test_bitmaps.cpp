@@ -181,5 +181,33 @@ TEST(SavePNG, WritesTheImageThatReadsBackTheSame)
   EXPECT_FALSE(canvas.SavePNG("/nonexistent/dir/canvas.png"));
 }
 
+// A picture of megabytes over shapes filled before it, on a canvas of megabytes: both images
+// take the large-page path. What lies wholly under the opaque picture may be skipped, but a
+// shape reaching past its edge must still show there, and the canvas starts transparent.
+TEST(LargeBitmaps, OpaquePictureHidesOnlyWhatLiesUnderIt)
+{
+  constexpr int kW = 1000, kH = 600;
+  std::vector<unsigned char> rgb(static_cast<size_t>(kW * kH * 3));
+  for (size_t i = 0; i < rgb.size(); i += 3) {
+    rgb[i] = 10;
+    rgb[i + 1] = 200;
+    rgb[i + 2] = 30;
+  }
+  TempFile file{"opaque.png"};
+  ASSERT_NE(stbi_write_png(file.Path().c_str(), kW, kH, 3, rgb.data(), kW * 3), 0);
+
+  ICanvasHeadless canvas(1100, 700);
+  const IBitmap bitmap(canvas.LoadAPIBitmap(file.Path(), 1), 1, false, "opaque.png");
+  canvas.RenderFrame([&](ICanvas& g) {
+    g.FillRect(COLOR_RED, IRECT(20, 20, 400, 300));
+    g.FillEllipse(COLOR_BLUE, IRECT(900, 100, 1060, 200)); // reaches past the picture's edge
+    g.DrawBitmap(bitmap, IRECT(10, 10, 10 + kW, 10 + kH), 0, 0);
+  });
+  EXPECT_EQ(canvas.GetPixel(100, 100), IColor(255, 10, 200, 30));
+  EXPECT_EQ(canvas.GetPixel(1000, 150), IColor(255, 10, 200, 30));
+  EXPECT_EQ(canvas.GetPixel(1030, 150), COLOR_BLUE);
+  EXPECT_EQ(canvas.GetPixel(1090, 690).A, 0);
+}
+
 } // namespace
 } // namespace umbra::ui::test
