@@ -57,7 +57,36 @@ void FillQueue::FillEllipse(const ImageTarget& target, double cx, double cy, dou
     return;
   Op op = MakeOp(Kind::kEllipse, target, cx, cy, rx, ry);
   op.colour = colour;
+  op.given = target;
+  const bool joins = JoinsGroup(target, cx, cy, rx, ry);
+  const size_t held = mOps.size();
   Add(op, cx - rx, cy - ry, cx + rx, cy + ry);
+  if (mOps.size() == held)
+    return;
+  if (joins) {
+    mOps.back().nested = true;
+    ++mOps[static_cast<size_t>(mOpenGroup)].group;
+  }
+  else {
+    mOpenGroup = static_cast<std::ptrdiff_t>(held);
+  }
+}
+
+bool FillQueue::JoinsGroup(const ImageTarget& target, double cx, double cy, double rx,
+                           double ry) const
+{
+  if (mOpenGroup < 0 || mOps.empty())
+    return false;
+  const Op& head = mOps[static_cast<size_t>(mOpenGroup)];
+  const Op& last = mOps.back();
+  const ImageTarget& g = head.given;
+  return head.kind == Kind::kEllipse && last.kind == Kind::kEllipse &&
+         static_cast<size_t>(mOpenGroup + head.group) == mOps.size() &&
+         head.group < ImageFiller::kMaxNested && cx - rx > last.a - last.c &&
+         cx + rx < last.a + last.c && cy - ry > last.b - last.d && cy + ry < last.b + last.d &&
+         g.pixels == target.pixels && g.stride == target.stride &&
+         g.clipL == target.clipL && g.clipT == target.clipT && g.clipR == target.clipR &&
+         g.clipB == target.clipB;
 }
 
 void FillQueue::FillQuad(const ImageTarget& target, const double x[4], const double y[4],
@@ -148,14 +177,20 @@ void FillQueue::DropCoveredBy(const ImageTarget& target, cairo_surface_t* image,
   const int r = std::min({x1, target.clipR, cairo_image_surface_get_width(image) - offsetX});
   const int t = std::max({y0, target.clipT, -offsetY});
   const int b = std::min({y1, target.clipB, cairo_image_surface_get_height(image) - offsetY});
+  // A group goes as a whole: its first ellipse holds all the others.
+  bool groupCovered = false;
   std::erase_if(mOps, [&](const Op& op) {
+    if (op.nested)
+      return groupCovered;
     const ImageTarget& o = op.target;
     const bool covered = o.pixels == target.pixels && o.clipL >= l && o.clipR <= r &&
                          o.clipT >= t && o.clipB <= b;
+    groupCovered = covered;
     if (covered && op.image)
       cairo_surface_destroy(op.image);
     return covered;
   });
+  mOpenGroup = -1;
 }
 
 void FillQueue::RunOp(ImageFiller& filler, const Op& op, int bandT, int bandB)
@@ -213,11 +248,26 @@ void FillQueue::Run(ImageFiller& filler, int& dirtyT, int& dirtyB)
   }
   const int rowBytes = std::max(1, mOps.front().target.stride) * 4;
   const int bandRows = std::max(1, kBandBytes / rowBytes);
+  ImageFiller::Ellipse group[ImageFiller::kMaxNested];
   for (int bandT = dirtyT; bandT < dirtyB; bandT += bandRows) {
     const int bandB = std::min(dirtyB, bandT + bandRows);
-    for (const Op& op : mOps)
-      if (op.target.clipT < bandB && op.target.clipB > bandT)
+    for (size_t i = 0; i < mOps.size(); ++i) {
+      const Op& op = mOps[i];
+      if (op.nested || op.target.clipT >= bandB || op.target.clipB <= bandT)
+        continue;
+      if (op.group == 1) {
         RunOp(filler, op, bandT, bandB);
+        continue;
+      }
+      for (int k = 0; k < op.group; ++k) {
+        const Op& e = mOps[i + static_cast<size_t>(k)];
+        group[k] = {e.a, e.b, e.c, e.d, e.colour};
+      }
+      ImageTarget t = op.target;
+      t.clipT = std::max(t.clipT, bandT);
+      t.clipB = std::min(t.clipB, bandB);
+      filler.FillNestedEllipses(t, group, op.group);
+    }
   }
   Clear();
 }
@@ -228,6 +278,7 @@ void FillQueue::Clear()
     if (op.image)
       cairo_surface_destroy(op.image);
   mOps.clear();
+  mOpenGroup = -1;
   mStops.clear();
   mColumns.clear();
 }

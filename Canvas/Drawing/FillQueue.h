@@ -65,6 +65,12 @@ private:
     int columns = 0, firstColumn = 0; // a horizontal gradient's colours in mColumns
     cairo_surface_t* image = nullptr;
     int offsetX = 0, offsetY = 0, ix0 = 0, iy0 = 0, ix1 = 0, iy1 = 0;
+    // Ellipses held one after the other, each within the bounds of the one before, run as one
+    // group: the first holds the group's size and the clip as it was given; the others are
+    // marked as nested.
+    int group = 1;
+    bool nested = false;
+    ImageTarget given;
   };
 
   static Op MakeOp(Kind kind, const ImageTarget& target, double a, double b, double c, double d);
@@ -76,7 +82,11 @@ private:
                      int x0, int y0, int x1, int y1);
   void RunOp(ImageFiller& filler, const Op& op, int bandT, int bandB);
 
+  // Whether the last fill held is an ellipse whose group can take this one, within its bounds.
+  bool JoinsGroup(const ImageTarget& target, double cx, double cy, double rx, double ry) const;
+
   std::vector<Op> mOps;
+  std::ptrdiff_t mOpenGroup = -1; // the first ellipse of the group at the end of mOps
   std::vector<GradientStop> mStops;
   std::vector<std::uint32_t> mColumns;
 };

@@ -5,10 +5,6 @@
 
 #include "PixelRuns.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace umbra::ui {
 
 namespace {
@@ -33,29 +29,6 @@ inline void CompositeCovered(std::uint32_t& p, std::uint32_t colour, float cover
   if (m <= 0)
     return;
   p = Over(m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)), p);
-}
-
-// How much of the pixel [x, x + 1) the spans [a[k], b[k]) cover together, k < count (a multiple
-// of 4), each clamped to the pixel.
-inline float SpanCoverage(const float* a, const float* b, int count, float x)
-{
-#if defined(__SSE2__)
-  const __m128 x0 = _mm_set1_ps(x), x1 = _mm_set1_ps(x + 1.f);
-  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
-  __m128 sum = zero;
-  for (int k = 0; k < count; k += 4) {
-    const __m128 part = _mm_sub_ps(_mm_min_ps(x1, _mm_loadu_ps(b + k)), _mm_max_ps(x0, _mm_loadu_ps(a + k)));
-    sum = _mm_add_ps(sum, _mm_min_ps(one, _mm_max_ps(zero, part)));
-  }
-  sum = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
-  sum = _mm_add_ss(sum, _mm_shuffle_ps(sum, sum, 1));
-  return _mm_cvtss_f32(sum);
-#else
-  float sum = 0.f;
-  for (int k = 0; k < count; ++k)
-    sum += std::clamp(std::min(x + 1.f, b[k]) - std::max(x, a[k]), 0.f, 1.f);
-  return sum;
-#endif
 }
 
 // The part of the unit interval [i, i + 1) that [a, b) covers.
@@ -97,6 +70,23 @@ std::uint32_t GradientPixel(std::span<const GradientStop> stops, double t)
 }
 
 } // namespace
+
+int ImageFiller::EllipseSubRows(double rx, double ry)
+{
+  return std::min(rx, ry) >= kLargeRadius ? kLargeSubRows : kSubRows;
+}
+
+bool ImageFiller::EllipseExtent::operator()(double y, double& left, double& right) const
+{
+  const double dy = (y - cy) * inverseRy;
+  const double q = 1.0 - dy * dy;
+  if (q <= 0.0)
+    return false;
+  const double hw = rx * std::sqrt(q);
+  left = cx - hw;
+  right = cx + hw;
+  return true;
+}
 
 // Cairo keeps premultiplied 16-bit channels and pixman takes their top 8 bits.
 std::uint32_t PremultipliedPixel(double r, double g, double b, double a)
@@ -151,18 +141,8 @@ void ImageFiller::FillEllipse(const ImageTarget& t, double cx, double cy, double
 {
   if (!(rx > 0.0) || !(ry > 0.0))
     return;
-  const int subRows = std::min(rx, ry) >= kLargeRadius ? kLargeSubRows : kSubRows;
-  FillRows(t, cx - rx, cy - ry, cx + rx, cy + ry, subRows, colour,
-           [cx, cy, rx, inverseRy = 1.0 / ry](double y, double& left, double& right) {
-             const double dy = (y - cy) * inverseRy;
-             const double q = 1.0 - dy * dy;
-             if (q <= 0.0)
-               return false;
-             const double hw = rx * std::sqrt(q);
-             left = cx - hw;
-             right = cx + hw;
-             return true;
-           });
+  FillRows(t, cx - rx, cy - ry, cx + rx, cy + ry, EllipseSubRows(rx, ry), colour,
+           EllipseExtent{cx, cy, rx, 1.0 / ry});
 }
 
 void ImageFiller::FillQuad(const ImageTarget& t, const double x[4], const double y[4],
@@ -333,20 +313,142 @@ void ImageFiller::FillRoundRectRing(const ImageTarget& t, const RoundRect& outer
     const int middle1 = std::min(FloorToInt(minR), holeRows > 0 ? FloorToInt(minHoleR) : ix1);
     std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride;
     const int from = std::max(ix0, FloorToInt(minL)), to = std::min(ix1, CeilToInt(maxR));
-    for (int x = from; x < to; ++x) {
-      if (x >= middle0 && x < middle1) {
-        const int m = static_cast<int>(static_cast<float>(solidRows) * weight * 255.f + 0.5f);
-        const int end = std::min(middle1, to);
-        if (m > 0)
-          CompositeRun(row + x, end - x, m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)));
-        x = end - 1;
-        continue;
-      }
-      CompositeCovered(row[x], colour,
-                       std::min(1.f, SpanCoverage(a, b, spans, static_cast<float>(x)) * weight));
+    const auto covered = [&](int x0, int x1) {
+      if (x0 >= x1)
+        return;
+      if (mArea.size() < static_cast<size_t>(x1 - x0) + 8)
+        mArea.resize(static_cast<size_t>(x1 - x0) + 8);
+      SpanCoverages(a, b, spans, x0, x1 - x0, weight, mArea.data());
+      CompositeCoverage(row + x0, mArea.data(), x1 - x0, colour);
+    };
+    const int run0 = std::max(from, middle0), run1 = std::min(to, middle1);
+    if (run0 < run1) {
+      covered(from, run0);
+      const int m = static_cast<int>(static_cast<float>(solidRows) * weight * 255.f + 0.5f);
+      if (m > 0)
+        CompositeRun(row + run0, run1 - run0, m >= 255 ? colour : MulUn8x4(colour, static_cast<std::uint32_t>(m)));
+      covered(run1, to);
+    }
+    else {
+      covered(from, to);
     }
   }
 }
+
+// One pixel row of a shape: its extent on every sub-row that meets it, the pixels it touches,
+// and the run of pixels every sub-row covers whole.
+struct ImageFiller::ShapeRow {
+  int rows = 0;
+  double left[kSubRows], right[kSubRows];
+  int from = 0, to = 0;
+  bool hasInner = false;
+  int inner0 = 0, inner1 = 0;
+};
+
+template <typename Extent>
+bool ImageFiller::MeasureRow(int y, int subRows, const double* middle, const Extent& extent,
+                             ShapeRow& r)
+{
+  // The shape's extent on each sub-row, sampled at the sub-row's middle.
+  r.rows = 0;
+  double minL = 1e30, maxL = -1e30, minR = 1e30, maxR = -1e30;
+  for (int k = 0; k < subRows; ++k) {
+    if (!extent(y + middle[k], r.left[r.rows], r.right[r.rows]))
+      continue;
+    minL = std::min(minL, r.left[r.rows]);
+    maxL = std::max(maxL, r.left[r.rows]);
+    minR = std::min(minR, r.right[r.rows]);
+    maxR = std::max(maxR, r.right[r.rows]);
+    ++r.rows;
+  }
+  if (r.rows == 0)
+    return false;
+  r.from = FloorToInt(minL);
+  r.to = CeilToInt(maxR);
+  // Pixels inside every sub-row's extent are fully covered; only the two edge zones need
+  // their coverage added up.
+  r.inner0 = CeilToInt(maxL);
+  r.inner1 = FloorToInt(minR);
+  r.hasInner = r.rows == subRows && r.inner0 < r.inner1;
+  return true;
+}
+
+void ImageFiller::CompositeEdges(std::uint32_t* row, const ShapeRow& r, int ix0, int ix1,
+                                 float weight, std::uint32_t colour)
+{
+  const int zones[2][2] = {{r.from, r.hasInner ? r.inner0 : r.to},
+                           {r.hasInner ? r.inner1 : 0, r.hasInner ? r.to : 0}};
+  for (const auto& zone : zones) {
+    const int z0 = std::max(zone[0], ix0), z1 = std::min(zone[1], ix1);
+    if (z0 >= z1)
+      continue;
+    const int n = z1 - z0;
+    if (n * r.rows <= kDirectCoverageWork) {
+      // Narrow: each pixel's share of every sub-row's extent, added up in registers.
+      float a[kSubRows], b[kSubRows];
+      for (int k = 0; k < r.rows; ++k) {
+        a[k] = static_cast<float>(r.left[k] - z0);
+        b[k] = static_cast<float>(r.right[k] - z0);
+      }
+      // Missing sub-rows cover nothing.
+      const int padded = (r.rows + 3) & ~3;
+      for (int k = r.rows; k < padded; ++k)
+        a[k] = b[k] = 0.f;
+      float coverage[kDirectCoverageWork + 8];
+      SpanCoverages(a, b, padded, 0, n, weight, coverage);
+      CompositeCoverage(row + z0, coverage, n, colour);
+      continue;
+    }
+    if (mArea.size() < static_cast<size_t>(n) + 1)
+      mArea.resize(static_cast<size_t>(n) + 1);
+    if (mCover.size() < static_cast<size_t>(n) + 2)
+      mCover.resize(static_cast<size_t>(n) + 2);
+    std::fill(mArea.begin(), mArea.begin() + n, 0.f);
+    std::fill(mCover.begin(), mCover.begin() + n + 1, 0.f);
+    for (int k = 0; k < r.rows; ++k) {
+      const double a = std::max(r.left[k], static_cast<double>(z0)) - z0;
+      const double b = std::min(r.right[k], static_cast<double>(z1)) - z0;
+      if (!(a < b))
+        continue;
+      const int ia = static_cast<int>(a), ib = std::min(static_cast<int>(b), n - 1);
+      if (ia == ib) {
+        mArea[ia] += static_cast<float>(b - a);
+        continue;
+      }
+      mArea[ia] += static_cast<float>(ia + 1 - a);
+      mCover[ia + 1] += 1.f;
+      mCover[ib] -= 1.f;
+      mArea[ib] += static_cast<float>(b - ib);
+    }
+    float running = 0.f;
+    for (int i = 0; i < n; ++i) {
+      running += mCover[i];
+      mArea[i] = std::min(1.f, (running + mArea[i]) * weight);
+    }
+    CompositeCoverage(row + z0, mArea.data(), n, colour);
+  }
+}
+
+namespace {
+
+// The sub-rows' middles within a row, worked out once per shape rather than divided out on
+// every row.
+void SubRowMiddles(int subRows, double* middle)
+{
+  for (int k = 0; k < subRows; ++k)
+    middle[k] = (k + 0.5) / subRows;
+}
+
+// One colour over the pixels [x0, x1) of a row, within the clip's columns.
+void CompositeSpan(std::uint32_t* row, int x0, int x1, int clipL, int clipR, std::uint32_t colour)
+{
+  x0 = std::max(x0, clipL);
+  x1 = std::min(x1, clipR);
+  if (x0 < x1)
+    CompositeRun(row + x0, x1 - x0, colour);
+}
+
+} // namespace
 
 template <typename Extent>
 void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double bx1, double by1,
@@ -358,87 +460,110 @@ void ImageFiller::FillRows(const ImageTarget& t, double bx0, double by0, double 
   const int ix0 = std::max(t.clipL, FloorToInt(bx0)), ix1 = std::min(t.clipR, CeilToInt(bx1));
   if (iy0 >= iy1 || ix0 >= ix1)
     return;
-  const size_t width = static_cast<size_t>(ix1 - ix0);
-  if (mArea.size() < width + 1) {
-    mArea.resize(width + 1);
-    mCover.resize(width + 2);
-  }
-  double left[kSubRows], right[kSubRows];
   const float weight = 1.f / static_cast<float>(subRows);
-  // The sub-rows' middles within a row, worked out once rather than divided out on every row.
   double middle[kSubRows];
-  for (int k = 0; k < subRows; ++k)
-    middle[k] = (k + 0.5) / subRows;
-
+  SubRowMiddles(subRows, middle);
+  ShapeRow r;
   for (int y = iy0; y < iy1; ++y) {
-    // The shape's extent on each sub-row, sampled at the sub-row's middle.
-    int rows = 0;
-    double minL = 1e30, maxL = -1e30, minR = 1e30, maxR = -1e30;
-    for (int k = 0; k < subRows; ++k) {
-      if (!extent(y + middle[k], left[rows], right[rows]))
-        continue;
-      minL = std::min(minL, left[rows]);
-      maxL = std::max(maxL, left[rows]);
-      minR = std::min(minR, right[rows]);
-      maxR = std::max(maxR, right[rows]);
-      ++rows;
-    }
-    if (rows == 0)
+    if (!MeasureRow(y, subRows, middle, extent, r))
       continue;
     std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride;
+    CompositeEdges(row, r, ix0, ix1, weight, colour);
+    if (r.hasInner)
+      CompositeSpan(row, r.inner0, r.inner1, ix0, ix1, colour);
+  }
+}
 
-    // Pixels inside every sub-row's extent are fully covered; only the two edge zones need
-    // their coverage added up.
-    const int inner0 = CeilToInt(maxL), inner1 = FloorToInt(minR);
-    const bool hasInner = rows == subRows && inner0 < inner1;
-    const int zones[2][2] = {{FloorToInt(minL), hasInner ? inner0 : CeilToInt(maxR)},
-                             {hasInner ? inner1 : 0, hasInner ? CeilToInt(maxR) : 0}};
-    for (const auto& zone : zones) {
-      const int z0 = std::max(zone[0], ix0), z1 = std::min(zone[1], ix1);
-      if (z0 >= z1)
-        continue;
-      const int n = z1 - z0;
-      if (n * rows <= kDirectCoverageWork) {
-        // Narrow: each pixel's share of every sub-row's extent, added up in registers.
-        float a[kSubRows], b[kSubRows];
-        for (int k = 0; k < rows; ++k) {
-          a[k] = static_cast<float>(left[k] - z0);
-          b[k] = static_cast<float>(right[k] - z0);
-        }
-        // Missing sub-rows cover nothing.
-        const int padded = (rows + 3) & ~3;
-        for (int k = rows; k < padded; ++k)
-          a[k] = b[k] = 0.f;
-        for (int i = 0; i < n; ++i)
-          CompositeCovered(row[z0 + i], colour,
-                           std::min(1.f, SpanCoverage(a, b, padded, static_cast<float>(i)) * weight));
-        continue;
-      }
-      std::fill(mArea.begin(), mArea.begin() + n, 0.f);
-      std::fill(mCover.begin(), mCover.begin() + n + 1, 0.f);
-      for (int k = 0; k < rows; ++k) {
-        const double a = std::max(left[k], static_cast<double>(z0)) - z0;
-        const double b = std::min(right[k], static_cast<double>(z1)) - z0;
-        if (!(a < b))
-          continue;
-        const int ia = static_cast<int>(a), ib = std::min(static_cast<int>(b), n - 1);
-        if (ia == ib) {
-          mArea[ia] += static_cast<float>(b - a);
-          continue;
-        }
-        mArea[ia] += static_cast<float>(ia + 1 - a);
-        mCover[ia + 1] += 1.f;
-        mCover[ib] -= 1.f;
-        mArea[ib] += static_cast<float>(b - ib);
-      }
-      float running = 0.f;
-      for (int i = 0; i < n; ++i) {
-        running += mCover[i];
-        CompositeCovered(row[z0 + i], colour, std::min(1.f, (running + mArea[i]) * weight));
-      }
+void ImageFiller::FillNestedEllipses(const ImageTarget& t, const Ellipse* ellipses, int count)
+{
+  if (count <= 0)
+    return;
+  if (count > kMaxNested) {
+    for (int k = 0; k < count; ++k)
+      FillEllipse(t, ellipses[k].cx, ellipses[k].cy, ellipses[k].rx, ellipses[k].ry, ellipses[k].colour);
+    return;
+  }
+  const Ellipse& outer = ellipses[0];
+  const int iy0 = std::max(t.clipT, FloorToInt(outer.cy - outer.ry));
+  const int iy1 = std::min(t.clipB, CeilToInt(outer.cy + outer.ry));
+  const int ix0 = std::max(t.clipL, FloorToInt(outer.cx - outer.rx));
+  const int ix1 = std::min(t.clipR, CeilToInt(outer.cx + outer.rx));
+  if (iy0 >= iy1 || ix0 >= ix1)
+    return;
+
+  struct Shape {
+    EllipseExtent extent;
+    int subRows;
+    float weight;
+    double middle[kSubRows];
+    // What the pixels inside this ellipse and every one around it take: the colours laid one
+    // over the other, outermost first.
+    std::uint32_t stacked;
+  };
+  Shape shapes[kMaxNested];
+  std::uint32_t below = 0;
+  for (int k = 0; k < count; ++k) {
+    const Ellipse& e = ellipses[k];
+    Shape& s = shapes[k];
+    s.extent = EllipseExtent{e.cx, e.cy, e.rx, 1.0 / e.ry};
+    s.subRows = EllipseSubRows(e.rx, e.ry);
+    s.weight = 1.f / static_cast<float>(s.subRows);
+    SubRowMiddles(s.subRows, s.middle);
+    below = Over(e.colour, below);
+    s.stacked = below;
+  }
+
+  ShapeRow rows[kMaxNested];
+  for (int y = iy0; y < iy1; ++y) {
+    // The ellipses this row meets, and whether each lies within the run the one around it
+    // covers whole; near their tops and bottoms they may not, and there each is laid on its own.
+    int depth = 0;
+    bool nested = true;
+    for (int k = 0; k < count; ++k) {
+      if (!MeasureRow(y, shapes[k].subRows, shapes[k].middle, shapes[k].extent, rows[k]))
+        break;
+      if (k > 0 && (!rows[k - 1].hasInner || rows[k].from < rows[k - 1].inner0 ||
+                    rows[k].to > rows[k - 1].inner1))
+        nested = false;
+      ++depth;
     }
-    if (hasInner)
-      CompositeRun(row + std::max(inner0, ix0), std::min(inner1, ix1) - std::max(inner0, ix0), colour);
+    if (depth == 0)
+      continue;
+    std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride;
+    if (!nested) {
+      for (int k = 0; k < count; ++k) {
+        if (k >= depth && !MeasureRow(y, shapes[k].subRows, shapes[k].middle, shapes[k].extent, rows[k]))
+          continue;
+        CompositeEdges(row, rows[k], ix0, ix1, shapes[k].weight, ellipses[k].colour);
+        if (rows[k].hasInner)
+          CompositeSpan(row, rows[k].inner0, rows[k].inner1, ix0, ix1, ellipses[k].colour);
+      }
+      continue;
+    }
+    // Each pixel once for the whole stack it lies in: the outermost edge, then, level by
+    // level, the run inside it around the next ellipse, and the next ellipse's edge over its
+    // stack.
+    CompositeEdges(row, rows[0], ix0, ix1, shapes[0].weight, ellipses[0].colour);
+    for (int k = 0; k < depth; ++k) {
+      const ShapeRow& r = rows[k];
+      if (!r.hasInner)
+        break;
+      if (k + 1 == depth) {
+        CompositeSpan(row, r.inner0, r.inner1, ix0, ix1, shapes[k].stacked);
+        break;
+      }
+      const ShapeRow& next = rows[k + 1];
+      CompositeSpan(row, r.inner0, next.from, ix0, ix1, shapes[k].stacked);
+      CompositeSpan(row, next.to, r.inner1, ix0, ix1, shapes[k].stacked);
+      if (next.hasInner) {
+        CompositeSpan(row, next.from, next.inner0, ix0, ix1, shapes[k].stacked);
+        CompositeSpan(row, next.inner1, next.to, ix0, ix1, shapes[k].stacked);
+      }
+      else {
+        CompositeSpan(row, next.from, next.to, ix0, ix1, shapes[k].stacked);
+      }
+      CompositeEdges(row, next, ix0, ix1, shapes[k + 1].weight, ellipses[k + 1].colour);
+    }
   }
 }
 

@@ -85,12 +85,37 @@ public:
                       int imageWidth, int imageHeight, bool opaque, int offsetX, int offsetY, int x0,
                       int y0, int x1, int y1);
 
+  // Ellipses each strictly within the bounds of the one before (a fog of several rings): the
+  // same as filling them one after the other, but where a row shows them nested, a pixel inside
+  // several is composited once with their colours laid over each other first, which differs
+  // from one by one only by rounding.
+  struct Ellipse {
+    double cx, cy, rx, ry;
+    std::uint32_t colour;
+  };
+  static constexpr int kMaxNested = 8;
+  void FillNestedEllipses(const ImageTarget& target, const Ellipse* ellipses, int count);
+
 private:
+  struct ShapeRow;
+  struct EllipseExtent {
+    double cx, cy, rx, inverseRy;
+    bool operator()(double y, double& left, double& right) const;
+  };
+  static int EllipseSubRows(double rx, double ry);
+
   // Fills a shape given by its extent along rows: extent(y, left, right) is false where the
   // row at y (device pixels) misses the shape. The shape lies within the given bounds.
   template <typename Extent>
   void FillRows(const ImageTarget& target, double x0, double y0, double x1, double y1, int subRows,
                 std::uint32_t colour, const Extent& extent);
+  // The shape's extents on the sub-rows of row y; false where the row misses it.
+  template <typename Extent>
+  static bool MeasureRow(int y, int subRows, const double* middle, const Extent& extent,
+                         ShapeRow& row);
+  // The row's partly covered pixels, within the columns [ix0, ix1).
+  void CompositeEdges(std::uint32_t* row, const ShapeRow& shape, int ix0, int ix1, float weight,
+                      std::uint32_t colour);
 
   // An ellipse's coverage near its edges within one row, and a gradient's row of colours.
   std::vector<float> mArea;

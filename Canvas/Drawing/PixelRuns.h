@@ -27,5 +27,16 @@ inline std::uint32_t Over(std::uint32_t src, std::uint32_t dst)
 void CompositeRun(std::uint32_t* p, int n, std::uint32_t colour);
 // A row of source pixels over n pixels.
 void CompositeRow(std::uint32_t* p, const std::uint32_t* source, int n);
+// One colour over n pixels, scaled first at pixel i by coverage[i] (0..1): coverage * 255
+// rounded to a whole level, as a shape's anti-aliased edge is laid.
+void CompositeCoverage(std::uint32_t* p, const float* coverage, int n, std::uint32_t colour);
+
+// The coverage of pixels x = firstX .. firstX + n - 1 by sub-row spans [a[k], b[k]), k < count
+// (a multiple of 4): weight times the sum over k of the part of [x, x + 1) each covers, at most
+// 1. The sum runs over four interleaved partial sums, (k = 0, 4, 8… + k = 2, 6, 10…) +
+// (k = 1, 5… + k = 3, 7…), the same order for every pixel and every processor. Whole groups of
+// eight pixels are worked out: coverage must have room for n rounded up to a multiple of 8.
+void SpanCoverages(const float* a, const float* b, int count, int firstX, int n, float weight,
+                   float* coverage);
 
 } // namespace umbra::ui

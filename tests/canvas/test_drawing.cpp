@@ -2,6 +2,7 @@
 // canvas.
 
 #include "DrawingTestHelpers.h"
+#include "Drawing/ImageFill.h"
 
 namespace umbra::ui::test {
 namespace {
@@ -407,4 +408,45 @@ TEST(Canvas, ResizeRecreatesTheImage)
 }
 
 } // namespace
+// Rings of translucent ellipses, each inside the one before but not all of one centre, the
+// image's clip cutting through them: filled as one nested group they give the pixels of filling
+// them one by one, within the rounding of compositing once instead of several times.
+TEST(Shapes, NestedEllipsesEqualFillingThemOneByOne)
+{
+  constexpr int kW = 200, kH = 120;
+  std::vector<std::uint32_t> oneByOne(kW * kH, 0xff281e3cu), nested = oneByOne;
+  ImageFiller::Ellipse rings[4];
+  for (int k = 0; k < 4; ++k) {
+    const double s = 1.0 - 0.2 * k;
+    rings[k] = {100.0 + 6.0 * k, 60.3, 95.0 * s, 58.0 * s,
+                PremultipliedPixel(0.9, 0.86, 0.98, 0.35 * s)};
+  }
+  ImageFiller filler;
+  ImageTarget target{oneByOne.data(), kW, 0, 10, 190, kH};
+  for (const auto& e : rings)
+    filler.FillEllipse(target, e.cx, e.cy, e.rx, e.ry, e.colour);
+  target.pixels = nested.data();
+  filler.FillNestedEllipses(target, rings, 4);
+
+  int worst = 0, changed = 0;
+  for (size_t i = 0; i < oneByOne.size(); ++i) {
+    changed += oneByOne[i] != 0xff281e3cu;
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int a = static_cast<int>((oneByOne[i] >> shift) & 0xffu);
+      const int b = static_cast<int>((nested[i] >> shift) & 0xffu);
+      worst = std::max(worst, std::abs(a - b));
+    }
+  }
+  EXPECT_GT(changed, 10000);
+  EXPECT_LE(worst, 2);
+  // Nothing outside the clip.
+  for (int y = 0; y < kH; ++y) {
+    for (int x = 0; x < kW; ++x) {
+      if (y < 10 || x >= 190) {
+        ASSERT_EQ(nested[static_cast<size_t>(y * kW + x)], 0xff281e3cu) << x << ", " << y;
+      }
+    }
+  }
+}
+
 } // namespace umbra::ui::test
