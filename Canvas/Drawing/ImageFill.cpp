@@ -316,10 +316,7 @@ void ImageFiller::FillRoundRectRing(const ImageTarget& t, const RoundRect& outer
     const auto covered = [&](int x0, int x1) {
       if (x0 >= x1)
         return;
-      if (mArea.size() < static_cast<size_t>(x1 - x0) + 8)
-        mArea.resize(static_cast<size_t>(x1 - x0) + 8);
-      SpanCoverages(a, b, spans, x0, x1 - x0, weight, mArea.data());
-      CompositeCoverage(row + x0, mArea.data(), x1 - x0, colour);
+      CompositeSpanCoverage(row + x0, x1 - x0, a, b, spans, x0, weight, colour);
     };
     const int run0 = std::max(from, middle0), run1 = std::min(to, middle1);
     if (run0 < run1) {
@@ -394,9 +391,7 @@ void ImageFiller::CompositeEdges(std::uint32_t* row, const ShapeRow& r, int ix0,
       const int padded = (r.rows + 3) & ~3;
       for (int k = r.rows; k < padded; ++k)
         a[k] = b[k] = 0.f;
-      float coverage[kDirectCoverageWork + 8];
-      SpanCoverages(a, b, padded, 0, n, weight, coverage);
-      CompositeCoverage(row + z0, coverage, n, colour);
+      CompositeSpanCoverage(row + z0, n, a, b, padded, 0, weight, colour);
       continue;
     }
     if (mArea.size() < static_cast<size_t>(n) + 1)

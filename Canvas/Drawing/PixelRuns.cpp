@@ -227,17 +227,20 @@ __attribute__((target("avx2"), always_inline)) inline __m256 SpanPartAVX2(__m256
   return _mm256_min_ps(_mm256_set1_ps(1.f), _mm256_max_ps(_mm256_setzero_ps(), span));
 }
 
-// Eight pixels at a time; the sub-rows go round four partial sums as in the scalar code.
-__attribute__((target("avx2"))) int SpanCoveragesAVX2(const float* a, const float* b, int count,
-                                                      int firstX, int n, float weight,
-                                                      float* coverage)
+// Eight pixels at a time, their coverage kept in registers; the sub-rows go round four partial
+// sums as in the scalar code.
+__attribute__((target("avx2"))) void CompositeSpanCoverageAVX2(std::uint32_t* p, int n,
+                                                               const float* a, const float* b,
+                                                               int count, int firstX, float weight,
+                                                               std::uint32_t colour)
 {
   const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.f);
   const __m256 w = _mm256_set1_ps(weight);
-  int i = 0;
-  for (; i < n; i += 8) {
-    const __m256 x0 = _mm256_cvtepi32_ps(
-      _mm256_add_epi32(_mm256_set1_epi32(firstX + i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+  const __m256i colour16 =
+    _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), _mm256_setzero_si256());
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  for (int i = 0; i < n; i += 8) {
+    const __m256 x0 = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(firstX + i), lanes));
     const __m256 x1 = _mm256_add_ps(x0, one);
     __m256 p0 = zero, p1 = zero, p2 = zero, p3 = zero;
     for (int k = 0; k < count; k += 4) {
@@ -247,9 +250,17 @@ __attribute__((target("avx2"))) int SpanCoveragesAVX2(const float* a, const floa
       p3 = _mm256_add_ps(p3, SpanPartAVX2(x0, x1, a[k + 3], b[k + 3]));
     }
     const __m256 sum = _mm256_add_ps(_mm256_add_ps(p0, p2), _mm256_add_ps(p1, p3));
-    _mm256_storeu_ps(coverage + i, _mm256_min_ps(one, _mm256_mul_ps(sum, w)));
+    const __m256i m = CoverageLevelsAVX2(_mm256_min_ps(one, _mm256_mul_ps(sum, w)));
+    if (i + 8 <= n) {
+      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i), CoveredOverAVX2(d, m, colour16));
+    }
+    else {
+      const __m256i tail = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), lanes);
+      const __m256i d = _mm256_maskload_epi32(reinterpret_cast<const int*>(p + i), tail);
+      _mm256_maskstore_epi32(reinterpret_cast<int*>(p + i), tail, CoveredOverAVX2(d, m, colour16));
+    }
   }
-  return n;
 }
 
 bool ProcessorHasAVX2()
@@ -296,16 +307,21 @@ void CompositeCoverage(std::uint32_t* p, const float* coverage, int n, std::uint
   CompositeCoverageScalar(p, coverage, i, n, colour);
 }
 
-void SpanCoverages(const float* a, const float* b, int count, int firstX, int n, float weight,
-                   float* coverage)
+void CompositeSpanCoverage(std::uint32_t* p, int n, const float* a, const float* b, int count,
+                           int firstX, float weight, std::uint32_t colour)
 {
-  int i = 0;
+  if (n <= 0 || colour == 0)
+    return;
 #if defined(UMBRA_X86_RUNS)
-  if (kHasAVX2)
-    i = SpanCoveragesAVX2(a, b, count, firstX, n, weight, coverage);
+  if (kHasAVX2) {
+    CompositeSpanCoverageAVX2(p, n, a, b, count, firstX, weight, colour);
+    return;
+  }
 #endif
-  for (; i < n; ++i)
-    coverage[i] = SpanCoverageScalar(a, b, count, static_cast<float>(firstX + i), weight);
+  for (int i = 0; i < n; ++i) {
+    const float coverage = SpanCoverageScalar(a, b, count, static_cast<float>(firstX + i), weight);
+    CompositeCoverageScalar(p + i, &coverage, 0, 1, colour);
+  }
 }
 
 } // namespace umbra::ui

@@ -31,12 +31,12 @@ void CompositeRow(std::uint32_t* p, const std::uint32_t* source, int n);
 // rounded to a whole level, as a shape's anti-aliased edge is laid.
 void CompositeCoverage(std::uint32_t* p, const float* coverage, int n, std::uint32_t colour);
 
-// The coverage of pixels x = firstX .. firstX + n - 1 by sub-row spans [a[k], b[k]), k < count
-// (a multiple of 4): weight times the sum over k of the part of [x, x + 1) each covers, at most
-// 1. The sum runs over four interleaved partial sums, (k = 0, 4, 8… + k = 2, 6, 10…) +
-// (k = 1, 5… + k = 3, 7…), the same order for every pixel and every processor. Whole groups of
-// eight pixels are worked out: coverage must have room for n rounded up to a multiple of 8.
-void SpanCoverages(const float* a, const float* b, int count, int firstX, int n, float weight,
-                   float* coverage);
+// One colour over the n pixels at x = firstX .. firstX + n - 1, each scaled first by its
+// coverage: weight times the sum over k < count (a multiple of 4) of the part of [x, x + 1)
+// that the sub-row span [a[k], b[k]) covers, at most 1 (laid as CompositeCoverage lays it). The
+// sum runs over four interleaved partial sums, (k = 0, 4, 8… + k = 2, 6, 10…) + (k = 1, 5… +
+// k = 3, 7…), the same order for every pixel and every processor.
+void CompositeSpanCoverage(std::uint32_t* p, int n, const float* a, const float* b, int count,
+                           int firstX, float weight, std::uint32_t colour);
 
 } // namespace umbra::ui
