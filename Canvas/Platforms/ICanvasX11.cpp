@@ -418,6 +418,12 @@ void ICanvasX11::DrawResize()
     XResizeWindow(n.display, n.window, static_cast<unsigned>(width), static_cast<unsigned>(height));
     n.windowWidth = width;
     n.windowHeight = height;
+    // A window manager may refuse or change a request and then never report it: only the last
+    // few are remembered.
+    constexpr size_t kRemembered = 16;
+    if (n.requestedSizes.size() == kRemembered)
+      n.requestedSizes.erase(n.requestedSizes.begin());
+    n.requestedSizes.emplace_back(width, height);
   }
   // The new surface starts empty: everything is drawn again in the next frame.
   SetAllControlsDirty();

@@ -1,4 +1,5 @@
 // X events as the canvas's mouse, wheel and key events, in logical pixels.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -199,8 +200,15 @@ void ICanvasX11::HandleConfigure(XEvent& event)
     return;
   n.windowWidth = e.width;
   n.windowHeight = e.height;
+  // A size the editor asked for, reported late: the answer to a request the editor has since
+  // replaced (the corner dragged on), not the user resizing the window.
+  const auto ours = std::find(n.requestedSizes.begin(), n.requestedSizes.end(),
+                              std::make_pair(e.width, e.height));
+  const bool requested = ours != n.requestedSizes.end();
+  if (requested)
+    n.requestedSizes.erase(n.requestedSizes.begin(), ours + 1);
   // An embedded window is sized by its host, through the editor (OnParentWindowResize).
-  if (!n.topLevel || (e.width == DeviceWidth() && e.height == DeviceHeight()))
+  if (!n.topLevel || requested || (e.width == DeviceWidth() && e.height == DeviceHeight()))
     return;
   // The user resized the window: the editor takes the new room at its zoom.
   const float s = GetBackingPixelScale();

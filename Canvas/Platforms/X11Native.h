@@ -6,6 +6,8 @@
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <utility>
+#include <vector>
 
 #include "ICanvasX11.h"
 #include "X11Image.h"
@@ -41,6 +43,10 @@ struct ICanvasX11::Native {
   int windowHeight = 0;
   // Set while the editor follows a size the window already has.
   bool followingWindow = false;
+  // Sizes asked of the server and not yet reported back, oldest first. The reports come in the
+  // order asked, each a while later: one for a size since superseded (the corner dragged on) is
+  // ours, not the user's resizing.
+  std::vector<std::pair<int, int>> requestedSizes;
 
   // The pointer, in device pixels, as of the last event: drags report movement from here.
   int pointerX = 0;
