@@ -192,24 +192,26 @@ void ICanvasX11::ReleaseNative()
   if (!mNative)
     return;
   Native& n = *mNative;
-  const bool drawingIntoSegment = SurfaceIsShared();
-  n.image.Destroy();
-  // The segment is gone: the canvas takes memory of its own again.
-  if (drawingIntoSegment)
-    ICanvasCairo::DrawResize();
-  if (n.gc)
-    XFreeGC(n.display, n.gc);
-  if (n.arrowCursor)
-    XFreeCursor(n.display, n.arrowCursor);
-  if (n.resizeCursor)
-    XFreeCursor(n.display, n.resizeCursor);
   {
-    // A host may have destroyed its window, and ours inside it, already.
-    X11ErrorTrap trap(n.display);
+    // A host may have destroyed its window, and ours inside it, already, while the last frame's
+    // upload was still on its way: no request of this connection, earlier or now, may fail
+    // loudly (Xlib's default would end the host).
+    X11ErrorTrap trap(n.display, X11ErrorTrap::Earlier::kTrapped);
+    const bool drawingIntoSegment = SurfaceIsShared();
+    n.image.Destroy();
+    // The segment is gone: the canvas takes memory of its own again.
+    if (drawingIntoSegment)
+      ICanvasCairo::DrawResize();
+    if (n.gc)
+      XFreeGC(n.display, n.gc);
+    if (n.arrowCursor)
+      XFreeCursor(n.display, n.arrowCursor);
+    if (n.resizeCursor)
+      XFreeCursor(n.display, n.resizeCursor);
     XDestroyWindow(n.display, n.window);
+    if (n.ownsColormap)
+      XFreeColormap(n.display, n.colormap);
   }
-  if (n.ownsColormap)
-    XFreeColormap(n.display, n.colormap);
   XCloseDisplay(n.display);
   mNative.reset();
 }

@@ -14,10 +14,10 @@ int CountError(Display*, XErrorEvent*)
 
 } // namespace
 
-X11ErrorTrap::X11ErrorTrap(Display* display) : mDisplay(display)
+X11ErrorTrap::X11ErrorTrap(Display* display, Earlier earlier) : mDisplay(display)
 {
-  // Errors of earlier requests belong to whoever made them.
-  XSync(mDisplay, False);
+  if (earlier == Earlier::kTheirs)
+    XSync(mDisplay, False);
   gErrors = 0;
   mPrevious = XSetErrorHandler(CountError);
 }

@@ -11,7 +11,11 @@ namespace umbra::ui {
 
 class X11ErrorTrap {
 public:
-  explicit X11ErrorTrap(Display* display);
+  // Whose errors are those of requests already sent: their makers' (the server is asked to
+  // answer them first, outside the trap), or this trap's, for a connection of one's own being
+  // torn down after its window may have gone with the last frame still on its way.
+  enum class Earlier { kTheirs, kTrapped };
+  explicit X11ErrorTrap(Display* display, Earlier earlier = Earlier::kTheirs);
   ~X11ErrorTrap();
   X11ErrorTrap(const X11ErrorTrap&) = delete;
   X11ErrorTrap& operator=(const X11ErrorTrap&) = delete;
