@@ -172,19 +172,17 @@ void FillQueue::CompositeImage(const ImageTarget& target, cairo_surface_t* image
 void FillQueue::DropCoveredBy(const ImageTarget& target, cairo_surface_t* image, int offsetX,
                               int offsetY, int x0, int y0, int x1, int y1)
 {
-  // Where the picture lands: its rectangle within the clip and within the image itself.
-  const int l = std::max({x0, target.clipL, -offsetX});
-  const int r = std::min({x1, target.clipR, cairo_image_surface_get_width(image) - offsetX});
-  const int t = std::max({y0, target.clipT, -offsetY});
-  const int b = std::min({y1, target.clipB, cairo_image_surface_get_height(image) - offsetY});
+  const PixelBounds at = ImageLanding(target, cairo_image_surface_get_width(image),
+                                      cairo_image_surface_get_height(image), offsetX, offsetY, x0,
+                                      y0, x1, y1);
   // A group goes as a whole: its first ellipse holds all the others.
   bool groupCovered = false;
   std::erase_if(mOps, [&](const Op& op) {
     if (op.nested)
       return groupCovered;
     const ImageTarget& o = op.target;
-    const bool covered = o.pixels == target.pixels && o.clipL >= l && o.clipR <= r &&
-                         o.clipT >= t && o.clipB <= b;
+    const bool covered = o.pixels == target.pixels && o.clipL >= at.x0 && o.clipR <= at.x1 &&
+                         o.clipT >= at.y0 && o.clipB <= at.y1;
     groupCovered = covered;
     if (covered && op.image)
       cairo_surface_destroy(op.image);

@@ -631,20 +631,24 @@ void ImageFiller::CompositeImage(const ImageTarget& t, const std::uint32_t* imag
                                  int imageWidth, int imageHeight, bool opaque, int offsetX,
                                  int offsetY, int x0, int y0, int x1, int y1)
 {
-  x0 = std::max({x0, t.clipL, -offsetX});
-  x1 = std::min({x1, t.clipR, imageWidth - offsetX});
-  y0 = std::max({y0, t.clipT, -offsetY});
-  y1 = std::min({y1, t.clipB, imageHeight - offsetY});
-  if (x0 >= x1)
+  const PixelBounds at = ImageLanding(t, imageWidth, imageHeight, offsetX, offsetY, x0, y0, x1, y1);
+  if (at.x0 >= at.x1)
     return;
-  for (int y = y0; y < y1; ++y) {
-    std::uint32_t* to = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride + x0;
-    const std::uint32_t* from = image + static_cast<std::ptrdiff_t>(y + offsetY) * imageStride + x0 + offsetX;
+  for (int y = at.y0; y < at.y1; ++y) {
+    std::uint32_t* to = t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride + at.x0;
+    const std::uint32_t* from = image + static_cast<std::ptrdiff_t>(y + offsetY) * imageStride + at.x0 + offsetX;
     if (opaque)
-      std::copy(from, from + (x1 - x0), to);
+      std::copy(from, from + (at.x1 - at.x0), to);
     else
-      CompositeRow(to, from, x1 - x0);
+      CompositeRow(to, from, at.x1 - at.x0);
   }
+}
+
+PixelBounds ImageLanding(const ImageTarget& t, int imageWidth, int imageHeight, int offsetX,
+                         int offsetY, int x0, int y0, int x1, int y1)
+{
+  return {std::max({x0, t.clipL, -offsetX}), std::max({y0, t.clipT, -offsetY}),
+          std::min({x1, t.clipR, imageWidth - offsetX}), std::min({y1, t.clipB, imageHeight - offsetY})};
 }
 
 bool IsOpaqueImage(const std::uint32_t* image, int stride, int width, int height)

@@ -25,6 +25,14 @@ struct ImageTarget {
   int clipL = 0, clipT = 0, clipR = 0, clipB = 0;
 };
 
+// The device pixels [x0, x1) x [y0, y1) an image laid with ImageFiller::CompositeImage lands
+// on: the rectangle asked for, within the target's clip and within the image itself.
+struct PixelBounds {
+  int x0, y0, x1, y1;
+};
+PixelBounds ImageLanding(const ImageTarget& target, int imageWidth, int imageHeight, int offsetX,
+                         int offsetY, int x0, int y0, int x1, int y1);
+
 // Whether every pixel of an image is opaque.
 bool IsOpaqueImage(const std::uint32_t* image, int stride, int width, int height);
 
