@@ -7,10 +7,25 @@ namespace umbra {
 
 namespace {
 constexpr float kPi = 3.1415927f;
-}
 
-FFTProcessor::FFTProcessor(int fftSize)
+// The frame the constants are defined for: 4096 samples at 48 kHz, 2049 bins.
+constexpr int kReferenceSize = 4096;
+constexpr double kReferenceRate = 48000.0;
+constexpr double kReferenceHopsPerSecond = kReferenceRate / (kReferenceSize / 8);
+
+// A 48 kHz constant as it stands scaled; exactly the constant where the scale is 1.
+float Scaled(float value, double scale)
+{
+  return scale == 1.0 ? value : static_cast<float>(value * scale);
+}
+} // namespace
+
+FFTProcessor::FFTProcessor(int fftSize, double sampleRate)
   : mFFTSize(fftSize)
+  , mTimeScale((fftSize / 8.0) * kReferenceHopsPerSecond / sampleRate)
+  , mPhaseDrift(Scaled(0.01f, mTimeScale))
+  , mSmearGuard(Scaled(0.0001f, std::sqrt(static_cast<double>(fftSize) / kReferenceSize)))
+  , mSizzleFloorSq(Scaled(0.001f, static_cast<double>(fftSize) / kReferenceSize))
   , mForwardConfig(kiss_fftr_alloc(fftSize, 0, nullptr, nullptr))
   , mInverseConfig(kiss_fftr_alloc(fftSize, 1, nullptr, nullptr))
   , mTimeIn(static_cast<size_t>(fftSize), 0.f)
@@ -30,9 +45,11 @@ FFTProcessor::FFTProcessor(int fftSize)
   mBinPosition.resize(static_cast<size_t>(half + 1));
   mBinPositionSq.resize(static_cast<size_t>(half + 1));
   mFormantBumps.resize(static_cast<size_t>(half + 1));
+  const double binScale = 1.0 / mTimeScale;
+  constexpr float kReferenceBins = kReferenceSize / 2 + 1;
   for (int k = 0; k <= half; ++k)
   {
-    const float x = static_cast<float>(k) / static_cast<float>(half + 1);
+    const float x = static_cast<float>(k * binScale) / kReferenceBins;
     const float t1 = (x - 0.35f) * 12.f;
     const float t2 = (x - 0.15f) * 10.f;
     const float t3 = (x - 0.55f) * 15.f;
@@ -40,7 +57,7 @@ FFTProcessor::FFTProcessor(int fftSize)
     const float e2 = std::exp(-(t2 * t2));
     const float e3 = std::exp(-(t3 * t3));
     mBinPosition[k] = x;
-    mBinPositionSq[k] = x * x;
+    mBinPositionSq[k] = x < 1.f ? x * x : 0.f;
     mFormantBumps[k] = 1.f + 0.3f * (e1 + e2 + e3);
   }
   mLookups.resize(static_cast<size_t>(half + 1));
@@ -159,7 +176,11 @@ void FFTProcessor::RebuildBins()
   if (mResonance != mTableResonance)
     UpdateResonance();
 
-  const float decay = std::min(0.9999f, mDecay + (1.f - mDecay) * mFreeze);
+  // The hold's decay is defined per 48 kHz hop; over a hop of another length it decays by the
+  // same amount per second.
+  float decay = std::min(0.9999f, mDecay + (1.f - mDecay) * mFreeze);
+  if (mTimeScale != 1.0)
+    decay = static_cast<float>(std::pow(static_cast<double>(decay), mTimeScale));
   const bool smear = mSmear > 0.04f;
   const bool whisper = mWhisper > 0.01f;
   const bool ghosts = mWhisperMode != 0;
@@ -193,6 +214,7 @@ void FFTProcessor::UpdateHold(float decay)
   float* __restrict oldMag = mOldHeldMag.data();
   float* __restrict oldPhase = mOldHeldPhase.data();
   int* __restrict refreshed = mRefreshed.data();
+  const float drift = mPhaseDrift;
 
   #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
@@ -214,7 +236,7 @@ void FFTProcessor::UpdateHold(float decay)
     oldPhase[k] = phase;
     const bool refresh = prev > decay * held;
     heldMag[k] = refresh ? prev : decay * held;
-    heldPhase[k] = refresh ? phase : phase + 0.01f;
+    heldPhase[k] = refresh ? phase : phase + drift;
     refreshed[k] = refresh;
   }
 
@@ -323,6 +345,7 @@ void FFTProcessor::ApplySmear()
 {
   const int half = mFFTSize / 2;
   const float amount = mSmear;
+  const float guard = mSmearGuard;
   const float* __restrict m = mSourceMag.data();
   const float* __restrict mag = mMag.data();
   const float* __restrict r = mDraws[0].data();
@@ -330,7 +353,7 @@ void FFTProcessor::ApplySmear()
   #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
   {
-    const float ratio = m[k] / (mag[k] + 0.0001f);
+    const float ratio = m[k] / (mag[k] + guard);
     const float q = ratio < 10.f ? ratio : 10.f;
     const float b = 2.f * r[k] - 1.f;
     p[k] = p[k] + (q + 2.f) * (amount * b) * kPi * 3.f;
@@ -369,6 +392,7 @@ void FFTProcessor::ApplySizzle()
   const int half = mFFTSize / 2;
   const float w = mWhisper;
   const float a = mResonance * 0.5f + 0.5f;
+  const float floorSq = mSizzleFloorSq;
   const float* __restrict m = mSourceMag.data();
   const float* __restrict mag = mMag.data();
   const float* __restrict xx = mBinPositionSq.data();
@@ -385,7 +409,7 @@ void FFTProcessor::ApplySizzle()
   for (int k = 1; k < half; ++k)
   {
     const float n = std::fabs((2.f * r1[k] - 1.f) * 0.5f + (2.f * r2[k] - 1.f) * 0.3f) * xx[k];
-    const float M1 = level[k] + onePlus5g[k] * std::sqrt(m[k] * m[k] + mag[k] * mag[k] + 0.001f) * n * 0.8f * w * 3.f * a;
+    const float M1 = level[k] + onePlus5g[k] * std::sqrt(m[k] * m[k] + mag[k] * mag[k] + floorSq) * n * 0.8f * w * 3.f * a;
     level[k] = M1 * (1.f + lift[k] * std::fabs(2.f * r3[k] - 1.f) * w);
     p[k] = p[k] + (2.f * r4[k] - 1.f) * kPi * 0.6f * w * onePlus2g[k];
   }

@@ -12,9 +12,15 @@ namespace umbra {
 // position (with phase smear and whisper texture), blends the result with the analysed bin,
 // transforms back and overlap-adds into an output ring. One processor serves both channels: they
 // share the hold memory and the random sequence.
+//
+// Its sound is defined for frames of 4096 samples at 48 kHz, one every 512. At another rate the
+// block processor hands it a frame of the same length in seconds (see FrameTiming), and every
+// constant that acts per frame or per bin is converted from its 48 kHz value, so a setting sounds
+// the same at any rate and exactly as defined at 48 kHz.
 class FFTProcessor {
 public:
-  explicit FFTProcessor(int fftSize);
+  // fftSize samples at sampleRate, a frame every fftSize / 8 samples.
+  explicit FFTProcessor(int fftSize, double sampleRate = 48000.0);
   ~FFTProcessor();
   FFTProcessor(const FFTProcessor&) = delete;
   FFTProcessor& operator=(const FFTProcessor&) = delete;
@@ -65,6 +71,15 @@ private:
   void Blend();
 
   int mFFTSize;
+  // A hop's length in seconds over the 48 kHz hop's (exactly 1 at 48 kHz); the width of a
+  // 48 kHz bin in this frame's bins.
+  double mTimeScale;
+  // Constants of the 48 kHz frame as they stand for this one: the phase a held bin drifts by per
+  // frame, and the magnitude floors, which follow the transform's gain for noise (the square root
+  // of the frame length).
+  float mPhaseDrift;
+  float mSmearGuard;
+  float mSizzleFloorSq;
   kiss_fftr_cfg mForwardConfig;
   kiss_fftr_cfg mInverseConfig;
   std::vector<float> mTimeIn;
@@ -78,8 +93,11 @@ private:
 
   // Quantities that depend only on the bin and the settings, computed when a setting changes
   // with exactly the arithmetic the per-bin loop would use.
-  std::vector<float> mBinPosition;     // x = k / (half + 1)
-  std::vector<float> mBinPositionSq;   // x * x
+  // x = the bin's frequency over 24011.7 Hz (at 48 kHz: k / 2049), which places the resonance
+  // and the formants at the same frequencies at every rate.
+  std::vector<float> mBinPosition;
+  // x * x, the sizzle's tilt; 0 above the 48 kHz range, where nothing was ever added.
+  std::vector<float> mBinPositionSq;
   std::vector<float> mFormantBumps;    // 1 + 0.3 (e1 + e2 + e3)
   std::vector<Lookup> mLookups;
 

@@ -6,6 +6,8 @@
 
 #include "CircularBuffer.h"
 #include "FFTProcessor.h"
+#include "FrameTiming.h"
+#include "IEffectSmoother.h"
 #include "ISender.h"
 #include "UmbravoxParams.h"
 
@@ -38,14 +40,20 @@ public:
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
   void OnReset() override;
   void OnIdle() override;
+  // A restored state or preset is heard at once: the gains jump to it rather than ramp.
+  int UnserializeState(const IByteChunk& chunk, int startPos) override;
 
   // The compiled configuration of this plug-in.
   static Config MakeConfig();
 
-  // Engine constants: frame size (also the ring size and the reported latency) and hop.
+  // The engine's frame at 48 kHz: its size (also the ring size and the reported latency) and
+  // hop. Other rates get a frame of the same length in seconds (FrameTimingFor).
   static constexpr int kFFTSize = 4096;
   static constexpr int kHopSize = 512;
   static constexpr int kMaxChannels = 2;
+  // How long Input, Output and Mix take to reach a new value: longer than a host period, so
+  // values sent once per period join up, and short enough to follow a fader.
+  static constexpr double kGainRampSeconds = 0.02;
 
   // Read by the editor's animated background.
   std::atomic<float> mTempo{120.f};
@@ -55,6 +63,7 @@ public:
   // For tests and tools that look inside the engine.
   const FFTProcessor& GetFFTProcessor() const { return *mFFTProcessor; }
   int GetWritePosition() const { return mWritePos; }
+  int GetFrameSize() const { return mTiming.frameSize; }
   int GetHopCounter() const { return mHopCounter; }
 
 private:
@@ -62,14 +71,24 @@ private:
   void RegisterFactoryPresets();
   void UpdateFrameSettings();
 
+  // Builds the engine for the current sample rate, if it is not built for it already (this
+  // allocates: only ever on a reset, never on the audio thread).
+  void PrepareEngineForRate();
+  void SnapGainsToParams();
+
   // What one block's samples share.
   struct BlockContext {
     double** inputs;
     double** outputs;
-    double inputGain, outputGain, dry, wet;
     int nChans;
     double inputPeak, outputPeak; // channel 0
   };
+  // Per-sample gains of up to kGainChunk samples, taken from the smoothers.
+  static constexpr int kGainChunk = 64;
+  struct GainChunk {
+    double input[kGainChunk], wet[kGainChunk], output[kGainChunk];
+  };
+  void FillGains(GainChunk& gains, int count);
   // Samples that complete no hop, all within one turn of the rings.
   void ProcessRun(BlockContext& block, int start, int count);
   // The sample that completes a hop: the frame runs before its wet sample is read.
@@ -80,8 +99,12 @@ private:
   std::array<std::unique_ptr<CircularBuffer>, kMaxChannels> mInputBuffers;
   std::array<std::unique_ptr<CircularBuffer>, kMaxChannels> mOutputBuffers;
   std::unique_ptr<FFTProcessor> mFFTProcessor; // declared last: released first
+  FrameTiming mTiming;
+  double mEngineRate = 48000.0;
   int mWritePos = 0;
   int mHopCounter = 0;
+  LinearSmoother mInputGain, mOutputGain, mWetGain;
+  std::atomic<bool> mSnapGains{true}; // set by a restore, taken by the next block
 };
 
 // Builds an instance in the memory given (which must fit a Umbravox), or in new memory.

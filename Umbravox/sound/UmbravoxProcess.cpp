@@ -1,7 +1,9 @@
-// The block processor: input gain, the 512-sample hop over 4096-sample rings, the dry/wet mix,
-// output gain, and the levels and meter data the editor shows. Both paths leave one frame (the
-// reported latency) after they entered: the dry sample is read from the input ring before the
-// new one takes its slot, so a host's delay compensation lines both up with the timeline.
+// The block processor: input gain, the hop over the frame-long rings (512 over 4096 at 48 kHz),
+// the dry/wet mix, output gain, and the levels and meter data the editor shows. Both paths leave
+// one frame (the reported latency) after they entered: the dry sample is read from the input ring
+// before the new one takes its slot, so a host's delay compensation lines both up with the
+// timeline. The three gains ramp to new values (LinearSmoother); a gain change at Input therefore
+// reaches the dry output one frame later than a change at Output or Mix.
 #include <algorithm>
 #include <cmath>
 
@@ -50,35 +52,51 @@ void Umbravox::UpdateFrameSettings()
   fft.mResonance = value(kResonance) / 100.f;
 }
 
+void Umbravox::SnapGainsToParams()
+{
+  mInputGain.Snap(GetParam(kInput)->Value() / 100.0);
+  mOutputGain.Snap(GetParam(kOutput)->Value() / 100.0);
+  mWetGain.Snap(static_cast<double>(static_cast<float>(GetParam(kMix)->Value()) / 100.f));
+}
+
 void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
   ScopedFlushDenormals flushDenormals;
 
-  // Parameters are read once; they hold for the whole block.
-  const double inputGain = GetParam(kInput)->Value() / 100.0;
-  const double outputGain = GetParam(kOutput)->Value() / 100.0;
-  const double wet = static_cast<double>(static_cast<float>(GetParam(kMix)->Value()) / 100.f);
-  const double dry = 1.0 - wet;
+  // Parameters are read once per block. The frame settings hold for the whole block (a frame
+  // blends them into the sound by itself); the gains head for their new values sample by sample.
+  if (mSnapGains.exchange(false, std::memory_order_acquire))
+  {
+    SnapGainsToParams();
+  }
+  else
+  {
+    mInputGain.SetTarget(GetParam(kInput)->Value() / 100.0);
+    mOutputGain.SetTarget(GetParam(kOutput)->Value() / 100.0);
+    mWetGain.SetTarget(static_cast<double>(static_cast<float>(GetParam(kMix)->Value()) / 100.f));
+  }
   UpdateFrameSettings();
 
   const double tempo = GetTempo();
   mTempo.store(tempo > 0.0 ? static_cast<float>(tempo) : 120.f, std::memory_order_relaxed);
 
   const int nChans = std::min(NChannelsConnected(kRouteOutput), kMaxChannels);
-  BlockContext block{inputs, outputs, inputGain, outputGain, dry, wet, nChans, 0.0, 0.0};
+  BlockContext block{inputs, outputs, nChans, 0.0, 0.0};
+  const int hopSize = mTiming.hopSize;
+  const int frameSize = mTiming.frameSize;
 
   // Between two frames, and within one turn of the rings, samples need nothing from each other
   // but the ring slots they write: those runs go through in straight passes. The sample that
   // completes a hop takes the frame before its wet sample is read.
   for (int s = 0; s < nFrames;)
   {
-    const int untilFrame = (kHopSize - 1) - mHopCounter;
-    const int run = std::min({untilFrame, nFrames - s, kFFTSize - mWritePos});
+    const int untilFrame = (hopSize - 1) - mHopCounter;
+    const int run = std::min({untilFrame, nFrames - s, frameSize - mWritePos, kGainChunk});
     if (run > 0)
     {
       ProcessRun(block, s, run);
       mHopCounter += run;
-      mWritePos = (mWritePos + run) % kFFTSize;
+      mWritePos = (mWritePos + run) % frameSize;
       s += run;
     }
     else
@@ -97,8 +115,21 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
   mOutputMeterSender.ProcessBlock(outputs, nFrames, kCtrlTagOutputMeter, kMaxChannels, 0);
 }
 
+void Umbravox::FillGains(GainChunk& gains, int count)
+{
+  for (int i = 0; i < count; ++i)
+  {
+    gains.input[i] = mInputGain.Next();
+    gains.wet[i] = mWetGain.Next();
+    gains.output[i] = mOutputGain.Next();
+  }
+}
+
 void Umbravox::ProcessRun(BlockContext& block, int start, int count)
 {
+  GainChunk gains;
+  FillGains(gains, count);
+
   const int pos = mWritePos;
   for (int c = 0; c < std::max(block.nChans, 1); ++c)
   {
@@ -111,17 +142,18 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
     for (int i = 0; i < count; ++i)
     {
       const double x = Sanitize(in[i]);
-      const double d = x * block.inputGain;
+      const double d = x * gains.input[i];
       // The slot still holds the sample that entered one frame ago: the dry sample that leaves
       // now, in time with the wet signal built from it.
       const double late = inRing[i];
       if (connected)
         inRing[i] = d;
-      const double y = (late * block.dry + outRing[i] * block.wet) * block.outputGain;
+      const double wet = gains.wet[i];
+      const double y = (late * (1.0 - wet) + outRing[i] * wet) * gains.output[i];
       out[i] = y;
       if (connected)
         outRing[i] = 0.0;
-      inputPeak = std::max(inputPeak, std::fabs(x * block.inputGain));
+      inputPeak = std::max(inputPeak, std::fabs(d));
       outputPeak = std::max(outputPeak, std::fabs(y));
     }
     if (c == 0)
@@ -138,10 +170,14 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
   double* inRing[kMaxChannels] = {mInputBuffers[0]->Data(), mInputBuffers[1]->Data()};
   double* outRing[kMaxChannels] = {mOutputBuffers[0]->Data(), mOutputBuffers[1]->Data()};
   const int nChans = block.nChans;
+  const double inputGain = mInputGain.Next();
+  const double wet = mWetGain.Next();
+  const double dry = 1.0 - wet;
+  const double outputGain = mOutputGain.Next();
 
   const double x0 = Sanitize(block.inputs[0][s]);
-  const double d0 = x0 * block.inputGain;
-  const double d1 = nChans == 2 ? Sanitize(block.inputs[1][s]) * block.inputGain : 0.0;
+  const double d0 = x0 * inputGain;
+  const double d1 = nChans == 2 ? Sanitize(block.inputs[1][s]) * inputGain : 0.0;
   const double late0 = inRing[0][pos];
   const double late1 = nChans == 2 ? inRing[1][pos] : 0.0;
   if (nChans >= 1)
@@ -154,24 +190,40 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
     mFFTProcessor->Process(inRing[c], outRing[c], pos);
 
   // The wet sample is read after the frame has been added.
-  const double out0 = (late0 * block.dry + outRing[0][pos] * block.wet) * block.outputGain;
+  const double out0 = (late0 * dry + outRing[0][pos] * wet) * outputGain;
   block.outputs[0][s] = out0;
   if (nChans == 2)
-    block.outputs[1][s] = (late1 * block.dry + outRing[1][pos] * block.wet) * block.outputGain;
+    block.outputs[1][s] = (late1 * dry + outRing[1][pos] * wet) * outputGain;
 
-  // The slot now starts collecting the frames for the sample 4096 positions later.
+  // The slot now starts collecting the frames for the sample one frame later.
   for (int c = 0; c < nChans; ++c)
     outRing[c][pos] = 0.0;
-  mWritePos = pos + 1 == kFFTSize ? 0 : pos + 1;
+  mWritePos = pos + 1 == mTiming.frameSize ? 0 : pos + 1;
 
-  block.inputPeak = std::max(block.inputPeak, std::fabs(x0 * block.inputGain));
+  block.inputPeak = std::max(block.inputPeak, std::fabs(d0));
   block.outputPeak = std::max(block.outputPeak, std::fabs(out0));
+}
+
+void Umbravox::PrepareEngineForRate()
+{
+  const double rate = GetSampleRate();
+  if (rate == mEngineRate && mFFTProcessor)
+    return;
+  mTiming = FrameTimingFor(rate);
+  mEngineRate = rate;
+  mFFTProcessor = std::make_unique<FFTProcessor>(mTiming.frameSize, rate);
+  for (int c = 0; c < kMaxChannels; ++c)
+  {
+    mInputBuffers[c] = std::make_unique<CircularBuffer>(mTiming.frameSize);
+    mOutputBuffers[c] = std::make_unique<CircularBuffer>(mTiming.frameSize);
+  }
 }
 
 void Umbravox::OnReset()
 {
   mInputMeterSender.Reset(GetSampleRate());
   mOutputMeterSender.Reset(GetSampleRate());
+  PrepareEngineForRate();
   mWritePos = 0;
   mHopCounter = 0;
   mFFTProcessor->Reset();
@@ -180,7 +232,18 @@ void Umbravox::OnReset()
     mInputBuffers[c]->Reset();
     mOutputBuffers[c]->Reset();
   }
-  SetLatency(kFFTSize);
+  for (LinearSmoother* gain : {&mInputGain, &mOutputGain, &mWetGain})
+    gain->SetRampTime(kGainRampSeconds, GetSampleRate());
+  SnapGainsToParams();
+  mSnapGains.store(false, std::memory_order_relaxed);
+  SetLatency(mTiming.frameSize);
+}
+
+int Umbravox::UnserializeState(const IByteChunk& chunk, int startPos)
+{
+  const int pos = UmbravoxWrapper::UnserializeState(chunk, startPos);
+  mSnapGains.store(true, std::memory_order_release);
+  return pos;
 }
 
 void Umbravox::OnIdle()

@@ -10,10 +10,12 @@ using namespace umbra::test;
 
 namespace {
 
+// Settings in place before processing starts, as a session opens: the gains start at them.
 void SetParams(Umbravox& plug, std::initializer_list<std::pair<int, double>> values)
 {
   for (const auto& [idx, value] : values)
     plug.GetParam(idx)->StoreValue(value);
+  plug.HostReset();
 }
 
 } // namespace
@@ -57,7 +59,7 @@ TEST(BlockProcessor, AnEmptyBlockUpdatesSettingsAndTempoAndFloorsTheLevels)
   ITransportInfo transport;
   transport.mTempo = 93.5;
   plug->HostSetTransport(transport);
-  SetParams(*plug, {{kPossess, 20}});
+  plug->GetParam(kPossess)->StoreValue(20);
   double* none[2] = {nullptr, nullptr};
   plug->ProcessBlock(none, none, 0);
 
