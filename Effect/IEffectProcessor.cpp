@@ -27,6 +27,8 @@ IEffectProcessor::IEffectProcessor(const Config& config)
       mChannelData[d].push_back(std::move(channel));
     }
   }
+  mHostOutputs.assign(static_cast<size_t>(maxNOuts), nullptr);
+  mBypassOutputs.assign(static_cast<size_t>(maxNOuts), nullptr);
 }
 
 IEffectProcessor::~IEffectProcessor() = default;
@@ -261,6 +263,56 @@ void IEffectProcessor::PassThroughBuffers(int nFrames)
   ConvertOutputsToHost(nFrames);
 }
 
+bool IEffectProcessor::ProcessBuffersWithBypass(int nFrames)
+{
+  nFrames = std::clamp(nFrames, 0, mBlockSize);
+  mBypassFade.SetTarget(GetBypassed());
+  if (!mBlockSinceBypassSettled)
+  {
+    mBypassFade.Settle();
+    mBlockSinceBypassSettled = true;
+  }
+
+  // Where the host wants the output; the bypass path goes to scratch first.
+  int nChans = 0;
+  for (auto& channel : mChannelData[kRouteOutput])
+  {
+    if (!channel->mConnected || !channel->mIncomingData)
+      continue;
+    mHostOutputs[nChans] = channel->mIncomingData;
+    mBypassOutputs[nChans] = mBypassScratch.data() + static_cast<size_t>(nChans) * mBlockSize;
+    channel->mIncomingData = mBypassOutputs[nChans];
+    ++nChans;
+  }
+  PassThroughBuffers(nFrames);
+
+  const bool bypassedThroughout = mBypassFade.IsBypassedThroughout();
+  int c = 0;
+  for (auto& channel : mChannelData[kRouteOutput])
+  {
+    if (channel->mConnected && channel->mIncomingData)
+      channel->mIncomingData = bypassedThroughout ? mDiscardScratch.data() : mHostOutputs[c++];
+  }
+  ProcessBuffers(nFrames);
+
+  c = 0;
+  for (auto& channel : mChannelData[kRouteOutput])
+  {
+    if (channel->mConnected && channel->mIncomingData)
+      channel->mIncomingData = mHostOutputs[c++];
+  }
+  if (bypassedThroughout)
+  {
+    for (c = 0; c < nChans; ++c)
+      std::copy(mBypassOutputs[c], mBypassOutputs[c] + nFrames, mHostOutputs[c]);
+  }
+  else if (!mBypassFade.IsSettled())
+  {
+    mBypassFade.Mix(mHostOutputs.data(), mBypassOutputs.data(), nChans, nFrames);
+  }
+  return bypassedThroughout;
+}
+
 void IEffectProcessor::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
   const int nIn = MaxNChannels(kRouteInput);
@@ -293,6 +345,9 @@ void IEffectProcessor::SetBlockSize(int blockSize)
   blockSize = std::max(blockSize, 0);
   if (blockSize == mBlockSize)
     return;
+  const size_t nOut = static_cast<size_t>(MaxNChannels(kRouteOutput));
+  mBypassScratch.assign(nOut * static_cast<size_t>(blockSize), 0.f);
+  mDiscardScratch.assign(static_cast<size_t>(blockSize), 0.f);
   for (auto& direction : mChannelData)
   {
     for (auto& channel : direction)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "IBypassCrossfade.h"
 #include "IEffectConstants.h"
 #include "IEffectDelayLine.h"
 #include "IEffectStructs.h"
@@ -71,6 +73,20 @@ public:
   void AttachBuffers(ERoute direction, int idx, int n, float* const* buffers, int nFrames);
   void ProcessBuffers(int nFrames);
   void PassThroughBuffers(int nFrames);
+  // The plug-in and the bypass path (PassThroughBuffers) both run, into the outputs last
+  // attached, and the bypass crossfade mixes them as the bypass state moves: either can take
+  // over at any sample, with nothing stale in it. Returns whether the whole block was the bypass
+  // path.
+  bool ProcessBuffersWithBypass(int nFrames);
+  // The crossfade jumps to the bypass state (activation, reset).
+  // Until the first block after that, a change of state is taken at once as well.
+  void SettleBypass()
+  {
+    mBypassFade.SetTarget(GetBypassed());
+    mBypassFade.Settle();
+    mBlockSinceBypassSettled = false;
+  }
+  int BypassFadePosition() const { return mBypassFade.Position(); }
   void ZeroScratchBuffers();
 
   void SetBlockSize(int blockSize);
@@ -80,7 +96,7 @@ public:
   int GetBlockSize() const { return mBlockSize; }
   int GetLatency() const { return mLatency; }
   int GetTailSize() const { return mTailSize; }
-  bool GetBypassed() const { return mBypassed; }
+  bool GetBypassed() const { return mBypassed.load(std::memory_order_relaxed); }
   const ITransportInfo& GetTransportInfo() const { return mTimeInfo; }
   double GetTempo() const { return mTimeInfo.mTempo; }
   int GetPlugType() const { return mPlugType; }
@@ -90,9 +106,10 @@ public:
   int32_t GetAUPluginType() const;
 
 protected:
-  // Written by the host wrapper.
+  // Written by the host wrapper. The bypass state may be set on any thread; the render thread
+  // follows it with the crossfade.
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
-  void SetBypassed(bool bypassed) { mBypassed = bypassed; }
+  void SetBypassed(bool bypassed) { mBypassed.store(bypassed, std::memory_order_relaxed); }
   void SetTransportInfo(const ITransportInfo& info) { mTimeInfo = info; }
 
 private:
@@ -106,7 +123,12 @@ private:
   double mSampleRate = 48000.0;
   int mBlockSize = 0;
   int mTailSize = 0;
-  bool mBypassed = false;
+  std::atomic<bool> mBypassed{false};
+  BypassCrossfade mBypassFade;
+  bool mBlockSinceBypassSettled = false; // a block has run since SettleBypass
+  std::vector<float> mBypassScratch;      // the bypass path, one block per output channel
+  std::vector<float> mDiscardScratch;     // the plug-in's output while fully bypassed
+  std::vector<float*> mHostOutputs, mBypassOutputs;
   std::vector<std::unique_ptr<IOConfig>> mIOConfigs;
   std::vector<double*> mScratchData[2];
   std::vector<std::unique_ptr<IChannelData>> mChannelData[2];

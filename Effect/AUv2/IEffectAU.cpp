@@ -132,6 +132,7 @@ OSStatus IEffectAU::Initialize()
   mActive = true;
   OnParamReset(kReset);
   OnActivate(true);
+  SettleBypass();
   return noErr;
 }
 
@@ -145,6 +146,7 @@ OSStatus IEffectAU::Uninitialize()
 OSStatus IEffectAU::Reset(AudioUnitScope, AudioUnitElement)
 {
   OnReset();
+  SettleBypass();
   return noErr;
 }
 

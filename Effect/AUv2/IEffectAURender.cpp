@@ -1,7 +1,8 @@
-// The render call: pull the inputs, attach the host's buffers, process or pass through, and the
-// transport. Nothing here allocates, locks or calls the system: every list and scratch block is
-// sized by the property calls before rendering, and what property calls may change during a
-// render (the render notifications, the host callbacks) is read through IRealtimeShared.
+// The render call: pull the inputs, attach the host's buffers, process (crossfading to the
+// latency-aligned input while bypassed), and the transport. Nothing here allocates, locks or
+// calls the system: every list and scratch block is sized by the property calls before
+// rendering, and what property calls may change during a render (the render notifications, the
+// host callbacks) is read through IRealtimeShared.
 #include <algorithm>
 #include <cstddef>
 
@@ -177,24 +178,17 @@ OSStatus IEffectAU::Render(AudioUnitRenderActionFlags* ioActionFlags,
 
   if (outputBus + 1 == static_cast<UInt32>(NBuses(kRouteOutput)))
   {
-    if (GetBypassed())
-    {
-      PassThroughBuffers(static_cast<int>(nFrames));
-    }
-    else
-    {
-      IMidiMsg msg;
-      while (mMidiMsgsFromHost.Pop(msg))
-        ProcessMidiMsg(msg);
-      while (MidiMsgsFromEditor().Pop(msg))
-        ProcessMidiMsg(msg);
-      while (mSysExFromHost.Pop(mRenderSysExScratch))
-        ProcessSysEx(mRenderSysExScratch);
-      while (SysExFromEditor().Pop(mRenderSysExScratch))
-        ProcessSysEx(mRenderSysExScratch);
-      PreProcess();
-      ProcessBuffers(static_cast<int>(nFrames));
-    }
+    IMidiMsg msg;
+    while (mMidiMsgsFromHost.Pop(msg))
+      ProcessMidiMsg(msg);
+    while (MidiMsgsFromEditor().Pop(msg))
+      ProcessMidiMsg(msg);
+    while (mSysExFromHost.Pop(mRenderSysExScratch))
+      ProcessSysEx(mRenderSysExScratch);
+    while (SysExFromEditor().Pop(mRenderSysExScratch))
+      ProcessSysEx(mRenderSysExScratch);
+    PreProcess();
+    ProcessBuffersWithBypass(static_cast<int>(nFrames));
   }
 
   CallRenderNotify(actionFlags | kAudioUnitRenderAction_PostRender, inTimeStamp, outputBus,

@@ -72,9 +72,10 @@ OSStatus IEffectAU::SetProperty(AudioUnitPropertyID id, AudioUnitScope scope,
       const auto* bypass = In<UInt32>(inData, inDataSize);
       if (!bypass)
         return kAudioUnitErr_InvalidPropertyValue;
+      // The render thread crossfades to the new state; the plug-in keeps running (and hearing
+      // its input) while bypassed, so it is neither stopped nor reset and has nothing stale to
+      // play when it comes back.
       SetBypassed(*bypass != 0);
-      OnActivate(!GetBypassed());
-      OnReset();
       return noErr;
     }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <numbers>
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
@@ -15,6 +14,8 @@
 namespace umbra {
 
 using namespace lv2;
+
+static_assert(kBypassFadeFrames == BypassCrossfade::kFadeFrames, "the port's documented fade is the frame's");
 
 namespace {
 
@@ -48,14 +49,6 @@ IEffectLV2::IEffectLV2(const Config& config, const InstanceInfo& info)
   SetBlockSize(kMaxBlockFrames);
   InitLatencyDelay();
 
-  // A raised cosine: no corner at either end, and the two gains always add up to one.
-  mFadeCurve.resize(kBypassFadeFrames + 1);
-  for (int i = 0; i <= kBypassFadeFrames; ++i)
-    mFadeCurve[i] = static_cast<float>(
-      0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / kBypassFadeFrames));
-
-  for (auto& buffer : mBypassBuffers)
-    buffer.assign(kMaxBlockFrames, 0.f);
   mSilence.assign(kMaxBlockFrames, 0.f);
   mDiscard.assign(kMaxBlockFrames, 0.f);
 }
@@ -154,7 +147,7 @@ void IEffectLV2::HostActivate()
   // ...which resets.
   ZeroScratchBuffers();
   OnReset();
-  mFadePos = mBypassTarget ? kBypassFadeFrames : 0;
+  SettleBypass();
   WriteOutputPorts();
 }
 
@@ -197,7 +190,7 @@ float IEffectLV2::LastSeenPortValue(uint32_t port) const
 void IEffectLV2::ReadControlPorts()
 {
   ReadParamPorts();
-  mBypassTarget = mEnabledPort && !(*mEnabledPort > 0.5f);
+  SetBypassed(mEnabledPort && !(*mEnabledPort > 0.5f));
 }
 
 void IEffectLV2::ReadParamPorts()
@@ -327,8 +320,7 @@ void IEffectLV2::HostRun(uint32_t nFrames)
       mInputPointers[c] = mAudioIn[c] ? const_cast<float*>(mAudioIn[c]) + done : mSilence.data();
       mOutputPointers[c] = mAudioOut[c] ? mAudioOut[c] + done : mDiscard.data();
     }
-    bypassedThroughout &= mBypassTarget && mFadePos == kBypassFadeFrames;
-    ProcessStretch(mInputPointers, mOutputPointers, n);
+    bypassedThroughout &= ProcessStretch(mInputPointers, mOutputPointers, n);
     AdvanceTransport(static_cast<uint32_t>(n));
     done += static_cast<uint32_t>(n);
   }
@@ -342,49 +334,16 @@ void IEffectLV2::HostRun(uint32_t nFrames)
   WriteOutputPorts();
 }
 
-void IEffectLV2::ProcessStretch(const float* const* inputs, float* const* outputs, int nFrames)
+bool IEffectLV2::ProcessStretch(const float* const* inputs, float* const* outputs, int nFrames)
 {
   float* in[2] = {const_cast<float*>(inputs[0]), const_cast<float*>(inputs[1])};
-  float* bypass[2] = {mBypassBuffers[0].data(), mBypassBuffers[1].data()};
-
   AttachBuffers(kRouteInput, 0, 2, in, nFrames);
-
-  // The input delayed by the latency runs all the time, so that it is ready when bypassing
-  // starts.
-  AttachBuffers(kRouteOutput, 0, 2, bypass, nFrames);
-  PassThroughBuffers(nFrames);
-
-  // The engine runs while bypassed too: both of its paths are one frame late, so it needs the
-  // last frame of input to take over from the bypass path without replaying what it heard
-  // before.
-  const int target = mBypassTarget ? kBypassFadeFrames : 0;
-  if (mFadePos == kBypassFadeFrames && target == kBypassFadeFrames)
-  {
-    float* discard[2] = {mDiscard.data(), mDiscard.data()};
-    AttachBuffers(kRouteOutput, 0, 2, discard, nFrames);
-    ProcessBuffers(nFrames);
-    for (int c = 0; c < 2; ++c)
-      std::copy(bypass[c], bypass[c] + nFrames, outputs[c]);
-    mBypassPeakIn = PeakOf(in[0], nFrames, mBypassPeakIn);
-    mBypassPeakOut = PeakOf(bypass[0], nFrames, mBypassPeakOut);
-    return;
-  }
-
   AttachBuffers(kRouteOutput, 0, 2, const_cast<float**>(outputs), nFrames);
-  ProcessBuffers(nFrames);
-  if (mFadePos == target)
-    return;
-
-  // Crossfading: both paths ran; the bypass path's gain follows the curve one frame at a time.
-  const int step = target > mFadePos ? 1 : -1;
-  for (int s = 0; s < nFrames; ++s)
-  {
-    const float g = mFadeCurve[mFadePos];
-    for (int c = 0; c < 2; ++c)
-      outputs[c][s] = outputs[c][s] * (1.f - g) + bypass[c][s] * g;
-    if (mFadePos != target)
-      mFadePos += step;
-  }
+  if (!ProcessBuffersWithBypass(nFrames))
+    return false;
+  mBypassPeakIn = PeakOf(in[0], nFrames, mBypassPeakIn);
+  mBypassPeakOut = PeakOf(outputs[0], nFrames, mBypassPeakOut);
+  return true;
 }
 
 void IEffectLV2::WriteOutputPorts()

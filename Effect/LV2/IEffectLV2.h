@@ -58,8 +58,6 @@ public:
   void SetLiveValues(std::atomic<float>* inputPeakDb, std::atomic<float>* outputPeakDb,
                      std::atomic<float>* tempo);
 
-  // How far the bypass crossfade has gone: 0 processing, kBypassFadeFrames bypassed.
-  int BypassFadePosition() const { return mFadePos; }
 
   // Wrapper side of the plug-in.
   bool SendMidiMsg(const IMidiMsg& msg) override { (void)msg; return false; }
@@ -85,7 +83,8 @@ private:
   void ReadParamPorts(); // those that moved since last seen
   void ReadTransport(uint32_t nFrames);
   void AdvanceTransport(uint32_t nFrames);
-  void ProcessStretch(const float* const* inputs, float* const* outputs, int nFrames);
+  // Returns whether the stretch was the bypass path throughout.
+  bool ProcessStretch(const float* const* inputs, float* const* outputs, int nFrames);
   void WriteOutputPorts();
 
   InstanceInfo mInstanceInfo;
@@ -109,13 +108,8 @@ private:
   std::atomic<float>* mLiveOutputDb = nullptr;
   std::atomic<float>* mLiveTempo = nullptr;
 
-  // Bypass: the input delayed by the latency always runs (so it is ready the moment the host
-  // bypasses), and so does the engine (so it is ready the moment the host stops bypassing); the
-  // crossfade moves mFadePos one frame at a time toward its target.
-  int mFadePos = 0;
-  bool mBypassTarget = false;
-  std::vector<float> mFadeCurve;             // kBypassFadeFrames + 1 gains of the bypass path
-  std::vector<float> mBypassBuffers[2];      // the delayed input, one block
+  // The enabled port sets the bypass state each run(); the processing frame's crossfade follows
+  // it (ProcessBuffersWithBypass).
   std::vector<float> mSilence;               // stands in for unconnected audio inputs
   std::vector<float> mDiscard;               // and unconnected outputs
   float* mInputPointers[2] = {nullptr, nullptr};

@@ -63,15 +63,13 @@ void IEffectOffline::HostReset()
 {
   ZeroScratchBuffers();
   OnReset();
+  SettleBypass();
 }
 
 void IEffectOffline::HostSetBypass(bool bypassed)
 {
-  if (bypassed == GetBypassed())
-    return;
+  // Processing crossfades to the new state; the plug-in runs on while bypassed.
   SetBypassed(bypassed);
-  if (mInitialized)
-    OnReset();
 }
 
 void IEffectOffline::HostProcess(const float* const* inputs, float* const* outputs, int nFrames)
@@ -90,10 +88,7 @@ void IEffectOffline::HostProcess(const float* const* inputs, float* const* outpu
 
     AttachBuffers(kRouteInput, 0, MaxNChannels(kRouteInput), mInputPointers.data(), n);
     AttachBuffers(kRouteOutput, 0, MaxNChannels(kRouteOutput), mOutputPointers.data(), n);
-    if (GetBypassed())
-      PassThroughBuffers(n);
-    else
-      ProcessBuffers(n);
+    ProcessBuffersWithBypass(n);
     done += n;
   }
 }

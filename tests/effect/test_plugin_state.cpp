@@ -195,7 +195,7 @@ TEST(PluginInstance, Configuration)
   EXPECT_EQ(plug->GetHost(), kHostUninit);
 }
 
-TEST(PluginInstance, ReportsALatencyOf4096FromTheFirstReset)
+TEST(PluginInstance, ReportsTheFrameAsLatencyFromTheFirstReset)
 {
   struct Listener : IOfflineHostListener {
     void OnLatencyChanged(int samples) override { latencies.push_back(samples); }
@@ -209,8 +209,12 @@ TEST(PluginInstance, ReportsALatencyOf4096FromTheFirstReset)
   EXPECT_EQ(plug->GetLatency(), 4096);
   ASSERT_FALSE(listener.latencies.empty());
   EXPECT_EQ(listener.latencies.back(), 4096);
+  // The frame keeps its length in seconds: 3840 samples (87 ms) at 44.1 kHz, 8192 at 96 kHz.
   plug->HostSetSampleRate(44100.0);
-  EXPECT_EQ(plug->GetLatency(), 4096);
+  EXPECT_EQ(plug->GetLatency(), 3840);
+  plug->HostSetSampleRate(96000.0);
+  EXPECT_EQ(plug->GetLatency(), 8192);
+  EXPECT_EQ(listener.latencies.back(), 8192);
 }
 
 TEST(PluginInstance, MakePlugNamesTheViewFactory)

@@ -497,6 +497,7 @@ TEST(ProcessorAudio, MonoConnectionOfUmbravox)
     ASSERT_NE(processed.out[0][s], 9.f) << "sample " << s << " was not written";
 
   plug->HostSetBypass(true);
+  plug->HostReset(); // at once, and from silence
   const int latency = plug->GetLatency();
   const int frames = latency + 1000;
   HostAudio bypassed(1, 1, frames);
@@ -527,12 +528,12 @@ TEST(ProcessorAudio, PassThroughWithoutLatencyCopies)
 {
   ProbePlug plug;
   plug.HostSetBlockSize(64);
+  plug.HostSetBypass(true); // bypassed from the start
   plug.HostInitialize();
-  plug.HostSetBypass(true);
   EXPECT_TRUE(plug.GetBypassed());
   HostAudio audio(2, 2, 300);
   plug.HostProcess(audio.inPtrs.data(), audio.outPtrs.data(), 300);
-  EXPECT_TRUE(plug.mBlockSizes.empty()); // bypassed audio does not go through ProcessBlock
+  EXPECT_FALSE(plug.mBlockSizes.empty()); // the plug-in runs on, ready to take over
   EXPECT_EQ(audio.out[0], audio.in[0]);
   EXPECT_EQ(audio.out[1], audio.in[1]);
 }
@@ -545,8 +546,8 @@ TEST(ProcessorAudio, PassThroughZeroesOutputsWithoutAnInput)
     config.latency = latency;
     ProbePlug plug(config);
     plug.HostSetBlockSize(64);
+    plug.HostSetBypass(true); // bypassed from the start
     plug.HostInitialize();
-    plug.HostSetBypass(true);
     HostAudio audio(1, 2, 64);
     plug.HostProcess(audio.inPtrs.data(), audio.outPtrs.data(), 64);
     EXPECT_EQ(audio.out[1], std::vector<float>(64, 0.f)) << "latency " << latency;
@@ -563,8 +564,8 @@ TEST(ProcessorAudio, BypassedWithLatencyDelaysByExactlyTheLatency)
   EXPECT_EQ(listener.latencies, (std::vector<int>{4096}));
 
   plug->HostSetBlockSize(64);
+  plug->HostSetBypass(true); // bypassed from the start
   plug->HostInitialize();
-  plug->HostSetBypass(true);
   ASSERT_EQ(plug->GetLatency(), 4096);
 
   const int frames = 3 * 4096 + 777;
@@ -592,8 +593,8 @@ TEST(ProcessorAudio, LatencyFromTheConfigurationDelaysBypassedAudio)
   ProbePlug plug(config);
   EXPECT_EQ(plug.GetLatency(), 100);
   plug.HostSetBlockSize(32);
+  plug.HostSetBypass(true); // bypassed from the start
   plug.HostInitialize();
-  plug.HostSetBypass(true);
   HostAudio audio(2, 2, 500);
   ProcessInPieces(plug, audio, 500, {32, 7});
   for (int s = 0; s < 500; ++s)
@@ -609,8 +610,8 @@ TEST(ProcessorAudio, SetLatencyRestartsTheDelayAndAcceptsLongerDelays)
   config.latency = 8;
   ProbePlug plug(config);
   plug.HostSetBlockSize(16);
+  plug.HostSetBypass(true); // bypassed from the start
   plug.HostInitialize();
-  plug.HostSetBypass(true);
   HostAudio first(2, 2, 16);
   plug.HostProcess(first.inPtrs.data(), first.outPtrs.data(), 16);
 
@@ -708,10 +709,10 @@ TEST(ProcessorHost, ResetsHappenOnlyWhenSomethingChangesWhileInitialised)
   plug.HostSetBlockSize(plug.GetBlockSize()); // unchanged
   plug.HostSetBlockSize(0);                   // not a size
   plug.HostSetBlockSize(128);
-  plug.HostSetBypass(false); // unchanged
-  plug.HostSetBypass(true);
+  plug.HostSetBypass(false);
+  plug.HostSetBypass(true); // crossfades while the plug-in runs on: no reset
   plug.HostReset();
-  EXPECT_EQ(plug.mEvents, (std::vector<std::string>{"reset", "reset", "reset", "reset"}));
+  EXPECT_EQ(plug.mEvents, (std::vector<std::string>{"reset", "reset", "reset"}));
   EXPECT_EQ(plug.GetSampleRate(), 96000.0);
   EXPECT_EQ(plug.GetBlockSize(), 128);
 
