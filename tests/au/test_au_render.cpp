@@ -175,6 +175,51 @@ TEST(AURender, TheUnitFillsItsOwnBuffersWhenTheHostGivesNone)
   EXPECT_EQ(FirstDifference(a, b), -1);
 }
 
+TEST(AURender, BypassCrossfadesAndComesBackWithNothingStale)
+{
+  // Bypassed at one block and back at another, while playing: in between, once the crossfade
+  // is over, the input one latency late; afterwards exactly what a unit never bypassed plays,
+  // since the plug-in kept hearing its input all along.
+  constexpr int kBlock = 512, kFrames = 48000, kOn = 30 * kBlock, kOff = 60 * kBlock;
+  const Channels input = MakeTestInput(kFrames, 48000.0);
+  AUTestHost toggled, steady;
+  for (AUTestHost* unit : {&toggled, &steady})
+  {
+    ASSERT_EQ(unit->Prepare(48000.0, kBlock), noErr);
+    unit->SetInput(input);
+  }
+  Channels out, reference;
+  for (int done = 0; done < kFrames; done += kBlock)
+  {
+    if (done == kOn || done == kOff)
+    {
+      ASSERT_EQ(toggled.Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0,
+                            UInt32{done == kOn ? 1u : 0u}), noErr);
+    }
+    ASSERT_EQ(toggled.Render(kBlock, out), noErr);
+    ASSERT_EQ(steady.Render(kBlock, reference), noErr);
+  }
+
+  const int latency = static_cast<int>(std::lround(toggled.Latency() * 48000.0));
+  auto largestStep = [&](int from, int to) {
+    float step = 0.f;
+    for (int c = 0; c < 2; ++c)
+      for (int s = from; s < to; ++s)
+        step = std::max(step, std::fabs(out[c][s] - out[c][s - 1]));
+    return step;
+  };
+  const float steadyStep = std::max(largestStep(latency + kBlock, kOn), largestStep(kOn + 1024, kOff));
+  for (int c = 0; c < 2; ++c)
+  {
+    for (int s = kOn + 1024; s < kOff; ++s)
+      ASSERT_EQ(out[c][s], input[c][s - latency]) << "channel " << c << " frame " << s;
+    for (int s = kOff + 1024; s < kFrames; ++s)
+      ASSERT_EQ(out[c][s], reference[c][s]) << "channel " << c << " frame " << s;
+  }
+  EXPECT_LE(largestStep(kOn, kOn + 1024), steadyStep * 1.4125f); // +3 dB
+  EXPECT_LE(largestStep(kOff, kOff + 1024), steadyStep * 1.4125f);
+}
+
 TEST(AURender, LatencyIsZeroUntilTheFirstResetThenTheFrameSize)
 {
   AUTestHost host;

@@ -45,6 +45,7 @@ void RunAudioWork(Umbravox& plug, StereoBuffers& buffers, int frames)
   for (int block = 0; block < 200; ++block)
   {
     plug.HostSetParameter(kHaunt, block % 100);        // host automation, queued for the editor
+    plug.HostSetParameter(kMix, (block * 37) % 100);   // gains ramp from block to block
     plug.HostSetParameterNormalized(kOctave, 0.75);
     plug.HostProcess(buffers.inPtrs.data(), buffers.outPtrs.data(), frames);
   }

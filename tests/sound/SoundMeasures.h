@@ -4,6 +4,7 @@
 // renders at different rates: a pink-noise burst that is the same sound at every rate, the time
 // a tail takes to decay, and the long-term spectrum in third octaves.
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -13,49 +14,49 @@
 
 namespace umbra::test {
 
-// Half a second of pink noise, stereo: equal sines on a logarithmic grid from 40 Hz to 18 kHz
-// (equal power per octave) with fixed random phases, faded in and out over 5 ms. The same
-// continuous sound sampled at any rate from 44.1 kHz up.
-inline std::vector<std::vector<double>> PinkBurst(double rate, double seconds, double tailSeconds)
+// A burst of pink noise, stereo, followed by silence: every 2 Hz from 40 Hz to 18 kHz a sine
+// of amplitude 1 / sqrt(f) (equal power per octave) with a random phase drawn for that frequency,
+// so the burst is the same continuous sound sampled at any rate from 44.1 kHz up; faded in and
+// out over 5 ms. Dense enough (six sines to a bin of the engine) to act as noise.
+inline std::vector<std::vector<double>> PinkBurst(double rate, double seconds, double tailSeconds,
+                                                  uint32_t seed = 20261209u)
 {
-  constexpr int kTones = 400;
-  const int burst = static_cast<int>(seconds * rate);
+  const int burst = static_cast<int>(std::lround(seconds * rate)) & ~1;
   const int frames = burst + static_cast<int>(tailSeconds * rate);
+  const double spacing = rate / burst; // 1 / seconds, whatever the rate
   std::vector<std::vector<double>> out(2, std::vector<double>(static_cast<size_t>(frames), 0.0));
-  uint32_t seed = 20261209u;
-  auto phase = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return 2.0 * M_PI * (seed >> 8) / 16777216.0;
-  };
-  const double amplitude = 0.25 / std::sqrt(kTones / 2.0); // about -12 dBFS rms
+  kiss_fftr_cfg inverse = kiss_fftr_alloc(burst, 1, nullptr, nullptr);
+  std::vector<kiss_fft_cpx> spectrum(static_cast<size_t>(burst / 2 + 1));
+  std::vector<float> samples(static_cast<size_t>(burst));
   for (int c = 0; c < 2; ++c)
   {
-    for (int t = 0; t < kTones; ++t)
+    std::fill(spectrum.begin(), spectrum.end(), kiss_fft_cpx{0.f, 0.f});
+    for (int m = 1; m < burst / 2; ++m)
     {
-      const double f = 40.0 * std::pow(18000.0 / 40.0, t / (kTones - 1.0));
-      // A rotating phasor: one complex product per sample instead of a sine.
-      const std::complex<double> step = std::polar(1.0, 2.0 * M_PI * f / rate);
-      std::complex<double> z = std::polar(amplitude, phase());
-      for (int s = 0; s < burst; ++s)
-      {
-        out[c][s] += z.imag();
-        z *= step;
-      }
+      const double f = m * spacing;
+      if (f < 40.0 || f > 18000.0)
+        continue;
+      seed = seed * 1664525u + 1013904223u;
+      const double phase = 2.0 * M_PI * (seed >> 8) / 16777216.0;
+      const std::complex<double> bin = std::polar(0.05 / std::sqrt(f), phase);
+      spectrum[m] = {static_cast<float>(bin.real()), static_cast<float>(bin.imag())};
     }
+    kiss_fftri(inverse, spectrum.data(), samples.data());
     const int fade = static_cast<int>(0.005 * rate);
-    for (int s = 0; s < fade; ++s)
+    for (int s = 0; s < burst; ++s)
     {
-      const double g = 0.5 - 0.5 * std::cos(M_PI * s / fade);
-      out[c][s] *= g;
-      out[c][burst - 1 - s] *= g;
+      const double edge = std::min(s, burst - 1 - s);
+      const double g = edge < fade ? 0.5 - 0.5 * std::cos(M_PI * edge / fade) : 1.0;
+      out[c][s] = samples[s] * g;
     }
   }
+  kiss_fftr_free(inverse);
   return out;
 }
 
 // Seconds from `from` until the energy still to come (both channels) has fallen 40 dB below
-// what was to come at `from`; negative when it never does within the render. Backward
-// integration makes this steady even on a noisy tail.
+// what was to come at `from`; negative when that takes until the last second of the render (the
+// tail is still sounding). Backward integration makes this steady even on a noisy tail.
 inline double DecaySeconds40(const std::vector<std::vector<double>>& sound, double rate, double from)
 {
   const size_t frames = sound[0].size();
@@ -64,7 +65,8 @@ inline double DecaySeconds40(const std::vector<std::vector<double>>& sound, doub
     remaining[s] = remaining[s + 1] + sound[0][s] * sound[0][s] + sound[1][s] * sound[1][s];
   const size_t start = static_cast<size_t>(from * rate);
   const double limit = remaining[start] * 1e-4;
-  for (size_t s = start; s < frames; ++s)
+  const size_t end = frames - std::min(frames, static_cast<size_t>(rate));
+  for (size_t s = start; s < end; ++s)
     if (remaining[s] <= limit)
       return (s - start) / rate;
   return -1.0;
