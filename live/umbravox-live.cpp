@@ -16,6 +16,7 @@
 #include "LiveState.h"
 #include "Platforms/ICanvasX11.h"
 #include "Umbravox.h"
+#include "UmbravoxRelease.h"
 
 using namespace umbra;
 
@@ -205,7 +206,7 @@ int main(int argc, char** argv)
     }
     if (options.version)
     {
-      std::printf("umbravox-live %s\n", UMBRAVOX_VERSION);
+      std::printf("umbravox-live %s\n", umbra::kUmbravoxVersion);
       return 0;
     }
     // Without a window there is no About popup to show what the update check found.
