@@ -17,6 +17,7 @@
 #include "Platforms/ICanvasX11.h"
 #include "Umbravox.h"
 #include "UmbravoxRelease.h"
+#include "UmbravoxResources.h"
 
 using namespace umbra;
 
@@ -148,6 +149,11 @@ int Run(const live::LiveOptions& options)
     cli::RecallPreset(*plug, *options.preset);
   for (const std::string& setting : options.settings)
     cli::ApplySetting(*plug, setting);
+
+  // Said before the client goes live, so that a broken install never joins the graph.
+  if (!options.noUI)
+    if (const std::string missing = MissingEditorResources(); !missing.empty())
+      throw cli::UsageError(missing + " (--no-ui runs without them)");
 
   std::string error;
   if (!plug->HostOpen(options.clientName, error) || !plug->HostActivate(error))
