@@ -72,18 +72,27 @@ fs::path ResourceFolderBesideBinary()
   return folder;
 }
 
-std::vector<fs::path> ResourceFolders()
+std::vector<fs::path> ResourceSearchPath()
 {
   std::vector<fs::path> candidates;
   if (const char* fromEnvironment = std::getenv("UMBRAVOX_RESOURCES"))
     candidates.emplace_back(fromEnvironment);
-  candidates.push_back(ResourceFolderBesideBinary());
-#ifdef UMBRAVOX_INSTALLED_RESOURCES
-  candidates.emplace_back(UMBRAVOX_INSTALLED_RESOURCES);
+  const fs::path beside = ResourceFolderBesideBinary();
+  if (!beside.empty())
+  {
+    candidates.push_back(beside);
+#ifdef UMBRAVOX_INSTALLED_RESOURCES_FROM_BINDIR
+    candidates.push_back(
+      (beside.parent_path() / UMBRAVOX_INSTALLED_RESOURCES_FROM_BINDIR).lexically_normal());
 #endif
+  }
+  return candidates;
+}
 
+std::vector<fs::path> ResourceFolders()
+{
   std::vector<fs::path> folders;
-  for (fs::path& folder : candidates)
+  for (fs::path& folder : ResourceSearchPath())
   {
     if (IsDirectory(folder)) folders.push_back(std::move(folder));
   }

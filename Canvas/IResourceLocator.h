@@ -3,8 +3,11 @@
 // Turns resource names into files. A resource name is a plain file name ("knob.png",
 // "Roboto-Regular.ttf"); it is looked for in three folders, in this order:
 //   1. the folder named by the environment variable UMBRAVOX_RESOURCES, when set;
-//   2. resources/ beside the program or plug-in shared object that contains this library;
-//   3. the installed data folder (<datadir>/umbravox/resources).
+//   2. resources/ beside the program or plug-in shared object that contains this library (the
+//      build tree links it there; an LV2 bundle carries it);
+//   3. the installed data folder, found from the binary's own folder as the install laid them
+//      out (<bindir>/../<datadir>/umbravox/resources), so an install under any prefix, or one
+//      moved elsewhere whole, finds its own files and never another install's.
 // Folders that do not exist are skipped; the first folder holding a regular file of that name
 // wins. The environment is read on every lookup, so a test or tool may point it elsewhere at
 // run time.
@@ -20,6 +23,10 @@ namespace umbra::ui {
 
 // The folders searched, in order, that exist right now.
 std::vector<std::filesystem::path> ResourceFolders();
+
+// Every folder the search would try, in order, whether or not it exists: for telling a user
+// where the files were looked for.
+std::vector<std::filesystem::path> ResourceSearchPath();
 
 // The resources/ folder beside the file this library was loaded from (the executable, or the
 // plug-in shared object when the library is linked into one), whether or not it exists.

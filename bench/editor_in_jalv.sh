@@ -26,7 +26,7 @@ set -u
 BUILD=$(realpath "${1:-build}")
 SECONDS_EACH=${2:-20}
 SETTLE=${UMBRAVOX_BENCH_SETTLE:-5}
-URI=https://umbravox.example/plugins/umbravox
+URI=urn:marrowfield:umbravox
 PRESET="$URI#preset1"
 PLAYER="$BUILD/bench/umbravox_jack_demo_player"
 

@@ -22,7 +22,11 @@ const char* const kLiveHelp =
   "  --no-ui           no window: runs headless until SIGINT or SIGTERM\n"
   "  --fresh           starts from \"Init\" instead of the remembered state\n"
   "  --verbose         tells the sample rate, period and latency, and counts xruns\n"
-  "  --help, --version\n";
+  "  --help, --version\n"
+  "\n"
+  "A build configured with an update service asks it once at start, for the About popup,\n"
+  "whether a newer version is out (a build without one, the default, never asks);\n"
+  "UMBRAVOX_NO_UPDATE_CHECK=1 in the environment turns the check off.\n";
 
 LiveOptions ParseLiveOptions(const std::vector<std::string>& args)
 {

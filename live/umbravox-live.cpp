@@ -16,6 +16,8 @@
 #include "LiveState.h"
 #include "Platforms/ICanvasX11.h"
 #include "Umbravox.h"
+#include "UmbravoxRelease.h"
+#include "UmbravoxResources.h"
 
 using namespace umbra;
 
@@ -148,6 +150,11 @@ int Run(const live::LiveOptions& options)
   for (const std::string& setting : options.settings)
     cli::ApplySetting(*plug, setting);
 
+  // Said before the client goes live, so that a broken install never joins the graph.
+  if (!options.noUI)
+    if (const std::string missing = MissingEditorResources(); !missing.empty())
+      throw cli::UsageError(missing + " (--no-ui runs without them)");
+
   std::string error;
   if (!plug->HostOpen(options.clientName, error) || !plug->HostActivate(error))
     throw cli::UsageError(error);
@@ -205,7 +212,7 @@ int main(int argc, char** argv)
     }
     if (options.version)
     {
-      std::printf("umbravox-live %s\n", UMBRAVOX_VERSION);
+      std::printf("umbravox-live %s\n", umbra::kUmbravoxVersion);
       return 0;
     }
     // Without a window there is no About popup to show what the update check found.

@@ -16,6 +16,7 @@
 #include "ICanvasFactory.h"
 #include "Platforms/ICanvasX11.h"
 #include "Umbravox.h"
+#include "UmbravoxResources.h"
 
 namespace umbra::cli {
 
@@ -200,6 +201,8 @@ int RunUI(const std::vector<std::string>& args)
   if (options.example)
     return RunExample(options);
 
+  if (const std::string missing = MissingEditorResources(); !missing.empty())
+    throw UsageError(missing);
   sound::SoundData audio;
   if (options.plug.audioPath)
     audio = ReadEditorAudio(*options.plug.audioPath);

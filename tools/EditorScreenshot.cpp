@@ -7,6 +7,7 @@
 #include "ICanvasFactory.h"
 #include "Platforms/ICanvasHeadless.h"
 #include "Umbravox.h"
+#include "UmbravoxResources.h"
 
 namespace umbra::cli {
 
@@ -27,6 +28,8 @@ EditorScreenshotResult TakeEditorScreenshot(const EditorScreenshotRequest& reque
                                             const std::function<void(long, long)>& progress)
 {
   ui::SetDefaultPlatform(ui::EPlatform::kHeadless);
+  if (const std::string missing = MissingEditorResources(); !missing.empty())
+    throw UsageError(missing);
   const double sampleRate = audio ? audio->sampleRate : kEditorDefaultSampleRate;
   const std::unique_ptr<Umbravox> plug =
     MakeEditorPlug(request.plug, sampleRate, HostClock::MaxBlockFor(sampleRate));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <errno.h> // program_invocation_short_name
 #include <poll.h>
 
 #include "X11ErrorTrap.h"
@@ -142,11 +143,12 @@ void* ICanvasX11::OpenWindow(void* parent)
     XChangeProperty(display, native->window, netWmName, utf8, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(title.data()),
                     static_cast<int>(title.size()));
+    // The program's own name as both instance and class, which is what a desktop entry's
+    // StartupWMClass names: docks then group the window with the launcher that started it.
+    std::string programName = program_invocation_short_name;
     XClassHint classHint{};
-    char resName[] = "umbra";
-    char resClass[] = "Umbra";
-    classHint.res_name = resName;
-    classHint.res_class = resClass;
+    classHint.res_name = programName.data();
+    classHint.res_class = programName.data();
     XSetClassHint(display, native->window, &classHint);
     native->wmProtocols = XInternAtom(display, "WM_PROTOCOLS", False);
     native->wmDeleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);

@@ -24,10 +24,9 @@ int main(int argc, char** argv)
   d.pluginFile = "umbravox.ttl";
   d.presetsFile = "presets.ttl";
   d.pluginClass = "lv2:ReverbPlugin";
-  d.licenceURI = "https://umbravox.example/licence";
-  d.projectURI = "https://umbravox.example/";
+  d.licenceURI = "http://spdx.org/licenses/GPL-3.0-or-later";
+  d.projectURI = "urn:marrowfield:umbravox:project";
   d.projectName = "Umbra Vox";
-  d.homepage = "https://umbravox.example/";
   d.presetURIPrefix = lv2::kPresetURIPrefix;
   d.stateURI = lv2::kStateURI;
   d.uiURI = lv2::kUIURI;

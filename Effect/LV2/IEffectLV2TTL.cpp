@@ -176,9 +176,10 @@ std::string PluginDescription(IEffectLV2& plugin, const LV2BundleDescription& d)
 
   out << Uri(d.projectURI) << "\n"
       << "  a doap:Project ;\n"
-      << "  doap:name " << Quoted(d.projectName) << " ;\n"
-      << "  doap:homepage " << Uri(d.homepage) << " ;\n"
-      << "  doap:license " << Uri(d.licenceURI) << " ;\n"
+      << "  doap:name " << Quoted(d.projectName) << " ;\n";
+  if (!d.homepage.empty())
+    out << "  doap:homepage " << Uri(d.homepage) << " ;\n";
+  out << "  doap:license " << Uri(d.licenceURI) << " ;\n"
       << "  doap:maintainer [ foaf:name " << Quoted(plugin.GetMfrName()) << " ] .\n\n";
 
   out << Uri(d.pluginURI) << "\n"

@@ -21,7 +21,7 @@ struct LV2BundleDescription {
   std::string licenceURI;
   std::string projectURI;
   std::string projectName;
-  std::string homepage;
+  std::string homepage;        // left out of the data when empty
   std::string presetURIPrefix; // preset i is presetURIPrefix + i
   std::string stateURI;        // key of the state chunk (documented in the description)
   int minorVersion = 0;

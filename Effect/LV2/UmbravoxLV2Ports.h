@@ -42,14 +42,16 @@ namespace umbra { class IEffectLV2; }
 
 namespace umbra::lv2 {
 
-inline constexpr const char* kPluginURI = "https://umbravox.example/plugins/umbravox";
-inline constexpr const char* kUIURI = "https://umbravox.example/plugins/umbravox#ui";
+// Identifiers hosts keep in their sessions and preset banks: never to change. A URN, as the
+// project owns no web address for them to name.
+inline constexpr const char* kPluginURI = "urn:marrowfield:umbravox";
+inline constexpr const char* kUIURI = "urn:marrowfield:umbravox#ui";
 // Key of the state chunk in the host's saved state (an atom:Chunk of 13 little-endian doubles).
-inline constexpr const char* kStateURI = "https://umbravox.example/plugins/umbravox#state";
+inline constexpr const char* kStateURI = "urn:marrowfield:umbravox#state";
 // extension_data key: returns a const UmbravoxLV2Instance* (see below).
-inline constexpr const char* kInstanceURI = "https://umbravox.example/plugins/umbravox#instance";
+inline constexpr const char* kInstanceURI = "urn:marrowfield:umbravox#instance";
 // Factory presets: kPresetURIPrefix followed by the preset's index, "preset0" .. "preset9".
-inline constexpr const char* kPresetURIPrefix = "https://umbravox.example/plugins/umbravox#preset";
+inline constexpr const char* kPresetURIPrefix = "urn:marrowfield:umbravox#preset";
 
 inline constexpr const char* kBundleName = "umbravox.lv2";
 inline constexpr const char* kDSPBinary = "umbravox.so";

@@ -1,10 +1,14 @@
 // Builds with an editor: every instance makes its editor on the process's default platform
 // and lays it out with the Umbra Vox design. Audio-only builds never reach this file, so they
 // never check for updates either.
+#include <cstdio>
+#include <mutex>
+
 #include "ICanvasFactory.h"
 #include "IEffectBase.h"
 #include "UmbravoxEditorHook.h"
 #include "UmbravoxLayout.h"
+#include "UmbravoxResources.h"
 #include "UpdateChecker.h"
 
 namespace umbra {
@@ -24,6 +28,13 @@ void InstallUmbravoxEditor(IEffectBase& plugin, const UmbravoxLiveValues& live)
   RunStartupUpdateCheck();
 
   plugin.SetMakeGraphicsFunc([&plugin]() -> std::unique_ptr<IEditorContext> {
+    // No editor rather than a blank one; a host that asks again hears it once.
+    if (const std::string missing = MissingEditorResources(); !missing.empty())
+    {
+      static std::once_flag told;
+      std::call_once(told, [&] { std::fprintf(stderr, "Umbra Vox: %s\n", missing.c_str()); });
+      return nullptr;
+    }
     // Resources missing from the installed folders are looked up in the maker's shared place,
     // under the plug-in's name.
     const ui::IEditorIdentity identity{plugin.GetBundleID(), plugin.GetAppGroupID(),

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "UmbravoxEditorHook.h"
+#include "UmbravoxRelease.h"
 
 namespace umbra {
 
@@ -15,7 +16,7 @@ Config Umbravox::MakeConfig()
   config.pluginName = "Umbravox";
   config.productName = "Umbravox";
   config.mfrName = "Marrowfield Audio - QUILLON";
-  config.vendorVersion = 0x902; // v0.9.2
+  config.vendorVersion = kUmbravoxVersionPacked;
   config.uniqueID = MakeFourCC("UmVx");
   config.mfrID = MakeFourCC("Qlln");
   config.latency = 0; // the spectral engine reports its own latency from the first reset on

@@ -93,6 +93,11 @@ std::string UpdateChecker::VersionFileAddress()
   return IsAcceptableAddress(address) ? address : std::string();
 }
 
+bool UpdateChecker::HasService()
+{
+  return std::getenv(kAddressEnvVar) != nullptr || *kServiceAddress != '\0';
+}
+
 std::string UpdateChecker::FetchVersionInfo() const
 {
   const std::string address = VersionFileAddress();
@@ -225,7 +230,7 @@ int ParseDottedVersion(const char* text, int numbers[3])
 void RunStartupUpdateCheck()
 {
   const char* skip = std::getenv(UpdateChecker::kNoCheckEnvVar);
-  if (skip && std::strcmp(skip, "1") == 0)
+  if ((skip && std::strcmp(skip, "1") == 0) || !UpdateChecker::HasService())
     return;
   UpdateChecker::Get().CheckForUpdates(false);
 }

@@ -4,14 +4,17 @@
 // version and keeps the outcome for the About popup and the ghost icon's badge. One instance per
 // process, shared by every plug-in instance and editor.
 //
-// The version file is fetched by the curl tool, run through the shell; the address comes from a
-// fixed constant or, for tests, from UMBRAVOX_UPDATE_URL, and is refused unless every character
-// is harmless inside a double-quoted shell word.
+// The version file is fetched by the curl tool, run through the shell; the address comes from the
+// build's configuration or, for tests, from UMBRAVOX_UPDATE_URL in the environment, and is refused
+// unless every character is harmless inside a double-quoted shell word. A build configured
+// without an address has no service: it never runs curl unless the environment names one.
 
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
+
+#include "UmbravoxRelease.h"
 
 namespace umbra {
 
@@ -26,9 +29,10 @@ public:
   };
 
   // This build's version, compared with the service's.
-  static constexpr const char* kCurrentVersion = "0.9.2";
-  // The version file of the maker's web service.
-  static constexpr const char* kServiceAddress = "https://updates.umbravox.example/api/version.json";
+  static constexpr const char* kCurrentVersion = kUmbravoxVersion;
+  // The version file of the maker's web service, as the build was configured with it
+  // (UMBRAVOX_UPDATE_URL); empty by default, and then nothing is ever asked.
+  static constexpr const char* kServiceAddress = kUmbravoxUpdateAddress;
   // Overrides the address (tests point it at a server on the loopback address).
   static constexpr const char* kAddressEnvVar = "UMBRAVOX_UPDATE_URL";
   // Set to 1, the start-up check is skipped.
@@ -59,6 +63,9 @@ public:
   // the override is refused (empty, too long for the command, or with a character outside
   // A-Z a-z 0-9 : / . _ ~ ? & = % + -).
   static std::string VersionFileAddress();
+  // Whether there is a service to ask: the build names one or the environment does. Without one
+  // the start-up check is skipped and the About popup offers no check.
+  static bool HasService();
   static bool IsAcceptableAddress(const std::string& address);
 
   // Copies of the stored answer, safe against a check writing them on another thread.
@@ -88,7 +95,7 @@ private:
 int ParseDottedVersion(const char* text, int numbers[3]);
 
 // The check a new plug-in instance runs once per process: CheckForUpdates(false), unless
-// UMBRAVOX_NO_UPDATE_CHECK is 1 (then the state stays idle).
+// UMBRAVOX_NO_UPDATE_CHECK is 1 or there is no service (then the state stays idle).
 void RunStartupUpdateCheck();
 
 // Hands a download address to the desktop's opener (xdg-open), started without a shell with the

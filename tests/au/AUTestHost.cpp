@@ -24,11 +24,11 @@ AudioComponent UmbravoxComponent()
   // What the system does when it loads the bundle: the plug-in's bundle becomes findable and its
   // factory is registered under the description from its information file.
   static const AudioComponent component = [] {
-    umbra::au::RegisterBundle("com.Marrowfield - QUILLON.audiounit.Umbravox", "0.9.2",
+    umbra::au::RegisterBundle("com.Marrowfield - QUILLON.audiounit.Umbravox", "1.0.0",
                               "/Library/Audio/Plug-Ins/Components/Umbravox.component");
     const AudioComponentDescription description = UmbravoxDescription();
     ScopedCFRef name(MakeCFString("Marrowfield Audio - QUILLON: Umbravox"));
-    return AudioComponentRegister(&description, static_cast<CFStringRef>(name.Get()), 0x902,
+    return AudioComponentRegister(&description, static_cast<CFStringRef>(name.Get()), 0x10000,
                                   Umbravox_Factory);
   }();
   return component;

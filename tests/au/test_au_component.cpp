@@ -272,7 +272,7 @@ TEST(AUComponent, OlderDispatcherOpensAnswersAndCloses)
     ASSERT_NE(storage, nullptr);
 
     EntryCall version(kComponentVersionSelect, {});
-    EXPECT_EQ(Umbravox_Entry(&version.params, storage), 0x902);
+    EXPECT_EQ(Umbravox_Entry(&version.params, storage), 0x10000);
     EntryCall canDo(kComponentCanDoSelect, {kAudioUnitRenderSelect});
     EXPECT_EQ(Umbravox_Entry(&canDo.params, storage), 1);
     EntryCall cannotDo(kComponentCanDoSelect, {kMusicDeviceMIDIEventSelect});

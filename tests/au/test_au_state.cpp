@@ -165,7 +165,7 @@ TEST(AUState, ClassInfoHoldsIdentityPresetNameAndEveryValue)
   const auto dictionary = static_cast<CFDictionaryRef>(state);
   SInt32 version = 0;
   EXPECT_TRUE(GetNumber(dictionary, "version", version));
-  EXPECT_EQ(version, 0x902);
+  EXPECT_EQ(version, 0x10000);
   EXPECT_EQ(ToStdString(static_cast<CFStringRef>(GetEntry(dictionary, "name", CFStringGetTypeID()))), "Init");
   const auto data = static_cast<CFDataRef>(GetEntry(dictionary, "data", CFDataGetTypeID()));
   ASSERT_NE(data, nullptr);

@@ -314,7 +314,7 @@ TEST_F(ToolOutput, VersionUnknownOptionsAndProgress)
 {
   const Result version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "umbravox 0.9.2\n");
+  EXPECT_EQ(version.out, "umbravox 1.0.0\n");
   for (const std::string command : {"render", "fxp save", "screenshot", "demo", "ui"})
     ExpectError(Shell("TOOL " + command + " --loud"), "unknown option '--loud' for '" + command + "'");
   ExpectError(Run({"--loud"}), "unknown option '--loud'");

@@ -43,11 +43,11 @@ protected:
     editor.canvas.RunFrames(1);
   }
 
-  // Offers 0.9.3 from the given address, as a check that found it would.
+  // Offers 1.0.1 from the given address, as a check that found it would.
   void OfferUpdate(const std::string& url)
   {
     UpdateChecker& checker = UpdateChecker::Get();
-    ASSERT_TRUE(checker.ParseVersionJSON("{\"version\":\"0.9.3\",\"url\":\"" + url +
+    ASSERT_TRUE(checker.ParseVersionJSON("{\"version\":\"1.0.1\",\"url\":\"" + url +
                                          "\",\"changelog\":\"Quieter\"}"));
     checker.mState.store(UpdateChecker::kUpdateAvailable);
   }
@@ -120,15 +120,27 @@ TEST_F(About, TheButtonChecksForUpdates)
   EXPECT_TRUE(UpdateChecker::Get().mHasChecked.load());
 }
 
+TEST_F(About, WithoutAServiceTheVersionStandsAlone)
+{
+  if (*UpdateChecker::kServiceAddress != '\0')
+    GTEST_SKIP() << "built with an update service";
+  unsetenv(UpdateChecker::kAddressEnvVar);
+  Show();
+  EXPECT_TRUE(popup->UpdateButtonRect().Empty());
+  editor.Click(600, 343); // where the button would be
+  EXPECT_TRUE(popup->IsVisible());
+  EXPECT_FALSE(UpdateChecker::Get().mHasChecked.load());
+}
+
 TEST_F(About, TheDownloadLinkOnlyWhileAnUpdateIsOffered)
 {
-  OfferUpdate("https://umbravox.example/download?v=0.9.3");
+  OfferUpdate("https://umbravox.example/download?v=1.0.1");
   Show();
   ASSERT_FALSE(popup->DownloadLinkRect().Empty());
   EXPECT_EQ(popup->DownloadLinkRect(), IRECT(410, 388, 790, 406));
   editor.ClickCentre(popup->DownloadLinkRect());
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], "https://umbravox.example/download?v=0.9.3");
+  EXPECT_EQ(opened[0], "https://umbravox.example/download?v=1.0.1");
   EXPECT_TRUE(popup->IsVisible());
 
   // A later check with another outcome: the link goes with the next drawing, and a click where
@@ -142,7 +154,7 @@ TEST_F(About, TheDownloadLinkOnlyWhileAnUpdateIsOffered)
   EXPECT_EQ(opened.size(), 1u);
   EXPECT_TRUE(popup->IsVisible());
   // The strings of the last good answer stay.
-  EXPECT_EQ(UpdateChecker::Get().LatestVersion(), "0.9.3");
+  EXPECT_EQ(UpdateChecker::Get().LatestVersion(), "1.0.1");
 }
 
 TEST_F(About, TheLinkIsCheckedAgainstTheStateAtTheClick)

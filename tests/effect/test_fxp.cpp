@@ -145,7 +145,7 @@ TEST_F(FxpTest, SavedInitPresetMatchesTheFormatByteForByte)
   AppendText(expected, "FxCk");
   AppendBE32(expected, 1);
   AppendText(expected, "UmVx");
-  AppendBE32(expected, 902);
+  AppendBE32(expected, 10000);
   AppendBE32(expected, 13);
   AppendText(expected, "Init");
   expected.resize(56, 0);

@@ -163,9 +163,9 @@ TEST(PluginInstance, Configuration)
   EXPECT_STREQ(plug->GetPluginName(), "Umbravox");
   EXPECT_STREQ(plug->GetProductName(), "Umbravox");
   EXPECT_STREQ(plug->GetMfrName(), "Marrowfield Audio - QUILLON");
-  EXPECT_EQ(plug->GetPluginVersion(false), 0x902);
-  EXPECT_EQ(plug->GetPluginVersion(true), 902);
-  EXPECT_EQ(plug->GetPluginVersionStr(), "v0.9.2");
+  EXPECT_EQ(plug->GetPluginVersion(false), 0x10000);
+  EXPECT_EQ(plug->GetPluginVersion(true), 10000);
+  EXPECT_EQ(plug->GetPluginVersionStr(), "v1.0.0");
   EXPECT_EQ(plug->GetUniqueID(), 0x556D5678); // 'UmVx'
   EXPECT_EQ(plug->GetMfrID(), 0x516C6C6E);    // 'Qlln'
   EXPECT_FALSE(plug->DoesStateChunks());

@@ -94,6 +94,9 @@ TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
     20s))
     << live.Stderr();
   EXPECT_EQ(Trimmed(Output("xdotool getwindowname " + id)), "Umbra Vox");
+  // What the desktop entry's StartupWMClass names, so docks group the window with its launcher.
+  EXPECT_EQ(Trimmed(Output("xprop -id " + id + " WM_CLASS")),
+            "WM_CLASS(STRING) = \"umbravox-live\", \"umbravox-live\"");
 
   // The first of the five octave tabs (-2 octaves; "Init" has 0), wherever the window's size puts
   // it: the editor is 1200 x 800 and the tabs span x 425 to 775 at y 598 to 633.

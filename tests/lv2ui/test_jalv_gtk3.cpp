@@ -161,7 +161,7 @@ protected:
 TEST_F(JalvGtk3, ShowsTheEditorEmbeddedAndAClickChangesTheSavedParameter)
 {
   mJalv = std::make_unique<Background>(
-    std::vector<std::string>{"jalv.gtk3", "https://umbravox.example/plugins/umbravox"}, mDir / "jalv.log");
+    std::vector<std::string>{"jalv.gtk3", "urn:marrowfield:umbravox"}, mDir / "jalv.log");
   const std::string window = WaitForWindow("Umbravox", 30s);
   ASSERT_FALSE(window.empty()) << "no jalv window; see " << (mDir / "jalv.log");
   std::this_thread::sleep_for(1500ms); // a few frames drawn

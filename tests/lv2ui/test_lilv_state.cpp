@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kURI = "https://umbravox.example/plugins/umbravox";
+constexpr const char* kURI = "urn:marrowfield:umbravox";
 constexpr uint32_t kNumPorts = 23, kAudioInL = 13, kAudioOutL = 15, kEnabled = 17, kTime = 22;
 constexpr uint32_t kBlock = 512;
 

@@ -21,7 +21,7 @@ using namespace umbra::test;
 
 namespace {
 
-constexpr const char* kURI = "https://umbravox.example/plugins/umbravox";
+constexpr const char* kURI = "urn:marrowfield:umbravox";
 
 
 

@@ -6,9 +6,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -219,6 +222,30 @@ TEST_F(LV2Editor, TheHostHidesAndShowsTheEditor)
   mHost->Idle(50);
   EXPECT_EQ(EditorWindowAttributes().map_state, IsViewable);
   mHost->CloseEditor();
+}
+
+TEST_F(LV2Editor, ABundleWithoutItsResourcesOpensNoEditor)
+{
+  // A copy of the bundle with its fonts and pictures gone, and nothing else to find them in.
+  namespace fs = std::filesystem;
+  const fs::path bundle = fs::temp_directory_path() /
+                          ("umbravox-bare-" + std::to_string(::getpid())) / "umbravox.lv2";
+  fs::create_directories(bundle);
+  for (const auto& entry : fs::directory_iterator(UMBRAVOX_LV2_BUNDLE))
+    if (entry.is_regular_file())
+      fs::copy_file(entry.path(), bundle / entry.path().filename());
+  const char* resources = std::getenv("UMBRAVOX_RESOURCES");
+  const std::string saved = resources ? resources : "";
+  unsetenv("UMBRAVOX_RESOURCES");
+
+  test::LV2UITestHost bare(bundle.string());
+  ASSERT_TRUE(bare.Loaded()) << bare.Error();
+  // Failed instantiation: the host shows its own controls instead of a blank window.
+  EXPECT_FALSE(bare.OpenEditor(false));
+
+  if (resources)
+    setenv("UMBRAVOX_RESOURCES", saved.c_str(), 1);
+  fs::remove_all(bundle.parent_path());
 }
 
 } // namespace

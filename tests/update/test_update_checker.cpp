@@ -68,19 +68,19 @@ protected:
 TEST_F(UpdateCheck, NewerPatchIsOfferedWithItsStringsStored)
 {
   EXPECT_EQ(checker.mState.load(), UpdateChecker::kUpdateIdle);
-  EXPECT_EQ(CheckAnswer(Answer("0.9.3", "https://umbravox.example/get", "Quieter ghosts")),
+  EXPECT_EQ(CheckAnswer(Answer("1.0.1", "https://umbravox.example/get", "Quieter ghosts")),
             UpdateChecker::kUpdateAvailable);
-  EXPECT_STREQ(checker.mLatestVersion, "0.9.3");
+  EXPECT_STREQ(checker.mLatestVersion, "1.0.1");
   EXPECT_STREQ(checker.mDownloadUrl, "https://umbravox.example/get");
   EXPECT_STREQ(checker.mChangelog, "Quieter ghosts");
-  EXPECT_EQ(checker.LatestVersion(), "0.9.3");
+  EXPECT_EQ(checker.LatestVersion(), "1.0.1");
   EXPECT_EQ(server.Requests(), 1);
   EXPECT_EQ(server.LastRequestLine(), "GET /api/version.json HTTP/1.1");
 }
 
 TEST_F(UpdateCheck, SameOlderAndOtherMajorVersionsAreUpToDate)
 {
-  for (const char* version : {"0.9.2", "0.8.9", "1.0.0", "7"}) {
+  for (const char* version : {"1.0.0", "0.9.9", "2.0.0", "7"}) {
     SCOPED_TRACE(version);
     EXPECT_EQ(CheckAnswer(Answer(version)), UpdateChecker::kUpdateUpToDate);
     EXPECT_STREQ(checker.mLatestVersion, version);
@@ -89,31 +89,31 @@ TEST_F(UpdateCheck, SameOlderAndOtherMajorVersionsAreUpToDate)
 
 TEST_F(UpdateCheck, TwoNumbersAreEnough)
 {
-  // 0.10 reads as (0, 10, 0), newer than (0, 9, 2).
-  EXPECT_EQ(CheckAnswer(Answer("0.10")), UpdateChecker::kUpdateAvailable);
-  EXPECT_EQ(CheckAnswer(Answer("0.9")), UpdateChecker::kUpdateUpToDate);
+  // 1.10 reads as (1, 10, 0), newer than (1, 0, 0).
+  EXPECT_EQ(CheckAnswer(Answer("1.10")), UpdateChecker::kUpdateAvailable);
+  EXPECT_EQ(CheckAnswer(Answer("1.0")), UpdateChecker::kUpdateUpToDate);
 }
 
 TEST_F(UpdateCheck, FailuresKeepThePreviousAnswer)
 {
-  ASSERT_EQ(CheckAnswer(Answer("0.9.3", "https://umbravox.example/a", "First")),
+  ASSERT_EQ(CheckAnswer(Answer("1.0.1", "https://umbravox.example/a", "First")),
             UpdateChecker::kUpdateAvailable);
 
   const std::vector<std::string> failing = {
     // A space after the colon leaves the pattern unmatched.
-    "{\"version\": \"0.9.4\",\"url\":\"https://umbravox.example/b\",\"changelog\":\"Second\"}",
+    "{\"version\": \"1.0.2\",\"url\":\"https://umbravox.example/b\",\"changelog\":\"Second\"}",
     // Nothing at all.
     "",
     // No version.
     "{\"url\":\"https://umbravox.example/c\",\"changelog\":\"Third\"}",
     // An empty version, and one without its closing quote.
     "{\"version\":\"\",\"url\":\"https://umbravox.example/d\"}",
-    "{\"version\":\"0.9.5",
+    "{\"version\":\"1.0.3",
   };
   for (const std::string& body : failing) {
     SCOPED_TRACE(body);
     EXPECT_EQ(CheckAnswer(body), UpdateChecker::kUpdateFailed);
-    EXPECT_STREQ(checker.mLatestVersion, "0.9.3");
+    EXPECT_STREQ(checker.mLatestVersion, "1.0.1");
     EXPECT_STREQ(checker.mDownloadUrl, "https://umbravox.example/a");
     EXPECT_STREQ(checker.mChangelog, "First");
   }
@@ -144,11 +144,11 @@ TEST_F(UpdateCheck, NoServerFails)
 TEST_F(UpdateCheck, AnOversizedAnswerIsNoVersionFile)
 {
   // A version at the front, then far more than any version file holds.
-  EXPECT_EQ(CheckAnswer(Answer("0.9.3") + std::string(200 * 1024, ' ')),
+  EXPECT_EQ(CheckAnswer(Answer("1.0.1") + std::string(200 * 1024, ' ')),
             UpdateChecker::kUpdateFailed);
   EXPECT_STREQ(checker.mLatestVersion, "");
   // Just under the limit is still read.
-  EXPECT_EQ(CheckAnswer(Answer("0.9.3") + std::string(60 * 1024, ' ')),
+  EXPECT_EQ(CheckAnswer(Answer("1.0.1") + std::string(60 * 1024, ' ')),
             UpdateChecker::kUpdateAvailable);
 }
 
@@ -156,7 +156,7 @@ TEST_F(UpdateCheck, MembersAnywhereInTheTextAndLongValuesCut)
 {
   const std::string longUrl = "https://umbravox.example/" + std::string(300, 'u');
   const std::string longLog(600, 'c');
-  const std::string longVersion = "0.9.3" + std::string(40, '9');
+  const std::string longVersion = "1.0.1" + std::string(40, '9');
   // Other members, another order, line breaks: only the three patterns matter.
   const std::string body = "{\n \"name\": \"Umbra Vox\",\n \"changelog\":\"" + longLog +
                            "\",\n \"url\":\"" + longUrl + "\",\n \"version\":\"" + longVersion +
@@ -169,13 +169,13 @@ TEST_F(UpdateCheck, MembersAnywhereInTheTextAndLongValuesCut)
 
 TEST_F(UpdateCheck, OnlyAForcedCheckRunsTwice)
 {
-  server.SetAnswer(Answer("0.9.3"));
+  server.SetAnswer(Answer("1.0.1"));
   checker.CheckForUpdates(false);
   EXPECT_EQ(checker.mState.load(), UpdateChecker::kUpdateAvailable);
   EXPECT_EQ(server.Requests(), 1);
 
   // The service changes its mind; an unforced check does not ask again.
-  server.SetAnswer(Answer("0.9.2"));
+  server.SetAnswer(Answer("1.0.0"));
   checker.CheckForUpdates(false);
   EXPECT_EQ(checker.mState.load(), UpdateChecker::kUpdateAvailable);
   EXPECT_EQ(server.Requests(), 1);
@@ -199,7 +199,7 @@ TEST_F(UpdateCheck, AFailedCheckStillCountsAsMade)
 
 TEST_F(UpdateCheck, TwoThreadsStartingAtOnceMakeOneCheck)
 {
-  server.SetAnswer(Answer("0.9.3"));
+  server.SetAnswer(Answer("1.0.1"));
   server.SetDelay(std::chrono::milliseconds(1500));
   std::thread first([this] { checker.CheckForUpdates(true); });
   // The second finds the first running (its answer is held back) and returns at once.
@@ -233,7 +233,7 @@ TEST_F(UpdateCheck, RefusedOverrideRunsNothing)
   TempDir dir;
   ASSERT_TRUE(dir.Valid());
   const std::string marker = dir.File("ran");
-  server.SetAnswer(Answer("0.9.3"));
+  server.SetAnswer(Answer("1.0.1"));
   const std::string base = server.VersionFileAddress();
   const std::vector<std::string> refused = {
     base + "?a=$(touch " + marker + ")",
@@ -266,7 +266,7 @@ TEST_F(UpdateCheck, EveryAllowedCharacterIsAccepted)
   const std::string address = server.VersionFileAddress() + "?v=0.9.2&os=linux-x86_64+a~b%20c";
   ASSERT_TRUE(UpdateChecker::IsAcceptableAddress(address));
   setenv(UpdateChecker::kAddressEnvVar, address.c_str(), 1);
-  EXPECT_EQ(CheckAnswer(Answer("0.9.3")), UpdateChecker::kUpdateAvailable);
+  EXPECT_EQ(CheckAnswer(Answer("1.0.1")), UpdateChecker::kUpdateAvailable);
   EXPECT_EQ(server.LastRequestLine(),
             "GET /api/version.json?v=0.9.2&os=linux-x86_64+a~b%20c HTTP/1.1");
 }
@@ -276,10 +276,10 @@ TEST(UpdateAddress, TheServiceUnlessOverridden)
   const std::string saved = std::getenv(UpdateChecker::kAddressEnvVar);
   unsetenv(UpdateChecker::kAddressEnvVar);
   EXPECT_EQ(UpdateChecker::VersionFileAddress(), UpdateChecker::kServiceAddress);
-  EXPECT_EQ(std::string(UpdateChecker::kServiceAddress),
-            "https://updates.umbravox.example/api/version.json");
+  EXPECT_EQ(UpdateChecker::HasService(), *UpdateChecker::kServiceAddress != '\0');
   setenv(UpdateChecker::kAddressEnvVar, saved.c_str(), 1);
   EXPECT_EQ(UpdateChecker::VersionFileAddress(), saved);
+  EXPECT_TRUE(UpdateChecker::HasService());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -325,7 +325,7 @@ TEST(UpdateStartup, SkippedWhenAskedThenOncePerProcess)
 {
   LocalHttpServer server;
   ASSERT_TRUE(server.Running());
-  server.SetAnswer(Answer("0.9.3"));
+  server.SetAnswer(Answer("1.0.1"));
   setenv(UpdateChecker::kAddressEnvVar, server.VersionFileAddress().c_str(), 1);
 
   UpdateChecker& shared = UpdateChecker::Get();
@@ -336,6 +336,16 @@ TEST(UpdateStartup, SkippedWhenAskedThenOncePerProcess)
   EXPECT_EQ(shared.mState.load(), UpdateChecker::kUpdateIdle);
   EXPECT_FALSE(shared.mHasChecked.load());
   EXPECT_EQ(server.Requests(), 0);
+
+  // A build without a service address asks nobody, and the state stays without a badge.
+  if (*UpdateChecker::kServiceAddress == '\0') {
+    unsetenv(UpdateChecker::kNoCheckEnvVar);
+    unsetenv(UpdateChecker::kAddressEnvVar);
+    RunStartupUpdateCheck();
+    EXPECT_EQ(shared.mState.load(), UpdateChecker::kUpdateIdle);
+    EXPECT_FALSE(shared.mHasChecked.load());
+    setenv(UpdateChecker::kAddressEnvVar, server.VersionFileAddress().c_str(), 1);
+  }
 
   unsetenv(UpdateChecker::kNoCheckEnvVar);
   RunStartupUpdateCheck();

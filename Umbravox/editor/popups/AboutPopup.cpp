@@ -131,6 +131,13 @@ void AboutPopup::DrawInfoPage(ICanvas& g, const IRECT& content)
 
   g.DrawLine(WithAlpha(mAccentColor, 51), x1, y1 + 94.f, x2, y1 + 94.f, nullptr, 1.f);
 
+  // A build without an update service shows the version alone: a button that could only fail
+  // would be no use.
+  mUpdateButtonRect = IRECT();
+  mDownloadLinkRect = IRECT();
+  if (!UpdateChecker::HasService())
+    return;
+
   UpdateChecker& checker = UpdateChecker::Get();
   const int state = checker.mState.load();
 
@@ -144,7 +151,6 @@ void AboutPopup::DrawInfoPage(ICanvas& g, const IRECT& content)
              mUpdateButtonRect);
 
   const IRECT status(x1, y1 + 148.f, x2, y1 + 166.f);
-  mDownloadLinkRect = IRECT();
   switch (state) {
     case UpdateChecker::kUpdateUpToDate:
       g.DrawText(Style(12.f, WithAlpha(mTextColor, 178)), "You're running the latest version",
