@@ -90,7 +90,13 @@ bool XvfbServer::Available()
 
 bool XvfbServer::Start()
 {
-  for (int number = 99; number <= 160; ++number) {
+  // Each test program starts looking at a number of its own. A server that is shutting down
+  // unlinks its socket by name, so a number it has just given up, taken again at once by a test
+  // running beside it, can lose its socket under the new server's clients.
+  constexpr int kFirst = 99, kCount = 62;
+  const int offset = static_cast<int>(getpid() % kCount);
+  for (int i = 0; i < kCount; ++i) {
+    const int number = kFirst + (offset + i) % kCount;
     if (DisplayTaken(number))
       continue;
     const std::string name = ":" + std::to_string(number);

@@ -1,7 +1,8 @@
 #pragma once
 
-// A private X server for tests: Xvfb on the first free display number from :99 up, reachable
-// only through its local socket, stopped when the object goes.
+// A private X server for tests: Xvfb on a free display number from :99 to :160 (where each
+// test program starts looking depends on its process ID), reachable only through its local
+// socket, stopped when the object goes.
 
 #include <sys/types.h>
 
