@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "RenderFiles.h"
 #include "SoundFile.h"
 #include "UmbravoxRelease.h"
 
@@ -57,20 +58,6 @@ std::string ReadFile(const fs::path& path)
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Largest difference between two renders, or infinity when they differ in shape.
-double MaxDifference(const fs::path& a, const fs::path& b)
-{
-  const auto x = umbra::sound::ReadSoundFile(a.string());
-  const auto y = umbra::sound::ReadSoundFile(b.string());
-  if (x.channels.size() != y.channels.size() || x.Frames() != y.Frames() || x.Frames() == 0)
-    return INFINITY;
-  double most = 0.0;
-  for (size_t c = 0; c < x.channels.size(); ++c)
-    for (size_t s = 0; s < x.channels[c].size(); ++s)
-      most = std::max(most, std::abs(static_cast<double>(x.channels[c][s]) - y.channels[c][s]));
-  return most;
-}
-
 class Installed : public ::testing::Test {
 protected:
   void SetUp() override
@@ -90,18 +77,8 @@ protected:
   // One second of a decaying chord, stereo at 48 kHz.
   fs::path WriteInput()
   {
-    umbra::sound::SoundData input;
-    input.sampleRate = 48000;
-    input.channels.assign(2, std::vector<float>(48000));
-    for (size_t s = 0; s < 48000; ++s)
-    {
-      const double t = static_cast<double>(s) / 48000.0;
-      const double env = std::exp(-3.0 * std::fmod(t, 0.5));
-      input.channels[0][s] = static_cast<float>(0.3 * env * std::sin(2.0 * M_PI * 220.0 * t));
-      input.channels[1][s] = static_cast<float>(0.3 * env * std::sin(2.0 * M_PI * 330.0 * t));
-    }
     const fs::path path = mDir / "in.wav";
-    umbra::sound::WriteSoundFile(path.string(), umbra::sound::Encoding::kWavFloat, input);
+    umbra::test::WriteChordFile(path, 48000);
     return path;
   }
 
@@ -163,7 +140,7 @@ protected:
     ASSERT_EQ(applied.status, 0) << applied.out;
     ASSERT_EQ(Shell(Quote(bin / "umbravox") + " render " + Quote(input) + " " + Quote(mDir / "raw.wav") +
                   " --raw --quiet").status, 0);
-    EXPECT_LE(MaxDifference(mDir / "lv2.wav", mDir / "raw.wav"), 1e-6);
+    EXPECT_LE(umbra::test::MaxRenderDifference(mDir / "lv2.wav", mDir / "raw.wav"), 1e-6);
 
     const std::string ttl = ReadFile(bundle / "umbravox.ttl");
     EXPECT_NE(ttl.find("doap:license <http://spdx.org/licenses/GPL-3.0-or-later>"), std::string::npos);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "HostTestHelpers.h"
+#include "RenderFiles.h"
 #include "SoundFile.h"
 
 namespace fs = std::filesystem;
@@ -50,33 +51,9 @@ protected:
   // Two seconds of a chord with a beat, stereo at 48 kHz.
   fs::path WriteInput()
   {
-    umbra::sound::SoundData input;
-    input.sampleRate = 48000;
-    input.channels.assign(2, std::vector<float>(96000));
-    for (size_t s = 0; s < 96000; ++s)
-    {
-      const double t = static_cast<double>(s) / 48000.0;
-      const double env = std::exp(-3.0 * std::fmod(t, 0.5));
-      input.channels[0][s] = static_cast<float>(0.3 * env * std::sin(2.0 * M_PI * 220.0 * t));
-      input.channels[1][s] = static_cast<float>(0.3 * env * std::sin(2.0 * M_PI * 330.0 * t));
-    }
     const fs::path path = mDir / "in.wav";
-    umbra::sound::WriteSoundFile(path.string(), umbra::sound::Encoding::kWavFloat, input);
+    WriteChordFile(path, 96000);
     return path;
-  }
-
-  // Largest difference between two renders, or infinity when they differ in shape.
-  static double MaxDifference(const fs::path& a, const fs::path& b)
-  {
-    const auto x = umbra::sound::ReadSoundFile(a.string());
-    const auto y = umbra::sound::ReadSoundFile(b.string());
-    if (x.channels.size() != y.channels.size() || x.Frames() != y.Frames() || x.Frames() == 0)
-      return INFINITY;
-    double most = 0.0;
-    for (size_t c = 0; c < x.channels.size(); ++c)
-      for (size_t s = 0; s < x.channels[c].size(); ++s)
-        most = std::max(most, std::abs(static_cast<double>(x.channels[c][s]) - y.channels[c][s]));
-    return most;
   }
 
   fs::path mDir, mLV2, mBundle;
@@ -103,7 +80,7 @@ TEST_F(LV2Tools, Lv2applyRendersWhatTheToolRenders)
   // The port defaults are "Init", as a new instance starts.
   ASSERT_EQ(std::system((lv2apply + " -o " + Quote(mDir / "lv2-init.wav") + " " + kURI + " >/dev/null 2>&1").c_str()), 0);
   ASSERT_EQ(std::system((render + " " + Quote(mDir / "tool-init.wav") + " --raw --quiet").c_str()), 0);
-  EXPECT_LE(MaxDifference(mDir / "lv2-init.wav", mDir / "tool-init.wav"), 1e-6);
+  EXPECT_LE(MaxRenderDifference(mDir / "lv2-init.wav", mDir / "tool-init.wav"), 1e-6);
 
   // Controls set on the command line, in the ports' units.
   ASSERT_EQ(std::system((lv2apply + " -o " + Quote(mDir / "lv2-set.wav") +
@@ -112,9 +89,9 @@ TEST_F(LV2Tools, Lv2applyRendersWhatTheToolRenders)
   ASSERT_EQ(std::system((render + " " + Quote(mDir / "tool-set.wav") +
                          " --raw --quiet --set Haunt=30 --set Octave=+1 --set 'Whisper Mode=Ghosts' --set Mix=60").c_str()),
             0);
-  EXPECT_LE(MaxDifference(mDir / "lv2-set.wav", mDir / "tool-set.wav"), 1e-6);
+  EXPECT_LE(MaxRenderDifference(mDir / "lv2-set.wav", mDir / "tool-set.wav"), 1e-6);
   // And the settings made a difference.
-  EXPECT_GT(MaxDifference(mDir / "lv2-set.wav", mDir / "lv2-init.wav"), 1e-3);
+  EXPECT_GT(MaxRenderDifference(mDir / "lv2-set.wav", mDir / "lv2-init.wav"), 1e-3);
 }
 
 } // namespace
