@@ -43,12 +43,7 @@ Umbravox::Umbravox(const InstanceInfo& info) : UmbravoxWrapper(MakeConfig(), inf
   // The meter senders reset themselves for 48 kHz; the atomics start at their member values.
   InitParameters();
 
-  mFFTProcessor = std::make_unique<FFTProcessor>(kFFTSize);
-  for (int c = 0; c < kMaxChannels; ++c)
-  {
-    mInputBuffers[c] = std::make_unique<CircularBuffer>(kFFTSize);
-    mOutputBuffers[c] = std::make_unique<CircularBuffer>(kFFTSize);
-  }
+  PrepareEngineForRate(); // at the frame's default rate, 48 kHz, until the host says otherwise
 
   RegisterFactoryPresets();
   RestorePreset(0);

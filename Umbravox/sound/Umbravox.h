@@ -46,10 +46,8 @@ public:
   // The compiled configuration of this plug-in.
   static Config MakeConfig();
 
-  // The engine's frame at 48 kHz: its size (also the ring size and the reported latency) and
-  // hop. Other rates get a frame of the same length in seconds (FrameTimingFor).
-  static constexpr int kFFTSize = 4096;
-  static constexpr int kHopSize = 512;
+  // The engine's frame (also the ring size and the reported latency) and hop follow the sample
+  // rate: 4096 and 512 at 48 kHz, the same length in seconds at other rates (FrameTimingFor).
   static constexpr int kMaxChannels = 2;
   // How long Input, Output and Mix take to reach a new value: longer than a host period, so
   // values sent once per period join up, and short enough to follow a fader.
@@ -74,6 +72,11 @@ private:
   // Builds the engine for the current sample rate, if it is not built for it already (this
   // allocates: only ever on a reset, never on the audio thread).
   void PrepareEngineForRate();
+  // Input, Output and the wet weight of Mix as gains, from the parameters.
+  struct GainTargets {
+    double input, output, wet;
+  };
+  GainTargets GainTargetsFromParams() const;
   void SnapGainsToParams();
 
   // What one block's samples share.

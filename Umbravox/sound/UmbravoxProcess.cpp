@@ -52,11 +52,19 @@ void Umbravox::UpdateFrameSettings()
   fft.mResonance = value(kResonance) / 100.f;
 }
 
+Umbravox::GainTargets Umbravox::GainTargetsFromParams() const
+{
+  // The wet weight is worked out in single precision, as it always was, then widened.
+  return {GetParam(kInput)->Value() / 100.0, GetParam(kOutput)->Value() / 100.0,
+          static_cast<double>(static_cast<float>(GetParam(kMix)->Value()) / 100.f)};
+}
+
 void Umbravox::SnapGainsToParams()
 {
-  mInputGain.Snap(GetParam(kInput)->Value() / 100.0);
-  mOutputGain.Snap(GetParam(kOutput)->Value() / 100.0);
-  mWetGain.Snap(static_cast<double>(static_cast<float>(GetParam(kMix)->Value()) / 100.f));
+  const GainTargets targets = GainTargetsFromParams();
+  mInputGain.Snap(targets.input);
+  mOutputGain.Snap(targets.output);
+  mWetGain.Snap(targets.wet);
 }
 
 void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
@@ -71,9 +79,10 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
   }
   else
   {
-    mInputGain.SetTarget(GetParam(kInput)->Value() / 100.0);
-    mOutputGain.SetTarget(GetParam(kOutput)->Value() / 100.0);
-    mWetGain.SetTarget(static_cast<double>(static_cast<float>(GetParam(kMix)->Value()) / 100.f));
+    const GainTargets targets = GainTargetsFromParams();
+    mInputGain.SetTarget(targets.input);
+    mOutputGain.SetTarget(targets.output);
+    mWetGain.SetTarget(targets.wet);
   }
   UpdateFrameSettings();
 

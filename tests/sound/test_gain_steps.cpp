@@ -22,8 +22,9 @@ struct Move {
 };
 
 // Renders a 440 Hz sine through the offline host in blocks of blockSize, making the move at the
-// block boundary nearest one second; returns both channels and the frame the move came at.
-std::vector<std::vector<float>> Render(const Move& move, int blockSize, int& stepFrame)
+// block boundary nearest one second; returns both channels, the frame the move came at and the
+// plug-in's latency.
+std::vector<std::vector<float>> Render(const Move& move, int blockSize, int& stepFrame, int& latency)
 {
   constexpr double kRate = 48000.0;
   auto plug = MakeHostedPlug(blockSize, kRate);
@@ -38,7 +39,8 @@ std::vector<std::vector<float>> Render(const Move& move, int blockSize, int& ste
   plug->HostReset();
 
   stepFrame = (48000 / blockSize) * blockSize;
-  const int frames = stepFrame + plug->GetLatency() + 48000;
+  latency = plug->GetLatency();
+  const int frames = stepFrame + latency + 48000;
   const auto sine = Sine(frames, 440.0 / kRate, 0.5);
   std::vector<std::vector<float>> in(2, std::vector<float>(static_cast<size_t>(frames)));
   std::vector<std::vector<float>> out = in;
@@ -91,10 +93,10 @@ TEST(GainSteps, AutomatedGainsAndBypassDoNotClickAtAnyBlockSize)
   {
     for (int blockSize : blockSizes)
     {
-      int step = 0;
-      const auto out = Render(move, blockSize, step);
+      int step = 0, latency = 0;
+      const auto out = Render(move, blockSize, step, latency);
       // An Input move reaches the dry output one frame later; everything is heard by then.
-      const int heard = step + Umbravox::kFFTSize + 2400;
+      const int heard = step + latency + 2400;
       const int frames = static_cast<int>(out[0].size());
       const double steady = std::max(LargestJump(out, 24000, step), LargestJump(out, heard, frames));
       const double atMove = LargestJump(out, step, heard);
