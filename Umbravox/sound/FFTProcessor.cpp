@@ -26,11 +26,7 @@ FFTProcessor::FFTProcessor(int fftSize, double sampleRate)
   , mPhaseDrift(Scaled(0.01f, mTimeScale))
   , mSmearGuard(Scaled(0.0001f, std::sqrt(static_cast<double>(fftSize) / kReferenceSize)))
   , mSizzleFloorSq(Scaled(0.001f, static_cast<double>(fftSize) / kReferenceSize))
-  , mForwardConfig(kiss_fftr_alloc(fftSize, 0, nullptr, nullptr))
-  , mInverseConfig(kiss_fftr_alloc(fftSize, 1, nullptr, nullptr))
-  , mTimeIn(static_cast<size_t>(fftSize), 0.f)
-  , mTimeOut(static_cast<size_t>(fftSize), 0.f)
-  , mSpectrum(static_cast<size_t>(fftSize / 2 + 1), kiss_fft_cpx{0.f, 0.f})
+  , mTransform(fftSize)
   , mWindow(static_cast<size_t>(fftSize), 0.f)
   , mHeldMag(static_cast<size_t>(fftSize / 2 + 1), 0.f)
   , mHeldPhase(static_cast<size_t>(fftSize / 2 + 1), 0.f)
@@ -84,17 +80,12 @@ FFTProcessor::FFTProcessor(int fftSize, double sampleRate)
   UpdateResonance();
 }
 
-FFTProcessor::~FFTProcessor()
-{
-  kiss_fftr_free(mForwardConfig);
-  kiss_fftr_free(mInverseConfig);
-}
+FFTProcessor::~FFTProcessor() = default;
 
 void FFTProcessor::Reset()
 {
-  std::fill(mTimeIn.begin(), mTimeIn.end(), 0.f);
-  std::fill(mTimeOut.begin(), mTimeOut.end(), 0.f);
-  std::fill(mSpectrum.begin(), mSpectrum.end(), kiss_fft_cpx{0.f, 0.f});
+  std::fill(mTransform.Time(), mTransform.Time() + mFFTSize, 0.f);
+  std::fill(mTransform.Bins(), mTransform.Bins() + 2 * (mFFTSize / 2 + 1), 0.f);
   std::fill(mHeldMag.begin(), mHeldMag.end(), 0.f);
   std::fill(mHeldPhase.begin(), mHeldPhase.end(), 0.f);
   std::fill(mPrevMag.begin(), mPrevMag.end(), 0.f);
@@ -145,24 +136,25 @@ void FFTProcessor::Process(double* input, double* output, int position)
   const int N = mFFTSize;
 
   // Analysis: frame sample i is ring sample position + i, so sample 0 is the newest input.
+  float* time = mTransform.Time();
   const int firstRun = N - position;
   for (int i = 0; i < firstRun; ++i)
-    mTimeIn[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[position + i]);
+    time[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[position + i]);
   for (int i = firstRun; i < N; ++i)
-    mTimeIn[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[i - firstRun]);
+    time[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[i - firstRun]);
 
-  kiss_fftr(mForwardConfig, mTimeIn.data(), mSpectrum.data());
+  mTransform.Forward();
 
   if (N >= 4)
     RebuildBins();
 
-  kiss_fftri(mInverseConfig, mSpectrum.data(), mTimeOut.data());
+  mTransform.Inverse();
 
   const float scale = 1.5f / static_cast<float>(N);
   for (int i = 0; i < firstRun; ++i)
-    output[position + i] += static_cast<double>(mTimeOut[i] * mWindow[i] * scale);
+    output[position + i] += static_cast<double>(time[i] * mWindow[i] * scale);
   for (int i = firstRun; i < N; ++i)
-    output[i - firstRun] += static_cast<double>(mTimeOut[i] * mWindow[i] * scale);
+    output[i - firstRun] += static_cast<double>(time[i] * mWindow[i] * scale);
 }
 
 // The bins are rebuilt in passes, each over the whole range, rather than bin by bin: the passes
@@ -204,7 +196,7 @@ void FFTProcessor::UpdateHold(float decay)
 {
   const int half = mFFTSize / 2;
   // Read as plain floats, real and imaginary interleaved, which the vectoriser handles.
-  const float* __restrict spectrum = &mSpectrum[0].r;
+  const float* __restrict spectrum = mTransform.Bins();
   float* __restrict re = mRe.data();
   float* __restrict im = mIm.data();
   float* __restrict mag = mMag.data();
@@ -428,12 +420,12 @@ void FFTProcessor::Blend()
   const float* __restrict level = mLevel.data();
   const float* __restrict c = mCos.data();
   const float* __restrict s = mSin.data();
-  kiss_fft_cpx* __restrict spectrum = mSpectrum.data();
+  float* __restrict spectrum = mTransform.Bins();
   #pragma GCC ivdep // the per-bin arrays are distinct
   for (int k = 1; k < half; ++k)
   {
-    spectrum[k].r = keep * re[k] + possess * level[k] * c[k];
-    spectrum[k].i = keep * im[k] + possess * level[k] * s[k];
+    spectrum[2 * k] = keep * re[k] + possess * level[k] * c[k];
+    spectrum[2 * k + 1] = keep * im[k] + possess * level[k] * s[k];
   }
 }
 

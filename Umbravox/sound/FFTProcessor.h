@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kiss_fftr.h"
+#include "RealTransform.h"
 
 namespace umbra {
 
@@ -80,11 +80,7 @@ private:
   float mPhaseDrift;
   float mSmearGuard;
   float mSizzleFloorSq;
-  kiss_fftr_cfg mForwardConfig;
-  kiss_fftr_cfg mInverseConfig;
-  std::vector<float> mTimeIn;
-  std::vector<float> mTimeOut;
-  std::vector<kiss_fft_cpx> mSpectrum;
+  RealTransform mTransform;
   std::vector<float> mWindow;
   std::vector<float> mHeldMag;
   std::vector<float> mHeldPhase;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestHelpers.h"
@@ -721,4 +724,51 @@ TEST(ProcessorHost, ResetsHappenOnlyWhenSomethingChangesWhileInitialised)
   plug.HostUninitialize();
   EXPECT_FALSE(plug.IsInitialized());
   EXPECT_EQ(plug.mEvents, (std::vector<std::string>{"deactivate"}));
+}
+
+// Hosts make instances on several threads at once; each one plans its transforms when it is made
+// and again at a new rate. Eight made on eight threads together, at two rates, must each work
+// and sound as one made alone (ThreadSanitizer runs this too).
+TEST(ProcessorThreads, EightInstancesMadeAtOnceSoundAsOneMadeAlone)
+{
+  constexpr int kThreads = 8;
+  constexpr int kFrames = 16384;
+  std::vector<double> tone(kFrames);
+  for (int s = 0; s < kFrames; ++s)
+    tone[s] = 0.3 * std::sin(0.02 * s);
+
+  auto render = [&](double rate) {
+    std::unique_ptr<Umbravox> plug(MakePlug());
+    plug->HostSetSampleRate(rate);
+    plug->HostSetBlockSize(512);
+    plug->HostInitialize();
+    std::vector<double> left(kFrames), right(kFrames);
+    for (int start = 0; start < kFrames; start += 512)
+    {
+      double* in[2] = {tone.data() + start, tone.data() + start};
+      double* out[2] = {left.data() + start, right.data() + start};
+      plug->ProcessBlock(in, out, 512);
+    }
+    return left;
+  };
+
+  std::atomic<int> waiting{kThreads};
+  std::vector<std::vector<double>> outputs(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+  {
+    threads.emplace_back([&, t] {
+      waiting.fetch_sub(1);
+      while (waiting.load() > 0)
+        std::this_thread::yield();
+      outputs[t] = render(t % 2 == 0 ? 48000.0 : 96000.0);
+    });
+  }
+  for (auto& thread : threads)
+    thread.join();
+
+  const std::vector<double> alone48 = render(48000.0), alone96 = render(96000.0);
+  for (int t = 0; t < kThreads; ++t)
+    EXPECT_EQ(outputs[t], t % 2 == 0 ? alone48 : alone96) << "instance " << t;
+  EXPECT_NE(alone48, std::vector<double>(kFrames, 0.0));
 }

@@ -7,7 +7,21 @@ namespace umbra::reference {
 
 namespace {
 constexpr float kPi = 3.1415927f;
+
+// One unit in the last place up or down on every bin, alternating: a transform that rounds
+// differently, as any other FFT does.
+void JitterLastBits(std::vector<kiss_fft_cpx>& spectrum)
+{
+  for (size_t k = 0; k < spectrum.size(); ++k)
+  {
+    const float toward = (k % 2 == 0) ? 1e30f : -1e30f;
+    if (std::isnormal(spectrum[k].r))
+      spectrum[k].r = std::nextafter(spectrum[k].r, toward);
+    if (std::isnormal(spectrum[k].i))
+      spectrum[k].i = std::nextafter(spectrum[k].i, -toward);
+  }
 }
+} // namespace
 
 RefFFTProcessor::RefFFTProcessor(int fftSize)
   : mFFTSize(fftSize)
@@ -55,9 +69,15 @@ void RefFFTProcessor::Process(double* input, double* output, int position)
   // 1. Analysis.
   for (int i = 0; i < N; i++)
     mTimeIn[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[(position + i) % N]);
+  if (mRoundingJitter)
+    for (int i = 0; i < N; i += 3)
+      if (std::isnormal(mTimeIn[i]))
+        mTimeIn[i] = std::nextafter(mTimeIn[i], 0.f);
 
   // 2. Forward transform.
   kiss_fftr(mForwardConfig, mTimeIn.data(), mSpectrum.data());
+  if (mRoundingJitter)
+    JitterLastBits(mSpectrum);
 
   // 3. Rebuild bins 1 .. half - 1.
   if (N >= 4)
@@ -163,6 +183,8 @@ void RefFFTProcessor::Process(double* input, double* output, int position)
   }
 
   // 12. Inverse transform.
+  if (mRoundingJitter)
+    JitterLastBits(mSpectrum);
   kiss_fftri(mInverseConfig, mSpectrum.data(), mTimeOut.data());
 
   // 13. Overlap-add.

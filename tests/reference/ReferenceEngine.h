@@ -31,6 +31,9 @@ public:
   int mWhisperMode = 0;
   float mResonance = 0.5f;
   uint32_t mRandomState = 12345;
+  // Moves every bin by one unit in the last place after each transform: the reference as another
+  // FFT would round it, which shows how far float rounding alone carries a preset's sound.
+  bool mRoundingJitter = false;
 
 private:
   float NextRandom();
