@@ -26,13 +26,14 @@ FFTProcessor::FFTProcessor(int fftSize, double sampleRate)
   , mPhaseDrift(Scaled(0.01f, mTimeScale))
   , mSmearGuard(Scaled(0.0001f, std::sqrt(static_cast<double>(fftSize) / kReferenceSize)))
   , mSizzleFloorSq(Scaled(0.001f, static_cast<double>(fftSize) / kReferenceSize))
-  , mTransform(fftSize)
   , mWindow(static_cast<size_t>(fftSize), 0.f)
   , mHeldMag(static_cast<size_t>(fftSize / 2 + 1), 0.f)
   , mHeldPhase(static_cast<size_t>(fftSize / 2 + 1), 0.f)
   , mPrevMag(static_cast<size_t>(fftSize / 2 + 1), 0.f)
 {
   const int half = fftSize / 2;
+  for (auto& transform : mTransforms)
+    transform = std::make_unique<RealTransform>(fftSize);
 
   // Periodic Hann window: 0 at the first sample, 1 in the middle.
   for (int i = 0; i < fftSize; ++i)
@@ -84,8 +85,14 @@ FFTProcessor::~FFTProcessor() = default;
 
 void FFTProcessor::Reset()
 {
-  std::fill(mTransform.Time(), mTransform.Time() + mFFTSize, 0.f);
-  std::fill(mTransform.Bins(), mTransform.Bins() + 2 * (mFFTSize / 2 + 1), 0.f);
+  for (auto& transform : mTransforms)
+  {
+    std::fill(transform->Time(), transform->Time() + mFFTSize, 0.f);
+    std::fill(transform->Bins(), transform->Bins() + 2 * (mFFTSize / 2 + 1), 0.f);
+  }
+  mChannels = 0;
+  mStepCount = 0;
+  mStepsDone = 0;
   std::fill(mHeldMag.begin(), mHeldMag.end(), 0.f);
   std::fill(mHeldPhase.begin(), mHeldPhase.end(), 0.f);
   std::fill(mPrevMag.begin(), mPrevMag.end(), 0.f);
@@ -96,7 +103,7 @@ void FFTProcessor::UpdateLookups()
   const int half = mFFTSize / 2;
   for (int k = 0; k <= half; ++k)
   {
-    const float src = static_cast<float>(k) / mPitchRatio;
+    const float src = static_cast<float>(k) / mFrame.pitchRatio;
     Lookup lookup{Lookup::kNone, 0, 0.f, 0.f};
     if (src >= 1.f && src < static_cast<float>(half))
     {
@@ -112,91 +119,172 @@ void FFTProcessor::UpdateLookups()
     }
     mLookups[k] = lookup;
   }
-  mLookupRatio = mPitchRatio;
+  mLookupRatio = mFrame.pitchRatio;
 }
 
 void FFTProcessor::UpdateResonance()
 {
-  const float s = (1.f - mResonance) * 0.05f + 0.03f;
+  const float resonance = mFrame.resonance;
+  const float s = (1.f - resonance) * 0.05f + 0.03f;
   for (size_t k = 0; k < mBell.size(); ++k)
   {
     const float x = mBinPosition[k];
-    const float g = std::exp(-((x - mResonance) * (x - mResonance)) / (2.f * (s * s)));
+    const float g = std::exp(-((x - resonance) * (x - resonance)) / (2.f * (s * s)));
     mBell[k] = g;
     mBellOnePlus2g[k] = 1.f + 2.f * g;
     mBellOnePlus4g[k] = 1.f + 4.f * g;
     mBellOnePlus5g[k] = 1.f + 5.f * g;
     mSizzleLift[k] = 0.15f * (1.f + 3.f * g);
   }
-  mTableResonance = mResonance;
+  mTableResonance = resonance;
+}
+
+void FFTProcessor::BeginFrame(double* const* inputs, double* const* outputs, int nChannels,
+                              int ringSize, int newest, int firstOutput)
+{
+  mFrame = {mDecay, mPossess, mPitchRatio, mFormantGain, mFreeze, mSmear, mWhisper, mResonance,
+            mWhisperMode};
+  mChannels = std::clamp(nChannels, 0, kMaxChannels);
+  for (int c = 0; c < mChannels; ++c)
+  {
+    mInputs[c] = inputs[c];
+    mOutputs[c] = outputs[c];
+  }
+  mRingSize = ringSize;
+  mNewest = newest;
+  mFirstOutput = firstOutput;
+  const int rebuildSteps = mFFTSize >= 4 ? 2 * kBinRanges : 0;
+  mStepCount = mChannels * (2 + rebuildSteps);
+  mStepsDone = 0;
+}
+
+void FFTProcessor::RunSteps(int count)
+{
+  for (int end = std::min(mStepCount, mStepsDone + count); mStepsDone < end; ++mStepsDone)
+    RunStep(mStepsDone);
 }
 
 void FFTProcessor::Process(double* input, double* output, int position)
 {
+  BeginFrame(&input, &output, 1, mFFTSize, position, position);
+  RunSteps(StepsLeft());
+}
+
+void FFTProcessor::RunStep(int step)
+{
+  if (step < mChannels)
+  {
+    Analyse(step);
+    return;
+  }
+  const int perChannel = (mStepCount - mChannels) / mChannels;
+  const int channel = (step - mChannels) / perChannel;
+  const int inChannel = (step - mChannels) % perChannel;
+  mRebuildChannel = channel;
+  if (inChannel == perChannel - 1)
+  {
+    Synthesise(channel);
+  }
+  else if (inChannel < kBinRanges)
+  {
+    if (inChannel == 0)
+      PrepareRebuild();
+    UpdateHold(RangeBegin(inChannel), RangeBegin(inChannel + 1));
+  }
+  else
+  {
+    RebuildRange(RangeBegin(inChannel - kBinRanges), RangeBegin(inChannel - kBinRanges + 1));
+  }
+}
+
+// Bins 1 to N/2 - 1 (DC and the top bin pass unchanged) in kBinRanges ranges.
+int FFTProcessor::RangeBegin(int range) const
+{
+  const int bins = mFFTSize / 2 - 1;
+  return 1 + static_cast<int>(static_cast<long>(bins) * range / kBinRanges);
+}
+
+void FFTProcessor::Analyse(int channel)
+{
   const int N = mFFTSize;
+  const double* input = mInputs[channel];
+  float* time = mTransforms[channel]->Time();
 
-  // Analysis: frame sample i is ring sample position + i, so sample 0 is the newest input.
-  float* time = mTransform.Time();
-  const int firstRun = N - position;
-  for (int i = 0; i < firstRun; ++i)
-    time[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[position + i]);
-  for (int i = firstRun; i < N; ++i)
-    time[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[i - firstRun]);
+  // Frame sample 0 is the newest input; samples 1 to N - 1 are the N - 1 before it, oldest first.
+  time[0] = static_cast<float>(static_cast<double>(mWindow[0]) * input[mNewest]);
+  const int oldest = (mNewest - (N - 1) + mRingSize) % mRingSize;
+  const int firstRun = std::min(N - 1, mRingSize - oldest);
+  for (int i = 1; i <= firstRun; ++i)
+    time[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[oldest + i - 1]);
+  for (int i = firstRun + 1; i < N; ++i)
+    time[i] = static_cast<float>(static_cast<double>(mWindow[i]) * input[i - 1 - firstRun]);
 
-  mTransform.Forward();
+  mTransforms[channel]->Forward();
+}
 
-  if (N >= 4)
-    RebuildBins();
-
-  mTransform.Inverse();
+void FFTProcessor::Synthesise(int channel)
+{
+  const int N = mFFTSize;
+  mTransforms[channel]->Inverse();
+  const float* time = mTransforms[channel]->Time();
+  double* output = mOutputs[channel];
 
   const float scale = 1.5f / static_cast<float>(N);
+  const int firstRun = std::min(N, mRingSize - mFirstOutput);
   for (int i = 0; i < firstRun; ++i)
-    output[position + i] += static_cast<double>(time[i] * mWindow[i] * scale);
+    output[mFirstOutput + i] += static_cast<double>(time[i] * mWindow[i] * scale);
   for (int i = firstRun; i < N; ++i)
     output[i - firstRun] += static_cast<double>(time[i] * mWindow[i] * scale);
 }
 
-// The bins are rebuilt in passes, each over the whole range, rather than bin by bin: the passes
+// The bins are rebuilt in passes, each over a range of bins, rather than bin by bin: the passes
 // without library calls then run on vector units. Every value is computed with exactly the
-// arithmetic, in exactly the order, of the bin-by-bin formulation, so the output is the same to
-// the last bit.
-void FFTProcessor::RebuildBins()
+// arithmetic, in exactly the order, of the bin-by-bin formulation. The hold is updated over all
+// ranges before any is rebuilt, because a pitch-shifted read reaches into other ranges.
+void FFTProcessor::PrepareRebuild()
 {
-  if (mPitchRatio != mLookupRatio)
+  if (mFrame.pitchRatio != mLookupRatio)
     UpdateLookups();
-  if (mResonance != mTableResonance)
+  if (mFrame.resonance != mTableResonance)
     UpdateResonance();
 
   // The hold's decay is defined per 48 kHz hop; over a hop of another length it decays by the
   // same amount per second.
-  float decay = std::min(0.9999f, mDecay + (1.f - mDecay) * mFreeze);
+  float decay = std::min(0.9999f, mFrame.decay + (1.f - mFrame.decay) * mFrame.freeze);
   if (mTimeScale != 1.0)
     decay = static_cast<float>(std::pow(static_cast<double>(decay), mTimeScale));
-  const bool smear = mSmear > 0.04f;
-  const bool whisper = mWhisper > 0.01f;
-  const bool ghosts = mWhisperMode != 0;
+  mFrameDecay = decay;
+  mSmearOn = mFrame.smear > 0.04f;
+  mWhisperOn = mFrame.whisper > 0.01f;
+  mGhostsOn = mFrame.whisperMode != 0;
 
-  UpdateHold(decay);
-  ReadShiftedHold(mFreeze * 0.2f + 1.f);
-  DrawRandomValues(smear, whisper, ghosts);
-  if (smear)
-    ApplySmear();
-  if (whisper)
-  {
-    if (ghosts)
-      ApplyGhosts();
-    else
-      ApplySizzle();
-  }
-  Blend();
+  // The channel's draws all come from the state it starts with (see DrawRandomValues).
+  mDrawsPerBin = (mSmearOn ? 1 : 0) + (mWhisperOn ? (mGhostsOn ? 3 : 4) : 0);
+  mDrawStart = mRandomState;
+  const int total = (mFFTSize / 2 - 1) * mDrawsPerBin;
+  mRandomState = mJumpMul[total] * mDrawStart + mJumpAdd[total];
 }
 
-void FFTProcessor::UpdateHold(float decay)
+void FFTProcessor::RebuildRange(int begin, int end)
 {
-  const int half = mFFTSize / 2;
+  ReadShiftedHold(begin, end);
+  DrawRandomValues(begin, end);
+  if (mSmearOn)
+    ApplySmear(begin, end);
+  if (mWhisperOn)
+  {
+    if (mGhostsOn)
+      ApplyGhosts(begin, end);
+    else
+      ApplySizzle(begin, end);
+  }
+  Blend(begin, end);
+}
+
+void FFTProcessor::UpdateHold(int begin, int end)
+{
   // Read as plain floats, real and imaginary interleaved, which the vectoriser handles.
-  const float* __restrict spectrum = mTransform.Bins();
+  const float* __restrict spectrum = mTransforms[mRebuildChannel]->Bins();
   float* __restrict re = mRe.data();
   float* __restrict im = mIm.data();
   float* __restrict mag = mMag.data();
@@ -207,9 +295,10 @@ void FFTProcessor::UpdateHold(float decay)
   float* __restrict oldPhase = mOldHeldPhase.data();
   int* __restrict refreshed = mRefreshed.data();
   const float drift = mPhaseDrift;
+  const float decay = mFrameDecay;
 
   #pragma GCC ivdep // the per-bin arrays are distinct
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
   {
     const float r = spectrum[2 * k];
     const float i = spectrum[2 * k + 1];
@@ -235,7 +324,7 @@ void FFTProcessor::UpdateHold(float decay)
   // Which bins refresh follows the music, so a branch per bin would be mispredicted half the
   // time: list them without branching first, then take their phases.
   int nRefreshed = 0;
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
   {
     mRefreshedBins[nRefreshed] = k;
     nRefreshed += refreshed[k];
@@ -249,12 +338,12 @@ void FFTProcessor::UpdateHold(float decay)
 
 // Bin k reads the hold at k / ratio. Going up the range one bin at a time, a read at or below k
 // would see this frame's hold and a read above k the previous frame's: hence the two copies.
-void FFTProcessor::ReadShiftedHold(float freezeLift)
+void FFTProcessor::ReadShiftedHold(int begin, int end)
 {
-  const int half = mFFTSize / 2;
-  const float formantGain = mFormantGain;
+  const float freezeLift = mFrame.freeze * 0.2f + 1.f;
+  const float formantGain = mFrame.formantGain;
 
-  if (mPitchRatio == 1.f)
+  if (mFrame.pitchRatio == 1.f)
   {
     // Without a shift every bin interpolates between its own new hold (weight 1) and its upper
     // neighbour's old one (weight 0): the same arithmetic, in one straight pass.
@@ -266,7 +355,7 @@ void FFTProcessor::ReadShiftedHold(float freezeLift)
     float* __restrict sourcePhase = mPhase.data();
     float* __restrict level = mLevel.data();
 #pragma GCC ivdep // the per-bin arrays are distinct
-    for (int k = 1; k < half; ++k)
+    for (int k = begin; k < end; ++k)
     {
       const float m = held[k] * 1.f + oldHeld[k + 1] * 0.f;
       source[k] = m;
@@ -276,7 +365,7 @@ void FFTProcessor::ReadShiftedHold(float freezeLift)
     return;
   }
 
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
   {
     const Lookup& lookup = mLookups[k];
     float m = 0.f;
@@ -306,15 +395,14 @@ void FFTProcessor::ReadShiftedHold(float freezeLift)
 // Draw n of this frame (counting from 1) comes from state A(n) x s + C(n), where s is the state
 // before the frame: with those coefficients tabulated, every draw of the frame is computed at
 // once, in the order-free way vector units like, and gives exactly the sequential values.
-void FFTProcessor::DrawRandomValues(bool smear, bool whisper, bool ghosts)
+void FFTProcessor::DrawRandomValues(int begin, int end)
 {
-  const int perBin = (smear ? 1 : 0) + (whisper ? (ghosts ? 3 : 4) : 0);
+  const int perBin = mDrawsPerBin;
   if (perBin == 0)
     return;
 
-  const int half = mFFTSize / 2;
-  const uint32_t start = mRandomState;
-  const int firstUse = smear ? 0 : 1;
+  const uint32_t start = mDrawStart;
+  const int firstUse = mSmearOn ? 0 : 1;
   for (int d = 0; d < perBin; ++d)
   {
     float* __restrict out = mDraws[firstUse + d].data();
@@ -322,28 +410,25 @@ void FFTProcessor::DrawRandomValues(bool smear, bool whisper, bool ghosts)
     const uint32_t* __restrict add = mJumpAdd.data();
     // Bin k's draw d is draw number (k - 1) x perBin + d + 1.
     #pragma GCC ivdep // the per-bin arrays are distinct
-    for (int k = 1; k < half; ++k)
+    for (int k = begin; k < end; ++k)
     {
       const int n = (k - 1) * perBin + d + 1;
       const uint32_t state = mul[n] * start + add[n];
       out[k] = static_cast<float>(static_cast<int32_t>(state & 0x7FFFFFFFu)) * 0x1p-31f;
     }
   }
-  const int total = (half - 1) * perBin;
-  mRandomState = mJumpMul[total] * start + mJumpAdd[total];
 }
 
-void FFTProcessor::ApplySmear()
+void FFTProcessor::ApplySmear(int begin, int end)
 {
-  const int half = mFFTSize / 2;
-  const float amount = mSmear;
+  const float amount = mFrame.smear;
   const float guard = mSmearGuard;
   const float* __restrict m = mSourceMag.data();
   const float* __restrict mag = mMag.data();
   const float* __restrict r = mDraws[0].data();
   float* __restrict p = mPhase.data();
   #pragma GCC ivdep // the per-bin arrays are distinct
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
   {
     const float ratio = m[k] / (mag[k] + guard);
     const float q = ratio < 10.f ? ratio : 10.f;
@@ -352,11 +437,10 @@ void FFTProcessor::ApplySmear()
   }
 }
 
-void FFTProcessor::ApplyGhosts()
+void FFTProcessor::ApplyGhosts(int begin, int end)
 {
-  const int half = mFFTSize / 2;
-  const float w = mWhisper;
-  const float a = mResonance * 0.5f + 0.5f;
+  const float w = mFrame.whisper;
+  const float a = mFrame.resonance * 0.5f + 0.5f;
   const float* __restrict m = mSourceMag.data();
   const float* __restrict held = mHeldMag.data();
   const float* __restrict bumps = mFormantBumps.data();
@@ -368,7 +452,7 @@ void FFTProcessor::ApplyGhosts()
   float* __restrict level = mLevel.data();
   float* __restrict p = mPhase.data();
   #pragma GCC ivdep // the per-bin arrays are distinct
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
   {
     const float M = level[k];
     const float qm = std::sqrt(M * M + m[k] * m[k]);
@@ -379,11 +463,10 @@ void FFTProcessor::ApplyGhosts()
   }
 }
 
-void FFTProcessor::ApplySizzle()
+void FFTProcessor::ApplySizzle(int begin, int end)
 {
-  const int half = mFFTSize / 2;
-  const float w = mWhisper;
-  const float a = mResonance * 0.5f + 0.5f;
+  const float w = mFrame.whisper;
+  const float a = mFrame.resonance * 0.5f + 0.5f;
   const float floorSq = mSizzleFloorSq;
   const float* __restrict m = mSourceMag.data();
   const float* __restrict mag = mMag.data();
@@ -398,7 +481,7 @@ void FFTProcessor::ApplySizzle()
   float* __restrict level = mLevel.data();
   float* __restrict p = mPhase.data();
   #pragma GCC ivdep // the per-bin arrays are distinct
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
   {
     const float n = std::fabs((2.f * r1[k] - 1.f) * 0.5f + (2.f * r2[k] - 1.f) * 0.3f) * xx[k];
     const float M1 = level[k] + onePlus5g[k] * std::sqrt(m[k] * m[k] + mag[k] * mag[k] + floorSq) * n * 0.8f * w * 3.f * a;
@@ -407,22 +490,21 @@ void FFTProcessor::ApplySizzle()
   }
 }
 
-void FFTProcessor::Blend()
+void FFTProcessor::Blend(int begin, int end)
 {
-  const int half = mFFTSize / 2;
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
     ::sincosf(mPhase[k], &mSin[k], &mCos[k]);
 
-  const float possess = mPossess;
-  const float keep = 1.f - mPossess;
+  const float possess = mFrame.possess;
+  const float keep = 1.f - mFrame.possess;
   const float* __restrict re = mRe.data();
   const float* __restrict im = mIm.data();
   const float* __restrict level = mLevel.data();
   const float* __restrict c = mCos.data();
   const float* __restrict s = mSin.data();
-  float* __restrict spectrum = mTransform.Bins();
+  float* __restrict spectrum = mTransforms[mRebuildChannel]->Bins();
   #pragma GCC ivdep // the per-bin arrays are distinct
-  for (int k = 1; k < half; ++k)
+  for (int k = begin; k < end; ++k)
   {
     spectrum[2 * k] = keep * re[k] + possess * level[k] * c[k];
     spectrum[2 * k + 1] = keep * im[k] + possess * level[k] * s[k];

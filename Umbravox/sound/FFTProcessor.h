@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "RealTransform.h"
@@ -19,16 +20,35 @@ namespace umbra {
 // the same at any rate and exactly as defined at 48 kHz.
 class FFTProcessor {
 public:
+  static constexpr int kMaxChannels = 2;
+
   // fftSize samples at sampleRate, a frame every fftSize / 8 samples.
   explicit FFTProcessor(int fftSize, double sampleRate = 48000.0);
   ~FFTProcessor();
   FFTProcessor(const FFTProcessor&) = delete;
   FFTProcessor& operator=(const FFTProcessor&) = delete;
 
-  // input and output are rings of N samples; position is the ring index of the newest input.
+  // A frame is worked in steps of about equal cost (the transforms of each channel, and each
+  // channel's bins in a few ranges), so a caller whose blocks are shorter than a hop can spread it
+  // over the hop's callbacks instead of taking it all in one.
+  //
+  // The frame analyses the last N samples of each input ring (ringSize >= N; newest is the slot
+  // of the newest sample) and, when its last step has run, has added N samples into each output
+  // ring from firstOutput on (its frame sample i at slot firstOutput + i). The rings must hold
+  // those samples until then. The settings below are taken as they stand here, for the whole
+  // frame.
+  void BeginFrame(double* const* inputs, double* const* outputs, int nChannels, int ringSize,
+                  int newest, int firstOutput);
+  int StepsLeft() const { return mStepCount - mStepsDone; }
+  int StepsPerFrame() const { return mStepCount; }
+  void RunSteps(int count);
+
+  // One channel on rings of exactly N samples, the whole frame at once; the output goes where its
+  // input came from. position is the ring index of the newest input.
   void Process(double* input, double* output, int position);
 
-  // Clears the buffers and the per-bin memory; the settings and the random sequence run on.
+  // Clears the buffers, the per-bin memory and any frame in progress; the settings and the
+  // random sequence run on.
   void Reset();
 
   int Size() const { return mFFTSize; }
@@ -59,16 +79,32 @@ private:
   static constexpr uint32_t kRandomMul = 1664525u;
   static constexpr uint32_t kRandomAdd = 1013904223u;
 
+  // The settings one frame works with.
+  struct FrameSettings {
+    float decay, possess, pitchRatio, formantGain, freeze, smear, whisper, resonance;
+    int whisperMode;
+  };
+
+  // The steps of a frame, in order: each channel's analysis; then per channel, the hold updated
+  // over each range of bins, the bins rebuilt over each range, and the synthesis. The channels'
+  // rebuilds follow each other because they share the hold memory and the random sequence.
+  static constexpr int kBinRanges = 4;
+  void RunStep(int step);
+  void Analyse(int channel);
+  void PrepareRebuild();
+  void Synthesise(int channel);
+
   void UpdateLookups();
   void UpdateResonance();
-  void RebuildBins();
-  void UpdateHold(float decay);
-  void ReadShiftedHold(float freezeLift);
-  void DrawRandomValues(bool smear, bool whisper, bool ghosts);
-  void ApplySmear();
-  void ApplyGhosts();
-  void ApplySizzle();
-  void Blend();
+  void UpdateHold(int begin, int end);
+  void RebuildRange(int begin, int end);
+  void ReadShiftedHold(int begin, int end);
+  void DrawRandomValues(int begin, int end);
+  void ApplySmear(int begin, int end);
+  void ApplyGhosts(int begin, int end);
+  void ApplySizzle(int begin, int end);
+  void Blend(int begin, int end);
+  int RangeBegin(int range) const;
 
   int mFFTSize;
   // A hop's length in seconds over the 48 kHz hop's (exactly 1 at 48 kHz); the width of a
@@ -80,7 +116,26 @@ private:
   float mPhaseDrift;
   float mSmearGuard;
   float mSizzleFloorSq;
-  RealTransform mTransform;
+  // One transform (with its buffers) per channel: a channel's bins wait in it between its
+  // analysis and its rebuild.
+  std::unique_ptr<RealTransform> mTransforms[kMaxChannels];
+
+  // The frame in progress.
+  FrameSettings mFrame{};
+  double* mInputs[kMaxChannels] = {};
+  double* mOutputs[kMaxChannels] = {};
+  int mChannels = 0;
+  int mRingSize = 0;
+  int mNewest = 0;
+  int mFirstOutput = 0;
+  int mStepCount = 0;
+  int mStepsDone = 0;
+  // Worked out when a channel's rebuild begins.
+  float mFrameDecay = 0.f;
+  bool mSmearOn = false, mWhisperOn = false, mGhostsOn = false;
+  int mDrawsPerBin = 0;
+  int mRebuildChannel = 0;
+  uint32_t mDrawStart = 0;
   std::vector<float> mWindow;
   std::vector<float> mHeldMag;
   std::vector<float> mHeldPhase;

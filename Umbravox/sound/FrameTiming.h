@@ -15,6 +15,10 @@ struct FrameTiming {
   // A hop's length in seconds over the 48 kHz hop's; also the 48 kHz bin's width in hertz over
   // this frame's. Exactly 1 at 48 kHz.
   double timeScale = 1.0;
+  // Both paths leave a frame and a hop after they entered (4608 samples, 96 ms, at 48 kHz): the
+  // hop is the time a frame's work is spread over, so no callback carries a whole frame. The
+  // rings are this long.
+  int Latency() const { return frameSize + hopSize; }
 };
 
 FrameTiming FrameTimingFor(double sampleRate);

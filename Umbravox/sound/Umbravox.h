@@ -94,8 +94,9 @@ private:
   void FillGains(GainChunk& gains, int count);
   // Samples that complete no hop, all within one turn of the rings.
   void ProcessRun(BlockContext& block, int start, int count);
-  // The sample that completes a hop: the frame runs before its wet sample is read.
+  // The sample that completes a hop: the frame in progress ends and the next begins.
   void ProcessFrameSample(BlockContext& block, int s);
+  void RunDueFrameSteps();
 
   IPeakAvgSender<kMaxChannels, 64> mInputMeterSender;
   IPeakAvgSender<kMaxChannels, 64> mOutputMeterSender;

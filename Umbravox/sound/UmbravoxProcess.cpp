@@ -1,9 +1,14 @@
-// The block processor: input gain, the hop over the frame-long rings (512 over 4096 at 48 kHz),
-// the dry/wet mix, output gain, and the levels and meter data the editor shows. Both paths leave
-// one frame (the reported latency) after they entered: the dry sample is read from the input ring
-// before the new one takes its slot, so a host's delay compensation lines both up with the
-// timeline. The three gains ramp to new values (LinearSmoother); a gain change at Input therefore
-// reaches the dry output one frame later than a change at Output or Mix.
+// The block processor: input gain, the hop (512 samples at 48 kHz) over rings of a frame and a
+// hop (4096 + 512), the dry/wet mix, output gain, and the levels and meter data the editor shows.
+//
+// A frame begins at the sample that completes a hop, and its work is spread over the hop that
+// follows, in steps as the hop's samples go by: a host calling with 64-sample blocks gets an
+// eighth of a frame in each call rather than the whole frame in one call out of eight. The frame's
+// output is first read a hop after it began, when its last step has run; so both paths leave a
+// frame and a hop (the reported latency) after they entered. The dry sample is read from the
+// input ring before the new one takes its slot, so a host's delay compensation lines both up
+// with the timeline. The three gains ramp to new values (LinearSmoother); a gain change at Input
+// therefore reaches the dry output one latency later than a change at Output or Mix.
 #include <algorithm>
 #include <cmath>
 
@@ -92,21 +97,23 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
   const int nChans = std::min(NChannelsConnected(kRouteOutput), kMaxChannels);
   BlockContext block{inputs, outputs, nChans, 0.0, 0.0};
   const int hopSize = mTiming.hopSize;
-  const int frameSize = mTiming.frameSize;
+  const int ringSize = mTiming.Latency();
 
   // Between two frames, and within one turn of the rings, samples need nothing from each other
-  // but the ring slots they write: those runs go through in straight passes. The sample that
-  // completes a hop takes the frame before its wet sample is read.
+  // but the ring slots they write: those runs go through in straight passes, each followed by the
+  // frame's steps that are due by then. The sample that completes a hop finishes the frame in
+  // progress, then begins the next.
   for (int s = 0; s < nFrames;)
   {
     const int untilFrame = (hopSize - 1) - mHopCounter;
-    const int run = std::min({untilFrame, nFrames - s, frameSize - mWritePos, kGainChunk});
+    const int run = std::min({untilFrame, nFrames - s, ringSize - mWritePos, kGainChunk});
     if (run > 0)
     {
       ProcessRun(block, s, run);
       mHopCounter += run;
-      mWritePos = (mWritePos + run) % frameSize;
+      mWritePos = (mWritePos + run) % ringSize;
       s += run;
+      RunDueFrameSteps();
     }
     else
     {
@@ -173,6 +180,15 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
   }
 }
 
+// Of a frame's steps, the share of the hop gone by since it began has run; the rest is left to
+// later samples of the hop.
+void Umbravox::RunDueFrameSteps()
+{
+  FFTProcessor& fft = *mFFTProcessor;
+  const int due = static_cast<int>(static_cast<long>(fft.StepsPerFrame()) * mHopCounter / mTiming.hopSize);
+  fft.RunSteps(due - (fft.StepsPerFrame() - fft.StepsLeft()));
+}
+
 void Umbravox::ProcessFrameSample(BlockContext& block, int s)
 {
   const int pos = mWritePos;
@@ -194,11 +210,13 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
   if (nChans == 2)
     inRing[1][pos] = d1;
 
+  // The frame begun a hop ago ends before this slot is read; the new one adds from a hop on.
+  FFTProcessor& fft = *mFFTProcessor;
+  fft.RunSteps(fft.StepsLeft());
+  const int ringSize = mTiming.Latency();
+  fft.BeginFrame(inRing, outRing, nChans, ringSize, pos, (pos + mTiming.hopSize) % ringSize);
   mHopCounter = 0;
-  for (int c = 0; c < nChans; ++c)
-    mFFTProcessor->Process(inRing[c], outRing[c], pos);
 
-  // The wet sample is read after the frame has been added.
   const double out0 = (late0 * dry + outRing[0][pos] * wet) * outputGain;
   block.outputs[0][s] = out0;
   if (nChans == 2)
@@ -207,7 +225,7 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
   // The slot now starts collecting the frames for the sample one frame later.
   for (int c = 0; c < nChans; ++c)
     outRing[c][pos] = 0.0;
-  mWritePos = pos + 1 == mTiming.frameSize ? 0 : pos + 1;
+  mWritePos = pos + 1 == ringSize ? 0 : pos + 1;
 
   block.inputPeak = std::max(block.inputPeak, std::fabs(d0));
   block.outputPeak = std::max(block.outputPeak, std::fabs(out0));
@@ -223,8 +241,8 @@ void Umbravox::PrepareEngineForRate()
   mFFTProcessor = std::make_unique<FFTProcessor>(mTiming.frameSize, rate);
   for (int c = 0; c < kMaxChannels; ++c)
   {
-    mInputBuffers[c] = std::make_unique<CircularBuffer>(mTiming.frameSize);
-    mOutputBuffers[c] = std::make_unique<CircularBuffer>(mTiming.frameSize);
+    mInputBuffers[c] = std::make_unique<CircularBuffer>(mTiming.Latency());
+    mOutputBuffers[c] = std::make_unique<CircularBuffer>(mTiming.Latency());
   }
 }
 
@@ -247,7 +265,7 @@ void Umbravox::OnReset()
   // activating).
   SnapGainsToParams();
   mSnapGains.store(true, std::memory_order_release);
-  SetLatency(mTiming.frameSize);
+  SetLatency(mTiming.Latency());
 }
 
 int Umbravox::UnserializeState(const IByteChunk& chunk, int startPos)

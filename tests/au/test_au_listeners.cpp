@@ -98,11 +98,11 @@ TEST(AUListeners, LatencyListenersHearTheChangeBeforeItLands)
   ASSERT_EQ(host.Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Output, 0, Float64{48000.0}), noErr);
   ASSERT_EQ(log.heard.size(), 1u);
   EXPECT_EQ(log.heard[0].latencyThen, 0.0); // the old value
-  EXPECT_DOUBLE_EQ(host.Latency(), 4096.0 / 48000.0);
+  EXPECT_DOUBLE_EQ(host.Latency(), 4608.0 / 48000.0);
 
   ASSERT_EQ(host.Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Output, 0, Float64{44100.0}), noErr);
   ASSERT_EQ(log.heard.size(), 2u);
-  EXPECT_DOUBLE_EQ(log.heard[1].latencyThen, 4096.0 / 44100.0); // samples unchanged, at the new rate
+  EXPECT_DOUBLE_EQ(log.heard[1].latencyThen, 4608.0 / 44100.0); // samples unchanged, at the new rate
   ASSERT_EQ(AudioUnitReset(host.Unit(), kAudioUnitScope_Global, 0), noErr);
   EXPECT_EQ(log.heard.size(), 3u);
 }

@@ -220,18 +220,18 @@ TEST(AURender, BypassCrossfadesAndComesBackWithNothingStale)
   EXPECT_LE(largestStep(kOff, kOff + 1024), steadyStep * 1.4125f);
 }
 
-TEST(AURender, LatencyIsZeroUntilTheFirstResetThenTheFrameSize)
+TEST(AURender, LatencyIsZeroUntilTheFirstResetThenTheFrameAndHop)
 {
   AUTestHost host;
   EXPECT_EQ(host.Latency(), 0.0);
   ASSERT_EQ(host.Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Output, 0, Float64{48000.0}), noErr);
-  EXPECT_DOUBLE_EQ(host.Latency(), 4096.0 / 48000.0);
+  EXPECT_DOUBLE_EQ(host.Latency(), 4608.0 / 48000.0);
   ASSERT_EQ(host.Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Output, 0, Float64{44100.0}), noErr);
-  EXPECT_DOUBLE_EQ(host.Latency(), 3840.0 / 44100.0); // the frame keeps its length in seconds
+  EXPECT_DOUBLE_EQ(host.Latency(), 4320.0 / 44100.0); // frame and hop keep their length in seconds
 
   AUTestHost reset;
   ASSERT_EQ(AudioUnitReset(reset.Unit(), kAudioUnitScope_Global, 0), noErr);
-  EXPECT_DOUBLE_EQ(reset.Latency(), 4096.0 / 48000.0);
+  EXPECT_DOUBLE_EQ(reset.Latency(), 4608.0 / 48000.0);
 
   Float64 tail = -1.0;
   ASSERT_EQ(host.Get(kAudioUnitProperty_TailTime, kAudioUnitScope_Global, 0, tail), noErr);
@@ -254,7 +254,7 @@ TEST(AURender, BypassPlaysTheInputDelayedByTheLatency)
     ASSERT_EQ(host.Render(1024, out), noErr);
 
   const int latency = static_cast<int>(std::lround(host.Latency() * 48000.0));
-  ASSERT_EQ(latency, 4096);
+  ASSERT_EQ(latency, 4608);
   for (int c = 0; c < 2; ++c)
     for (int s = 0; s < kFrames; ++s)
       ASSERT_EQ(out[c][s], s < latency ? 0.f : input[c][s - latency]) << "channel " << c << " frame " << s;
@@ -433,7 +433,7 @@ TEST(AURender, AUnitConnectedToAnotherPullsItsOutput)
   EXPECT_EQ(source.InputPulls(), kFrames / 512);
   for (int c = 0; c < 2; ++c)
     for (int s = 0; s < kFrames; ++s)
-      ASSERT_EQ(out[c][s], s < 8192 ? 0.f : input[c][s - 8192]) << "frame " << s;
+      ASSERT_EQ(out[c][s], s < 2 * 4608 ? 0.f : input[c][s - 2 * 4608]) << "frame " << s;
 }
 
 namespace {

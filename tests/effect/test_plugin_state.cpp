@@ -195,7 +195,7 @@ TEST(PluginInstance, Configuration)
   EXPECT_EQ(plug->GetHost(), kHostUninit);
 }
 
-TEST(PluginInstance, ReportsTheFrameAsLatencyFromTheFirstReset)
+TEST(PluginInstance, ReportsTheFrameAndHopAsLatencyFromTheFirstReset)
 {
   struct Listener : IOfflineHostListener {
     void OnLatencyChanged(int samples) override { latencies.push_back(samples); }
@@ -206,15 +206,16 @@ TEST(PluginInstance, ReportsTheFrameAsLatencyFromTheFirstReset)
   EXPECT_EQ(plug->GetLatency(), 0);
   plug->HostSetBlockSize(512);
   plug->HostInitialize();
-  EXPECT_EQ(plug->GetLatency(), 4096);
+  EXPECT_EQ(plug->GetLatency(), 4096 + 512);
   ASSERT_FALSE(listener.latencies.empty());
-  EXPECT_EQ(listener.latencies.back(), 4096);
-  // The frame keeps its length in seconds: 3840 samples (87 ms) at 44.1 kHz, 8192 at 96 kHz.
+  EXPECT_EQ(listener.latencies.back(), 4096 + 512);
+  // A frame and a hop, keeping their length in seconds: 3840 + 480 samples (98 ms) at 44.1 kHz,
+  // 8192 + 1024 at 96 kHz.
   plug->HostSetSampleRate(44100.0);
-  EXPECT_EQ(plug->GetLatency(), 3840);
+  EXPECT_EQ(plug->GetLatency(), 3840 + 480);
   plug->HostSetSampleRate(96000.0);
-  EXPECT_EQ(plug->GetLatency(), 8192);
-  EXPECT_EQ(listener.latencies.back(), 8192);
+  EXPECT_EQ(plug->GetLatency(), 8192 + 1024);
+  EXPECT_EQ(listener.latencies.back(), 8192 + 1024);
 }
 
 TEST(PluginInstance, MakePlugNamesTheViewFactory)

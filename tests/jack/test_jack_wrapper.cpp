@@ -85,7 +85,7 @@ TEST(JackWrapper, ANewBufferSizePreparesThePluginForIt)
   ASSERT_NE(other, nullptr);
   ASSERT_EQ(jack_set_buffer_size(other, 4 * kPeriod), 0);
   EXPECT_TRUE(test::WaitFor([&] { return plug->GetBlockSize() == 4 * kPeriod; }, 10s));
-  EXPECT_EQ(plug->GetLatency(), 4096);
+  EXPECT_EQ(plug->GetLatency(), 4096 + 512);
   // It runs on at the new size: the engine's ring position moves (a period a quarter of the ring).
   const int position = plug->GetWritePosition();
   EXPECT_TRUE(test::WaitFor([&] { return plug->GetWritePosition() != position; }, 10s));

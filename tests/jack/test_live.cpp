@@ -29,7 +29,7 @@ using umbra::sound::SoundData;
 namespace {
 
 constexpr int kPeriod = 1024;
-constexpr int kLatency = 4096;
+constexpr int kLatency = 4096 + 512; // a frame and a hop
 
 // A second and a half of a sung-like tone with a noisy onset, different on each side.
 SoundData MakeTestSound()

@@ -88,7 +88,7 @@ TEST(LV2Wrapper, StartsAsInitAndReportsItsLatency)
 {
   auto instance = Started();
   instance->Run(0, 0);
-  EXPECT_EQ(instance->Control(kPortLatency), 4096.f);
+  EXPECT_EQ(instance->Control(kPortLatency), 4608.f);
   Umbravox& plugin = PluginOf(*instance);
   EXPECT_EQ(plugin.GetParam(kHaunt)->Value(), 75.0);
   EXPECT_EQ(plugin.GetParam(kFreeze)->Value(), 80.0);
@@ -263,7 +263,7 @@ TEST(LV2Wrapper, RunsWithoutAnyFeature)
     }
   EXPECT_GT(energy, 1.0);
   EXPECT_EQ(instance->Control(kPortTempo), 120.f);
-  EXPECT_EQ(instance->Control(kPortLatency), 4096.f);
+  EXPECT_EQ(instance->Control(kPortLatency), 4608.f);
 }
 
 TEST(LV2Wrapper, AnyBlockLengthGivesTheSameSamples)
@@ -353,21 +353,21 @@ TEST(LV2Wrapper, BypassCrossfadesWithoutAClickAndReturnsTheDelayedInput)
       std::copy(instance->Out(c), instance->Out(c) + 100, output[c].begin() + done);
     if (done == toggleOff)
     {
-      EXPECT_EQ(plugin.GetWritePosition(), (writePosBeforeBypass + 100) % 4096)
+      EXPECT_EQ(plugin.GetWritePosition(), (writePosBeforeBypass + 100) % 4608)
         << "both paths run during the crossfade, and nothing is reset";
     }
   }
 
-  // Bypassed once the crossfade is over: the input, 4096 samples late, sample for sample.
+  // Bypassed once the crossfade is over: the input, 4608 samples late, sample for sample.
   for (int s = toggleOff + kBypassFadeFrames; s < toggleOn; ++s)
     for (int c = 0; c < 2; ++c)
-      ASSERT_EQ(output[c][s], input[c][s - 4096]) << "sample " << s;
+      ASSERT_EQ(output[c][s], input[c][s - 4608]) << "sample " << s;
 
   // No click: no step between samples larger than the sine's own steepest, plus a little for the
   // curve.
   const double sineStep = 0.5 * 2.0 * std::numbers::pi * 440.0 / 48000.0;
   for (int c = 0; c < 2; ++c)
-    for (int s = 4097; s < kFrames; ++s)
+    for (int s = 4609; s < kFrames; ++s)
       ASSERT_LT(std::fabs(output[c][s] - output[c][s - 1]), 1.6 * sineStep) << "sample " << s;
 
   // Back to processing after the second crossfade: silent again.
@@ -396,7 +396,7 @@ TEST(LV2Wrapper, MixZeroAndBypassAgree)
     std::copy(instance->Out(0), instance->Out(0) + 100, left.begin() + done);
   }
   for (int s = 0; s < kFrames; ++s)
-    ASSERT_NEAR(left[s], s >= 4096 ? input[0][s - 4096] : 0.f, 1e-6) << "sample " << s;
+    ASSERT_NEAR(left[s], s >= 4608 ? input[0][s - 4608] : 0.f, 1e-6) << "sample " << s;
 }
 
 TEST(LV2Wrapper, ParameterOnlyModelTakesPortEventsOnceEach)

@@ -18,14 +18,17 @@ void SetParams(Umbravox& plug, std::initializer_list<std::pair<int, double>> val
   plug.HostReset();
 }
 
+// A frame and the hop its work is spread over, at 48 kHz.
+constexpr int kLatency = 4096 + 512;
+
 } // namespace
 
-TEST(BlockProcessor, ReportsTheFrameLatencyFromTheFirstReset)
+TEST(BlockProcessor, ReportsTheFrameAndHopLatencyFromTheFirstReset)
 {
   std::unique_ptr<Umbravox> plug(MakePlug());
   EXPECT_EQ(plug->GetLatency(), 0);
   plug->HostInitialize();
-  EXPECT_EQ(plug->GetLatency(), 4096);
+  EXPECT_EQ(plug->GetLatency(), kLatency);
 }
 
 TEST(BlockProcessor, NeutralPitchGivesExactlyUnitRatioAndSmearHasAFloor)
@@ -86,8 +89,8 @@ TEST(BlockProcessor, PeakLevelsOfChannelZeroWithAFloorOfMinus60)
   input[1][20] = 0.9; // channel 1 does not count
   ProcessDirect(*plug, input, 64);
   EXPECT_EQ(plug->mInputPeakDb.load(), 0.f);
-  EXPECT_EQ(plug->mOutputPeakDb.load(), -60.f); // the output is one frame late
-  const std::vector<std::vector<double>> silence(2, std::vector<double>(4096 - 64, 0.0));
+  EXPECT_EQ(plug->mOutputPeakDb.load(), -60.f); // the output is one latency late
+  const std::vector<std::vector<double>> silence(2, std::vector<double>(kLatency - 64, 0.0));
   ProcessDirect(*plug, silence, 512);
   ProcessDirect(*plug, std::vector<std::vector<double>>(2, std::vector<double>(64, 0.0)), 64);
   EXPECT_EQ(plug->mInputPeakDb.load(), -60.f);
@@ -104,7 +107,7 @@ TEST(BlockProcessor, PeakLevelsOfChannelZeroWithAFloorOfMinus60)
   EXPECT_EQ(plug->mOutputPeakDb.load(), -60.f);
 }
 
-TEST(BlockProcessor, MixZeroIsTheGainedInputOneFrameLate)
+TEST(BlockProcessor, MixZeroIsTheGainedInputOneLatencyLate)
 {
   // The dry path has the latency the plug-in reports, as the wet path does.
   auto plug = MakeHostedPlug();
@@ -114,7 +117,7 @@ TEST(BlockProcessor, MixZeroIsTheGainedInputOneFrameLate)
   for (int c = 0; c < 2; ++c)
     for (int s = 0; s < 7000; ++s)
     {
-      const double late = s >= 4096 ? input[c][s - 4096] * 0.8 : 0.0;
+      const double late = s >= kLatency ? input[c][s - kLatency] * 0.8 : 0.0;
       ASSERT_EQ(output[c][s], (late * 1.0 + 0.0 * 0.0) * 0.3) << c << " " << s;
     }
 }
@@ -127,16 +130,16 @@ TEST(BlockProcessor, PossessZeroPassesTheInputDelayedByTheFrameTimesFourAndAHalf
   const auto input = Sine(frames, 440.0 / 48000.0, 0.1);
   const auto output = ProcessDirect(*plug, input, 512);
 
-  // Nothing comes through before a whole frame has passed (but rounding noise of the transforms);
+  // Nothing comes through before the latency has passed (but rounding noise of the transforms);
   // once eight frames overlap it is 4.5 x input.
-  for (int s = 0; s < 4096; ++s)
+  for (int s = 0; s < kLatency; ++s)
     ASSERT_LT(std::fabs(output[0][s]), 1e-6) << s;
   for (int c = 0; c < 2; ++c)
-    for (int s = 4096 + 8 * 512; s < frames; ++s)
-      ASSERT_NEAR(output[c][s], 4.5 * input[c][s - 4096], 2e-6) << c << " " << s;
+    for (int s = kLatency + 8 * 512; s < frames; ++s)
+      ASSERT_NEAR(output[c][s], 4.5 * input[c][s - kLatency], 2e-6) << c << " " << s;
 }
 
-TEST(BlockProcessor, TheFirstFrameComesAtThe512thSampleAfterAReset)
+TEST(BlockProcessor, TheFirstFrameBeginsAtThe512thSampleAfterAResetAndIsWorkedInTheNextHop)
 {
   auto plug = MakeHostedPlug();
   SetParams(*plug, {{kSmear, 50}, {kWhisper, 0}}); // one draw per bin and frame
@@ -149,16 +152,28 @@ TEST(BlockProcessor, TheFirstFrameComesAtThe512thSampleAfterAReset)
 
   std::vector<std::vector<double>> one(2, std::vector<double>(1, 0.1));
   ProcessDirect(*plug, one, 1);
-  EXPECT_EQ(plug->GetFFTProcessor().RandomState(), AdvanceLcg(start, 2 * 2047)); // both channels
   EXPECT_EQ(plug->GetHopCounter(), 0);
+  EXPECT_EQ(plug->GetFFTProcessor().StepsLeft(), plug->GetFFTProcessor().StepsPerFrame());
+
+  // Sample by sample through the next hop, the frame's steps go by evenly.
+  int most = 0;
+  for (int s = 0; s < 511; ++s)
+  {
+    const int before = plug->GetFFTProcessor().StepsLeft();
+    ProcessDirect(*plug, one, 1);
+    most = std::max(most, before - plug->GetFFTProcessor().StepsLeft());
+  }
+  EXPECT_EQ(most, 1);
+  EXPECT_LE(plug->GetFFTProcessor().StepsLeft(), 1);
+  EXPECT_EQ(plug->GetFFTProcessor().RandomState(), AdvanceLcg(start, 2 * 2047)); // both channels
 
   // A reset starts the hop again but the random sequence runs on.
   const uint32_t afterFrame = plug->GetFFTProcessor().RandomState();
   plug->HostReset();
   EXPECT_EQ(plug->GetWritePosition(), 0);
   EXPECT_EQ(plug->GetFFTProcessor().RandomState(), afterFrame);
-  std::vector<std::vector<double>> hop(2, std::vector<double>(512, 0.0));
-  ProcessDirect(*plug, hop, 100);
+  std::vector<std::vector<double>> twoHops(2, std::vector<double>(1024, 0.0));
+  ProcessDirect(*plug, twoHops, 100);
   EXPECT_EQ(plug->GetFFTProcessor().RandomState(), AdvanceLcg(afterFrame, 2 * 2047));
 }
 
@@ -178,7 +193,8 @@ TEST(BlockProcessor, WithOneOutputChannelOnlyChannelZeroIsProcessed)
 
   for (double v : out1)
     ASSERT_EQ(v, 123.0);
-  EXPECT_EQ(plug->GetFFTProcessor().RandomState(), AdvanceLcg(start, 4 * 2047)); // 4 hops, 1 channel
+  // Four hops end in the block; the fourth one's frame is only begun. One channel each.
+  EXPECT_EQ(plug->GetFFTProcessor().RandomState(), AdvanceLcg(start, 3 * 2047));
 }
 
 TEST(BlockProcessor, NonFiniteAndAbsurdInputIsSilenceAndLeavesNoTrace)
@@ -207,11 +223,11 @@ TEST(BlockProcessor, NonFiniteAndAbsurdInputIsSilenceAndLeavesNoTrace)
       ASSERT_TRUE(BitEqual(outA[c][s], outB[c][s])) << c << " " << s;
 
   // Loud but sane audio is not touched.
-  auto loud = Sine(4096 + 64, 0.01, 1e5);
+  auto loud = Sine(kLatency + 64, 0.01, 1e5);
   auto plugC = MakeHostedPlug();
   SetParams(*plugC, {{kMix, 0}, {kInput, 100}, {kOutput, 100}});
   const auto outC = ProcessDirect(*plugC, loud, 512);
-  EXPECT_EQ(outC[0][4096 + 25], loud[0][25]);
+  EXPECT_EQ(outC[0][kLatency + 25], loud[0][25]);
 }
 
 TEST(BlockProcessor, FlushesSubnormalsWhileProcessingAndRestoresTheCallersMode)
@@ -222,10 +238,10 @@ TEST(BlockProcessor, FlushesSubnormalsWhileProcessingAndRestoresTheCallersMode)
   const unsigned before = _mm_getcsr() & ~0x8040u; // the caller keeps subnormals
   _mm_setcsr(before);
 
-  std::vector<std::vector<double>> tiny(2, std::vector<double>(4096 + 16, 4.9e-320));
+  std::vector<std::vector<double>> tiny(2, std::vector<double>(kLatency + 16, 4.9e-320));
   ASSERT_NE(tiny[0][0] * 1.0, 0.0);
-  const auto out = ProcessDirect(*plug, tiny, 4096 + 16);
-  EXPECT_EQ(out[0][4096], 0.0); // treated as zero inside the block
+  const auto out = ProcessDirect(*plug, tiny, kLatency + 16);
+  EXPECT_EQ(out[0][kLatency], 0.0); // treated as zero inside the block
   EXPECT_EQ(_mm_getcsr() & kModeBits, before & kModeBits);
 }
 
