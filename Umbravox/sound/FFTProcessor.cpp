@@ -3,10 +3,24 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <x86intrin.h>
+#endif
+
 namespace umbra {
 
 namespace {
 constexpr float kPi = 3.1415927f;
+
+// The processor's cycle counter (an instruction, not a system call); 0 where there is none.
+inline uint64_t CycleCount()
+{
+#if defined(__x86_64__) || defined(__i386__)
+  return __rdtsc();
+#else
+  return 0;
+#endif
+}
 
 // The frame the constants are defined for: 4096 samples at 48 kHz, 2049 bins.
 constexpr int kReferenceSize = 4096;
@@ -156,12 +170,62 @@ void FFTProcessor::BeginFrame(double* const* inputs, double* const* outputs, int
   const int rebuildSteps = mFFTSize >= 4 ? 2 * kBinRanges : 0;
   mStepCount = mChannels * (2 + rebuildSteps);
   mStepsDone = 0;
+  if (mCostedChannels != mChannels)
+  {
+    for (int step = 0; step < mStepCount; ++step)
+      mStepCost[step] = StartingCost(step, mChannels);
+    mCostedChannels = mChannels;
+  }
+  mCostDone = 0.0;
+  mCostPerFrame = 0.0;
+  for (int step = 0; step < mStepCount; ++step)
+    mCostPerFrame += mStepCost[step];
 }
 
 void FFTProcessor::RunSteps(int count)
 {
   for (int end = std::min(mStepCount, mStepsDone + count); mStepsDone < end; ++mStepsDone)
+  {
+    mCostDone += mStepCost[mStepsDone];
+    const uint64_t start = CycleCount();
     RunStep(mStepsDone);
+    LearnCost(mStepsDone, static_cast<double>(CycleCount() - start));
+  }
+}
+
+void FFTProcessor::RunStepsDue(int elapsed, int span)
+{
+  // A step runs once the work due has reached its middle, so each call's work lands within half
+  // a step of its share.
+  const double due = mCostPerFrame * elapsed / span;
+  while (mStepsDone < mStepCount && mCostDone + 0.5 * mStepCost[mStepsDone] <= due)
+    RunSteps(1);
+}
+
+// In units of a hold update over a range of bins, until the steps have been timed: a transform
+// with its windowing costs about eight, a range's rebuild (with its sines and cosines) six.
+double FFTProcessor::StartingCost(int step, int channels)
+{
+  if (step < channels)
+    return 8.0;
+  const int inChannel = (step - channels) % (2 * kBinRanges + 1);
+  if (inChannel == 2 * kBinRanges)
+    return 8.0;
+  return inChannel < kBinRanges ? 1.0 : 6.0;
+}
+
+void FFTProcessor::LearnCost(int step, double cycles)
+{
+  if (cycles <= 0.0)
+    return; // no cycle counter here: the starting costs stand
+  // The first timing replaces the starting guess in units; after that a quarter of each new
+  // timing goes in, and a call the thread was preempted in counts as no more than four times the
+  // average.
+  double& cost = mStepCost[step];
+  if (cost < 1000.0)
+    cost = cycles;
+  else
+    cost += 0.25 * (std::min(cycles, 4.0 * cost) - cost);
 }
 
 void FFTProcessor::Process(double* input, double* output, int position)

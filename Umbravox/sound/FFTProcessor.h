@@ -28,9 +28,9 @@ public:
   FFTProcessor(const FFTProcessor&) = delete;
   FFTProcessor& operator=(const FFTProcessor&) = delete;
 
-  // A frame is worked in steps of about equal cost (the transforms of each channel, and each
-  // channel's bins in a few ranges), so a caller whose blocks are shorter than a hop can spread it
-  // over the hop's callbacks instead of taking it all in one.
+  // A frame is worked in steps (the transforms of each channel, and each channel's bins in
+  // ranges), so a caller whose blocks are shorter than a hop can spread it over the hop's
+  // callbacks instead of taking it all in one.
   //
   // The frame analyses the last N samples of each input ring (ringSize >= N; newest is the slot
   // of the newest sample) and, when its last step has run, has added N samples into each output
@@ -41,6 +41,9 @@ public:
                   int newest, int firstOutput);
   int StepsLeft() const { return mStepCount - mStepsDone; }
   int StepsPerFrame() const { return mStepCount; }
+  // Runs the steps due when `elapsed` of `span` samples have gone by since the frame began: as
+  // much of the frame's work, by what each step has cost lately, as that share of the span.
+  void RunStepsDue(int elapsed, int span);
   void RunSteps(int count);
 
   // One channel on rings of exactly N samples, the whole frame at once; the output goes where its
@@ -88,8 +91,14 @@ private:
   // The steps of a frame, in order: each channel's analysis; then per channel, the hold updated
   // over each range of bins, the bins rebuilt over each range, and the synthesis. The channels'
   // rebuilds follow each other because they share the hold memory and the random sequence.
-  static constexpr int kBinRanges = 4;
+  static constexpr int kBinRanges = 8;
+  static constexpr int kMaxSteps = kMaxChannels * (2 + 2 * kBinRanges);
   void RunStep(int step);
+  // What a step costs depends on the music (a hold update takes an arctangent for each bin that
+  // rises) and the settings (the whisper's passes), so each step's cost is learnt as it runs: a
+  // running average of its processor cycles, frame by frame.
+  static double StartingCost(int step, int channels);
+  void LearnCost(int step, double cycles);
   void Analyse(int channel);
   void PrepareRebuild();
   void Synthesise(int channel);
@@ -130,6 +139,10 @@ private:
   int mFirstOutput = 0;
   int mStepCount = 0;
   int mStepsDone = 0;
+  double mStepCost[kMaxSteps] = {};
+  int mCostedChannels = 0;
+  double mCostPerFrame = 0.0;
+  double mCostDone = 0.0;
   // Worked out when a channel's rebuild begins.
   float mFrameDecay = 0.f;
   bool mSmearOn = false, mWhisperOn = false, mGhostsOn = false;

@@ -184,9 +184,7 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
 // later samples of the hop.
 void Umbravox::RunDueFrameSteps()
 {
-  FFTProcessor& fft = *mFFTProcessor;
-  const int due = static_cast<int>(static_cast<long>(fft.StepsPerFrame()) * mHopCounter / mTiming.hopSize);
-  fft.RunSteps(due - (fft.StepsPerFrame() - fft.StepsLeft()));
+  mFFTProcessor->RunStepsDue(mHopCounter, mTiming.hopSize);
 }
 
 void Umbravox::ProcessFrameSample(BlockContext& block, int s)
