@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "CliSupport.h"
+#include "StandardStreams.h"
+#include "TemporaryFolder.h"
 
 namespace umbra::cli {
 
@@ -52,6 +54,8 @@ bool WriteAll(int fd, const char* data, size_t length)
     const ssize_t n = ::write(fd, data, length);
     if (n < 0 && errno == EINTR)
       continue;
+    if (n < 0 && errno == EPIPE)
+      ExitForClosedPipe();
     if (n <= 0)
       return false;
     data += n;
@@ -68,6 +72,8 @@ OutputFile::OutputFile(const std::string& path)
   if (path == "-")
   {
     mWay = Way::kStandardOutput;
+    if (StandardOutputIsClosed())
+      Fail("it is closed");
     if (::isatty(STDOUT_FILENO))
       throw UsageError("standard output is a terminal: redirect it to a file or a program");
     return;
@@ -139,12 +145,12 @@ OutputFile::~OutputFile()
 {
   if (mStagingFd >= 0)
     ::close(mStagingFd);
-  if (!mStaging.empty())
-    ::unlink(mStaging.c_str());
+  if (mStagingGuard)
+    mStagingGuard->Remove();
   if (mFd >= 0 && mWay != Way::kStandardOutput)
     ::close(mFd);
-  if (!mTemporary.empty())
-    ::unlink(mTemporary.c_str());
+  if (mTemporaryGuard)
+    mTemporaryGuard->Remove();
 }
 
 void OutputFile::Fail(const std::string& reason) const
@@ -196,7 +202,7 @@ void OutputFile::OpenTarget()
 
 void OutputFile::MakeStaging()
 {
-  std::string pattern = (std::filesystem::temp_directory_path() / "umbravox.XXXXXX").string();
+  std::string pattern = TemporaryFolder() + "/umbravox.XXXXXX";
   const SignalBlock block;
   mStagingFd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (mStagingFd < 0)
@@ -235,9 +241,9 @@ void OutputFile::CopyStagingIntoTarget()
   }
   ::close(mStagingFd);
   mStagingFd = -1;
-  ::unlink(mStaging.c_str());
-  mStaging.clear();
+  mStagingGuard->Remove();
   mStagingGuard.reset();
+  mStaging.clear();
 }
 
 void OutputFile::KeepOldFileAttributes()
@@ -279,10 +285,11 @@ void OutputFile::Commit()
         Fail(std::strerror(errno));
       if (::close(std::exchange(mFd, -1)) != 0)
         Fail(std::strerror(errno));
-      if (std::rename(mTemporary.c_str(), mResolved.c_str()) != 0)
+      // Through the folder's handle: a folder moved meanwhile still gets its file.
+      if (!mTemporaryGuard->RenameTo(std::filesystem::path(mResolved).filename().string()))
         Fail(std::strerror(errno));
-      mTemporary.clear();
       mTemporaryGuard.reset();
+      mTemporary.clear();
       break;
     case Way::kInPlace:
       if (::fsync(mFd) != 0)

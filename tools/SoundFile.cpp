@@ -13,6 +13,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "Interrupts.h"
+#include "TemporaryFolder.h"
+
 namespace umbra::sound {
 
 namespace {
@@ -118,7 +121,7 @@ bool LooksLikeSoundFile(const char* bytes, size_t length)
 // A file in the temporary directory, unlinked at once, holding everything read from fd.
 int CopyToUnnamedFile(int fd, const std::string& name)
 {
-  std::string pattern = (std::filesystem::temp_directory_path() / "umbravox-input.XXXXXX").string();
+  std::string pattern = cli::TemporaryFolder() + "/umbravox-input.XXXXXX";
   const int copy = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (copy < 0)
     throw SoundFileError("read", name, std::string("no room for a copy: ") + std::strerror(errno));
@@ -408,6 +411,8 @@ void SoundFile::Fail(const std::string& action) const
 {
   // Some of libsndfile's encoders say only that writing failed; the system's errno says why.
   const int systemError = errno;
+  if (systemError == EPIPE)
+    cli::ExitForClosedPipe();
   std::string reason = Reason(sf_error(mFile), sf_strerror(mFile), action == "write");
   if (action == "write" && reason == kWriteFailed && systemError != 0)
     reason = std::strerror(systemError);
@@ -480,6 +485,8 @@ void SoundFile::Close()
   const int systemError = errno;
   if (!closed || pending != SF_ERR_NO_ERROR)
   {
+    if (systemError == EPIPE)
+      cli::ExitForClosedPipe();
     if (reason == kWriteFailed && systemError != 0)
       reason = std::strerror(systemError);
     throw SoundFileError("write", mPath, reason);

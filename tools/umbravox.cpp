@@ -10,6 +10,7 @@
 #include "CliSupport.h"
 #include "Commands.h"
 #include "Interrupts.h"
+#include "StandardStreams.h"
 #include "Umbravox.h"
 
 using namespace umbra;
@@ -41,9 +42,10 @@ const char* const kUsage =
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+int RunCommand(std::vector<std::string> args)
 {
-  std::vector<std::string> args(argv + 1, argv + argc);
   try
   {
     if (args.empty())
@@ -103,4 +105,14 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "umbravox: %s\n", error.what());
     return cli::kExitError;
   }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  cli::GuardStandardStreams();
+  const int status = RunCommand(std::vector<std::string>(argv + 1, argv + argc));
+  // A listing cut short by a full disk or a closed pipe must not pass for a whole one.
+  return cli::FinishStandardOutput(status);
 }

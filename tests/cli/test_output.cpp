@@ -268,6 +268,34 @@ TEST_F(ToolOutput, StandardInputAndOutput)
   EXPECT_EQ(fxp.out, "108\n");
 }
 
+// A reader that stops early (head) ends the writer as Ctrl-C does: one line, exit 141, nothing
+// left in the temporary folder, also when whoever started it ignores SIGPIPE. Output that cannot
+// be written whole is a failure, and a bad temporary folder is named.
+TEST_F(ToolOutput, ClosedPipesAndUnwritableStandardOutput)
+{
+  fs::create_directory(mDir / "tmp");
+  for (const std::string ignore : {"", "trap '' PIPE; "})
+    for (const std::string command : {"render in.wav - --type wav --tail 2", "screenshot - --frames 1"})
+    {
+      const Result result =
+        Shell(ignore + "{ TMPDIR=tmp TOOL " + command + "; echo $? >status; } | head -c 10 >/dev/null");
+      EXPECT_EQ(ReadBytes(mDir / "status"), "141\n") << ignore << command << ": " << result.err;
+      EXPECT_NE(result.err.find("closed"), std::string::npos) << result.err;
+      EXPECT_EQ(CountLines(result.err), 1u) << result.err;
+      EXPECT_TRUE(fs::is_empty(mDir / "tmp")) << ignore << command;
+    }
+
+  umbra::clitest::RunCaptured(kTool + " fxp save " + Quote(mDir / "a.fxp"), mDir / ".o", mDir / ".e");
+  for (const std::string command : {"params", "presets", "--help", "--version", "fxp show a.fxp"})
+    ExpectError(Shell("TOOL " + command + " >/dev/full"), "cannot write 'standard output'");
+  ExpectError(Shell("TOOL params >&-"), "cannot write 'standard output'");
+  ExpectError(Shell("TOOL render in.wav - --type wav >&-"), "'standard output': it is closed");
+
+  ExpectError(Shell("TMPDIR=/nonexistent TOOL render in.wav - --type wav --tail 0 >/dev/null"),
+              "temporary folder '/nonexistent' (TMPDIR)");
+  EXPECT_EQ(Shell("TMPDIR= TOOL render in.wav - --type wav --tail 0 >/dev/null").status, 0);
+}
+
 // Sample rates the plug-in does not run at are refused; a cut-short file is rendered as far as
 // it goes, with a warning; libsndfile's messages come in this program's words.
 TEST_F(ToolOutput, BadInputsAreToldPlainly)

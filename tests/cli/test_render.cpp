@@ -462,17 +462,21 @@ TEST_F(UmbravoxRender, ErrorsLeaveNothingBehindAndTheInputAlone)
 }
 
 // Ctrl-C, SIGTERM, a closed terminal (SIGHUP) and SIGQUIT all remove the unfinished output and
-// exit as shells expect of a program a signal ended: 128 plus the signal's number.
+// exit as shells expect of a program a signal ended: 128 plus the signal's number. The
+// unfinished output is found through its folder also when the folder was moved meanwhile.
 TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
 {
   const fs::path in = MakeInput("in.wav");
-  const fs::path out = mDir / "out.wav";
   const fs::path err = fs::temp_directory_path() / ("umbravox-render-int-" + std::to_string(::getpid()));
   const std::string tool = UMBRAVOX_TOOL;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+  fs::create_directory(mDir / "out");
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, 0})
   {
+    const bool moveFolder = signal == 0;
+    if (moveFolder)
+      signal = SIGTERM;
     // An hour of tail: far longer than the test waits.
-    std::vector<std::string> args = {tool, "render", in, out, "--tail", "3600", "--block", "16"};
+    std::vector<std::string> args = {tool, "render", in, mDir / "out" / "out.wav", "--tail", "3600", "--block", "16"};
     std::vector<char*> argv;
     for (std::string& arg : args)
       argv.push_back(arg.data());
@@ -489,12 +493,14 @@ TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
     bool started = false;
     for (int i = 0; i < 1000 && !started; ++i)
     {
-      for (const std::string& name : FilesInDir())
-        started = started || name.find(".tmp.") != std::string::npos;
+      for (const auto& entry : fs::directory_iterator(mDir / "out"))
+        started = started || entry.path().filename().string().find(".tmp.") != std::string::npos;
       if (!started)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(started) << signal;
+    if (moveFolder)
+      fs::rename(mDir / "out", mDir / "moved");
     ::kill(pid, signal);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
@@ -503,7 +509,7 @@ TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
     const std::string message = ReadBytes(err);
     EXPECT_NE(message.find("interrupted"), std::string::npos) << message;
     EXPECT_EQ(CountLines(message), 1u) << message;
-    EXPECT_EQ(FilesInDir(), std::set<std::string>{"in.wav"}) << signal;
+    EXPECT_TRUE(fs::is_empty(moveFolder ? mDir / "moved" : mDir / "out")) << signal;
   }
   fs::remove(err);
 }
