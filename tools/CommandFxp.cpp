@@ -113,15 +113,10 @@ int RunShow(const std::vector<std::string>& args)
     throw UsageError("'fxp show' takes exactly one file (try 'umbravox fxp show --help')");
   const std::string& path = args.front();
 
-  // Tell an unreadable file from one that is not ours.
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file)
-    throw UsageError("cannot read '" + path + "': " + std::strerror(errno));
-  std::fclose(file);
-
   const std::unique_ptr<Umbravox> plug(MakePlug());
-  if (!plug->LoadPresetFromFXP(path.c_str()))
-    throw UsageError("'" + path + "' is not a usable Umbravox preset file");
+  std::string why;
+  if (!plug->LoadPresetFromFXP(path.c_str(), &why))
+    throw UsageError("cannot load the preset file '" + path + "': " + why);
 
   std::printf("Program: %s\n", plug->GetPresetName(plug->CurrentPresetIndex()));
   for (int i = 0; i < plug->NParams(); ++i)

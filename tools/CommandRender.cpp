@@ -206,13 +206,9 @@ void ApplyParameters(Umbravox& plug, const RenderArgs& args)
     RecallPreset(plug, *args.preset);
   if (args.fxp)
   {
-    // Tell an unreadable file from one that is not ours.
-    FILE* file = std::fopen(args.fxp->c_str(), "rb");
-    if (!file)
-      throw UsageError("cannot read '" + *args.fxp + "': " + std::strerror(errno));
-    std::fclose(file);
-    if (!plug.LoadPresetFromFXP(args.fxp->c_str()))
-      throw UsageError("'" + *args.fxp + "' is not a usable Umbravox preset file");
+    std::string why;
+    if (!plug.LoadPresetFromFXP(args.fxp->c_str(), &why))
+      throw UsageError("cannot load the preset file '" + *args.fxp + "': " + why);
   }
   for (const std::string& setting : args.settings)
     ApplySetting(plug, setting);
