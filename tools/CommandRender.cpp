@@ -30,7 +30,8 @@ const char* const kRenderHelp =
   "usage: umbravox render IN OUT [options]\n"
   "       umbravox render --out-dir DIR IN... [options]\n"
   "options: [--preset NAME | --fxp FILE] [--set NAME=VALUE]... [--type wav|flac|ogg|aiff]\n"
-  "         [--bits 16|24|32|float] [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
+  "         [--bits 16|24|32|float] [--no-dither] [--block FRAMES] [--tail SECONDS|auto] [--raw]\n"
+  "         [--quiet]\n"
   "\n"
   "Plays the sound file IN (WAV, RF64, FLAC, Ogg Vorbis, AIFF and whatever else libsndfile\n"
   "reads; mono or stereo, at its own sample rate from 8 to 384 kHz) through the plug-in and\n"
@@ -49,7 +50,9 @@ const char* const kRenderHelp =
   "  --type TYPE       the output format: wav, flac, ogg or aiff; needed where OUT has no\n"
   "                    extension to tell it (standard output, a device, a FIFO)\n"
   "  --bits BITS       16, 24 or 32 for whole-number WAV, FLAC (16 or 24) and AIFF; float for\n"
-  "                    WAV (the default for WAV; FLAC and AIFF default to 24)\n"
+  "                    WAV (the default for WAV; FLAC and AIFF default to 24); whole numbers\n"
+  "                    are rounded to nearest, and 16-bit output gets TPDF dither\n"
+  "  --no-dither       16-bit output rounded without dither\n"
   "  --block FRAMES    the host's block size, 1 to 65536 (default 512)\n"
   "  --tail auto       render the tail until it has ended, at most 60 s (the default): until\n"
   "                    the output stays below -90 dBFS for a second (that second left out), or\n"
@@ -104,6 +107,7 @@ struct RenderArgs {
   std::optional<std::string> tail;
   bool raw = false;
   bool quiet = false;
+  bool noDither = false;
 };
 
 RenderArgs ParseArgs(const std::vector<std::string>& args)
@@ -159,6 +163,8 @@ RenderArgs ParseArgs(const std::vector<std::string>& args)
     }
     else if (arg == "--raw")
       parsed.raw = true;
+    else if (arg == "--no-dither")
+      parsed.noDither = true;
     else if (arg == "--quiet")
       parsed.quiet = true;
     else if (arg.size() > 1 && arg[0] == '-')
@@ -370,7 +376,7 @@ void RenderOne(const std::string& inPath, OutputFile& output, sound::Encoding en
   const double sampleRate = input.SampleRate();
   sound::SoundFile file = sound::SoundFile::Create(output.Open(sound::NeedsSeekableFile(encoding)),
                                                    output.Name(), encoding, input.Channels(),
-                                                   input.SampleRate());
+                                                   input.SampleRate(), !args.noDither);
   FileSource source(input);
   FileSink sink(file, encoding);
   ProgressLine bar(ProgressWanted(args.quiet));

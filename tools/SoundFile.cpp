@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -246,6 +247,17 @@ bool IsFixedPoint(Encoding encoding)
          encoding.sample == Sample::kInt32;
 }
 
+int WholeNumberBits(Encoding encoding)
+{
+  switch (encoding.sample)
+  {
+    case Sample::kInt16: return 16;
+    case Sample::kInt24: return 24;
+    case Sample::kInt32: return 32;
+    default: return 0;
+  }
+}
+
 bool MayClipWhenPlayed(Encoding encoding)
 {
   return encoding.sample == Sample::kVorbis;
@@ -341,7 +353,7 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
 }
 
 SoundFile SoundFile::Create(int fd, const std::string& name, Encoding encoding, int nChannels,
-                            int sampleRate)
+                            int sampleRate, bool dither16)
 {
   SF_INFO info {};
   info.channels = nChannels;
@@ -356,10 +368,11 @@ SoundFile SoundFile::Create(int fd, const std::string& name, Encoding encoding, 
     throw SoundFileError("write", name, Reason(sf_error(nullptr), sf_strerror(nullptr), true));
   if (encoding.container == Container::kWav)
     sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-  // Without this, libsndfile wraps an over-full-scale sample around to the opposite sign.
-  if (IsFixedPoint(encoding))
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   SoundFile created(file, name, nChannels, sampleRate, 0);
+  // libsndfile's own conversion truncates some formats (half a step low on average) and has no
+  // dither.
+  if (const int bits = WholeNumberBits(encoding))
+    created.mQuantiser.emplace(bits, dither16 && bits == 16);
   created.mFd = fd;
   created.mWav = encoding.container == Container::kWav;
   return created;
@@ -377,6 +390,8 @@ SoundFile::SoundFile(SoundFile&& other) noexcept
   , mCutShort(other.mCutShort)
   , mFramesRead(other.mFramesRead)
   , mInterleaved(std::move(other.mInterleaved))
+  , mQuantiser(std::move(other.mQuantiser))
+  , mWholeNumbers(std::move(other.mWholeNumbers))
 {
 }
 
@@ -397,6 +412,8 @@ SoundFile& SoundFile::operator=(SoundFile&& other) noexcept
     mCutShort = other.mCutShort;
     mFramesRead = other.mFramesRead;
     mInterleaved = std::move(other.mInterleaved);
+    mQuantiser = std::move(other.mQuantiser);
+    mWholeNumbers = std::move(other.mWholeNumbers);
   }
   return *this;
 }
@@ -464,7 +481,16 @@ void SoundFile::Write(const float* const* channels, int nFrames)
       for (int c = 0; c < mChannels; ++c)
         mInterleaved[static_cast<size_t>(s * mChannels + c)] = channels[c][done + s];
     errno = 0;
-    if (sf_writef_float(mFile, mInterleaved.data(), n) != n)
+    sf_count_t written = 0;
+    if (mQuantiser)
+    {
+      mWholeNumbers.resize(mInterleaved.size());
+      std::transform(mInterleaved.begin(), mInterleaved.end(), mWholeNumbers.begin(), std::ref(*mQuantiser));
+      written = sf_writef_int(mFile, mWholeNumbers.data(), n);
+    }
+    else
+      written = sf_writef_float(mFile, mInterleaved.data(), n);
+    if (written != n)
       Fail("write");
     done += n;
     mFrames += n;

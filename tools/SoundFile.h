@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "Quantiser.h"
 #include "SampleRateRange.h"
 
 struct sf_private_tag; // libsndfile's SNDFILE, kept out of this header
@@ -76,6 +77,8 @@ Encoding EncodingWithBits(Container container, const std::string& bits);
 
 // Whole-number formats cannot hold a sample beyond full scale; such a sample is clipped.
 bool IsFixedPoint(Encoding encoding);
+// 16, 24 or 32 for whole-number formats, else 0.
+int WholeNumberBits(Encoding encoding);
 // A Vorbis stream can carry such a sample, but players that decode to whole numbers clip it.
 bool MayClipWhenPlayed(Encoding encoding);
 // The writer goes back to finish its header, so it needs a file it can seek in.
@@ -88,9 +91,10 @@ public:
   // "-" is standard input.
   static SoundFile OpenForReading(const std::string& path);
   // Writes into fd (which stays the caller's) from its current position, naming the file name
-  // in messages. fd must be seekable when NeedsSeekableFile(encoding).
+  // in messages. fd must be seekable when NeedsSeekableFile(encoding). Whole numbers are
+  // rounded to nearest; 16-bit ones get TPDF dither unless dither16 is false.
   static SoundFile Create(int fd, const std::string& name, Encoding encoding, int nChannels,
-                          int sampleRate);
+                          int sampleRate, bool dither16 = true);
 
   SoundFile(SoundFile&& other) noexcept;
   SoundFile& operator=(SoundFile&& other) noexcept;
@@ -133,6 +137,8 @@ private:
   bool mCutShort = false;
   int64_t mFramesRead = 0;
   std::vector<float> mInterleaved;
+  std::optional<Quantiser> mQuantiser; // whole-number formats: the tool rounds, not libsndfile
+  std::vector<int32_t> mWholeNumbers;
 };
 
 // A whole file in memory.

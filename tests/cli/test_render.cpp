@@ -340,6 +340,59 @@ TEST_F(UmbravoxRender, TheExtensionChoosesTheFormat)
   ExpectError({"render", in, mDir / "x.wav", "--type", "mp3"}, "--type");
 }
 
+// Against the float render of the same input, whole-number output is rounded to nearest (mean
+// error 0, at most half a step), and 16-bit output carries TPDF dither by default: triangular,
+// one step either way, so the error's rms is sqrt(1/12 + 1/6) = 0.5 step instead of 0.29.
+TEST_F(UmbravoxRender, WholeNumbersAreRoundedAnd16BitIsDithered)
+{
+  const fs::path in = mDir / "in.wav";
+  WriteSound(in, SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, TestSignal(2, 2 * kFrames, kRate, 0.05));
+  RunOk({"render", in, mDir / "float.wav", "--tail", "0"});
+  const Channels reference = ReadSound(mDir / "float.wav").channels;
+  struct Case {
+    std::string name;
+    std::vector<std::string> options;
+    double steps; // full scale in steps of the format
+    double rms;
+  } cases[] = {
+    {"dithered.wav", {"--bits", "16"}, 32768.0, 0.5},
+    {"dithered.flac", {"--bits", "16"}, 32768.0, 0.5},
+    {"plain.wav", {"--bits", "16", "--no-dither"}, 32768.0, std::sqrt(1.0 / 12.0)},
+    {"24.wav", {"--bits", "24"}, 8388608.0, std::sqrt(1.0 / 12.0)},
+    {"24.aiff", {}, 8388608.0, std::sqrt(1.0 / 12.0)},
+    {"24.flac", {}, 8388608.0, std::sqrt(1.0 / 12.0)},
+  };
+  for (const Case& c : cases)
+  {
+    std::vector<std::string> args = {"render", in, mDir / c.name, "--tail", "0"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    RunOk(args);
+    const Channels written = ReadSound(mDir / c.name).channels;
+    ASSERT_EQ(written.size(), reference.size());
+    double sum = 0.0, sumSquares = 0.0, largest = 0.0;
+    size_t n = 0;
+    for (size_t ch = 0; ch < written.size(); ++ch)
+    {
+      ASSERT_EQ(written[ch].size(), reference[ch].size()) << c.name;
+      for (size_t s = 0; s < written[ch].size(); ++s)
+      {
+        const double error = (static_cast<double>(written[ch][s]) - reference[ch][s]) * c.steps;
+        sum += error;
+        sumSquares += error * error;
+        largest = std::max(largest, std::fabs(error));
+        ++n;
+      }
+    }
+    const double rms = std::sqrt(sumSquares / static_cast<double>(n));
+    EXPECT_NEAR(sum / static_cast<double>(n), 0.0, 0.02) << c.name;
+    EXPECT_NEAR(rms, c.rms, 0.03) << c.name;
+    EXPECT_LE(largest, c.rms > 0.4 ? 1.5 : 0.5 + 1e-6) << c.name;
+  }
+  // The same render twice, dither and all, is the same file.
+  RunOk({"render", in, mDir / "again.wav", "--tail", "0", "--bits", "16"});
+  EXPECT_EQ(ReadBytes(mDir / "again.wav"), ReadBytes(mDir / "dithered.wav"));
+}
+
 TEST_F(UmbravoxRender, FixedPointFormatsClipAndSaySo)
 {
   // Far above full scale, on the dry path at unity gain.
