@@ -20,12 +20,13 @@ char gNames[kSlots][kMaxPath];
 int gFolders[kSlots];
 volatile sig_atomic_t gUsed[kSlots];
 volatile sig_atomic_t gProgressWidth = 0;
+volatile sig_atomic_t gMessageFd = STDERR_FILENO;
 
 void WriteAll(const char* text, size_t length)
 {
   while (length > 0)
   {
-    const ssize_t n = ::write(STDERR_FILENO, text, length);
+    const ssize_t n = ::write(gMessageFd, text, length);
     if (n <= 0)
       return;
     text += n;
@@ -159,6 +160,11 @@ SignalBlock::SignalBlock()
 SignalBlock::~SignalBlock()
 {
   sigprocmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(mOld), nullptr);
+}
+
+void SetMessageDescriptor(int fd)
+{
+  gMessageFd = fd;
 }
 
 void SetProgressLineWidth(int width)

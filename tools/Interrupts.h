@@ -54,6 +54,10 @@ private:
   unsigned char mOld[128]; // a sigset_t, kept out of this header
 };
 
+// Where the handler writes its line: stderr, or a copy of it while stderr itself is pointed
+// elsewhere for a moment (MuffledStderr).
+void SetMessageDescriptor(int fd);
+
 // The width of the progress line now drawn on stderr (0: none), so that an interruption can
 // wipe it before its message.
 void SetProgressLineWidth(int width);

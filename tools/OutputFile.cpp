@@ -41,10 +41,13 @@ int ReadWriteFlags(const std::string& path)
   return CanAccess(path, R_OK) ? O_RDWR : O_WRONLY;
 }
 
-bool Seekable(int fd)
+// Writers that finish by going back also read back what they wrote (a WAV's PEAK chunk, an Ogg
+// stream's pages), so a descriptor open for writing only gets a staging file too.
+bool SeekableAndReadable(int fd)
 {
   struct stat status {};
-  return ::fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+  return ::fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) &&
+         (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDWR;
 }
 
 bool WriteAll(int fd, const char* data, size_t length)
@@ -214,7 +217,7 @@ void OutputFile::MakeStaging()
 int OutputFile::Open(bool needsSeek)
 {
   OpenTarget();
-  if (needsSeek && !Seekable(mFd))
+  if (needsSeek && !SeekableAndReadable(mFd))
   {
     MakeStaging();
     return mStagingFd;

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "Interrupts.h"
+#include "OggPages.h"
 #include "TemporaryFolder.h"
 
 namespace umbra::sound {
@@ -170,6 +171,36 @@ int CopyToUnnamedFile(int fd, const std::string& name)
   return copy;
 }
 
+// libmpg123, inside libsndfile, prints a line on stderr for every damaged MP3 frame, hundreds
+// for one bad file, before this program can say anything. While a decoder runs, stderr leads to
+// /dev/null; what is wrong is told afterwards in one line of our own. An interruption meanwhile
+// still reaches the real stderr.
+class MuffledStderr {
+public:
+  MuffledStderr()
+  {
+    static const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    static const int realStderr = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (devNull < 0 || realStderr < 0)
+      return;
+    mRealStderr = realStderr;
+    cli::SetMessageDescriptor(mRealStderr);
+    ::dup2(devNull, STDERR_FILENO);
+  }
+  ~MuffledStderr()
+  {
+    if (mRealStderr < 0)
+      return;
+    ::dup2(mRealStderr, STDERR_FILENO);
+    cli::SetMessageDescriptor(STDERR_FILENO);
+  }
+  MuffledStderr(const MuffledStderr&) = delete;
+  MuffledStderr& operator=(const MuffledStderr&) = delete;
+
+private:
+  int mRealStderr = -1;
+};
+
 } // namespace
 
 std::optional<Container> ContainerByName(const std::string& name)
@@ -263,11 +294,12 @@ bool MayClipWhenPlayed(Encoding encoding)
   return encoding.sample == Sample::kVorbis;
 }
 
-bool NeedsSeekableFile(Encoding encoding)
+bool NeedsSeekableFile(Encoding)
 {
   // WAV and AIFF are finished by rewriting the header, FLAC by rewriting its stream info (on a
-  // pipe, libsndfile leaves it without length and appends stray bytes); only Ogg streams.
-  return encoding.container != Container::kOgg;
+  // pipe, libsndfile leaves it without length and appends stray bytes), Ogg by giving its pages
+  // a fixed serial number.
+  return true;
 }
 
 std::string EncodingName(Encoding encoding)
@@ -318,7 +350,10 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
       ::close(fd);
     fd = copy;
   }
-  file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
+  {
+    const MuffledStderr muffled;
+    file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
+  }
   if (!file && fd != STDIN_FILENO)
     ::close(fd);
   if (!file)
@@ -375,6 +410,7 @@ SoundFile SoundFile::Create(int fd, const std::string& name, Encoding encoding, 
     created.mQuantiser.emplace(bits, dither16 && bits == 16);
   created.mFd = fd;
   created.mWav = encoding.container == Container::kWav;
+  created.mOgg = encoding.container == Container::kOgg;
   return created;
 }
 
@@ -386,6 +422,7 @@ SoundFile::SoundFile(SoundFile&& other) noexcept
   , mFrames(other.mFrames)
   , mFd(other.mFd)
   , mWav(other.mWav)
+  , mOgg(other.mOgg)
   , mWroteRf64(other.mWroteRf64)
   , mCutShort(other.mCutShort)
   , mFramesRead(other.mFramesRead)
@@ -408,6 +445,7 @@ SoundFile& SoundFile::operator=(SoundFile&& other) noexcept
     mFrames = other.mFrames;
     mFd = other.mFd;
     mWav = other.mWav;
+    mOgg = other.mOgg;
     mWroteRf64 = other.mWroteRf64;
     mCutShort = other.mCutShort;
     mFramesRead = other.mFramesRead;
@@ -445,7 +483,11 @@ int SoundFile::Read(float* const* channels, int nFrames)
   {
     const int want = std::min(nFrames - done, kChunkFrames);
     mInterleaved.resize(static_cast<size_t>(want) * static_cast<size_t>(mChannels));
-    const sf_count_t got = sf_readf_float(mFile, mInterleaved.data(), want);
+    sf_count_t got = 0;
+    {
+      const MuffledStderr muffled;
+      got = sf_readf_float(mFile, mInterleaved.data(), want);
+    }
     if (got <= 0)
     {
       if (sf_error(mFile) != SF_ERR_NO_ERROR)
@@ -517,6 +559,10 @@ void SoundFile::Close()
       reason = std::strerror(systemError);
     throw SoundFileError("write", mPath, reason);
   }
+  // Any fixed number will do: "UmVx". A file opened for writing only cannot be read back and
+  // keeps libsndfile's serial.
+  if (mOgg)
+    StampOggSerial(mFd, 0x556D5678u);
   if (mWav)
   {
     // A descriptor opened for writing only cannot be read back: the header then stays as

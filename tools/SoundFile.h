@@ -133,6 +133,7 @@ private:
   int64_t mFrames = 0;
   int mFd = -1;                // the descriptor written to, for finishing a WAV's header
   bool mWav = false;
+  bool mOgg = false;
   bool mWroteRf64 = false;
   bool mCutShort = false;
   int64_t mFramesRead = 0;

@@ -55,6 +55,7 @@ int RunCommand(std::vector<std::string> args)
     }
     const std::string command = args.front();
     args.erase(args.begin());
+    args = cli::ExpandOptionValues(args);
 
     if (command == "--help" || command == "-h" || command == "help")
     {
@@ -97,12 +98,12 @@ int RunCommand(std::vector<std::string> args)
   }
   catch (const cli::UsageError& error)
   {
-    std::fprintf(stderr, "umbravox: %s\n", error.what());
+    std::fprintf(stderr, "umbravox: %s\n", cli::Printable(error.what()).c_str());
     return cli::kExitError;
   }
   catch (const std::exception& error)
   {
-    std::fprintf(stderr, "umbravox: %s\n", error.what());
+    std::fprintf(stderr, "umbravox: %s\n", cli::Printable(error.what()).c_str());
     return cli::kExitError;
   }
 }
