@@ -75,7 +75,8 @@ const char* const kRenderHelp =
   "An option's value may also follow an '=' (--tail=2, --set=Mix=50).\n"
   "\n"
   "IN may be '-' for standard input, OUT '-' for standard output (with --type; the summary\n"
-  "then goes to stderr). Otherwise OUT's extension chooses the format: .wav 32-bit float\n"
+  "then goes to stderr). A WAV or AIFF from a pipe is read as it arrives, and a WAV into one\n"
+  "is written as it is made, so a render in a pipeline starts at once. Otherwise OUT's extension chooses the format: .wav 32-bit float\n"
   "(RF64 by itself once past 4 GiB), .flac 24-bit, .ogg Vorbis, .aif/.aiff 24-bit; with --type,\n"
   "an extension OUT has must be that type's. The effect\n"
   "adds gain, so the output can exceed full scale: a float WAV keeps such peaks, whole-number\n"
@@ -367,9 +368,14 @@ void RenderOne(const std::string& inPath, OutputFile& output, sound::Encoding en
     throw UsageError("the output '" + output.Name() + "' is the input file");
 
   const double sampleRate = input.SampleRate();
-  sound::SoundFile file = sound::SoundFile::Create(output.Open(sound::NeedsSeekableFile(encoding)),
-                                                   output.Name(), encoding, input.Channels(),
-                                                   input.SampleRate(), !args.noDither);
+  // A WAV into a pipe is written as it is made, so the next program hears it at once; other
+  // formats there go back over their header and are staged.
+  const bool stream = encoding.container == sound::Container::kWav && !args.normDb && !output.CanGoBack();
+  sound::SoundFile file =
+    stream ? sound::SoundFile::CreateWavStream(output.Open(false), output.Name(), encoding, input.Channels(),
+                                               input.SampleRate(), !args.noDither)
+           : sound::SoundFile::Create(output.Open(sound::NeedsSeekableFile(encoding)), output.Name(),
+                                      encoding, input.Channels(), input.SampleRate(), !args.noDither);
   FileSource source(input);
   FileSink sink(file, encoding, args.gainDb ? std::pow(10.0, *args.gainDb / 20.0) : 1.0);
   std::optional<NormalisingSink> normalising;

@@ -225,6 +225,12 @@ int OutputFile::Open(bool needsSeek)
   return mFd;
 }
 
+bool OutputFile::CanGoBack()
+{
+  OpenTarget();
+  return SeekableAndReadable(mFd);
+}
+
 void OutputFile::CopyStagingIntoTarget()
 {
   std::vector<char> buffer(1 << 16);

@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +120,51 @@ bool LooksLikeSoundFile(const char* bytes, size_t length)
     if (id.compare(0, std::strlen(magic), magic) == 0)
       return true;
   return static_cast<unsigned char>(bytes[0]) == 0xFF && (static_cast<unsigned char>(bytes[1]) & 0xE0) == 0xE0;
+}
+
+// The first bytes waiting in a pipe or socket, left there for whoever reads it next: up to
+// length of them, fewer only when the writer has closed its end first. Waits for them.
+size_t PeekStream(int fd, char* bytes, size_t length)
+{
+  int scratch[2] = {-1, -1};
+  if (::pipe2(scratch, O_CLOEXEC) != 0)
+    return 0;
+  size_t have = 0;
+  for (;;)
+  {
+    // tee copies what the pipe holds without taking it out.
+    ssize_t n = ::tee(fd, scratch[1], length, 0);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0 && errno == EINVAL) // a socket
+      n = ::recv(fd, bytes, length, MSG_PEEK | MSG_WAITALL);
+    else if (n > 0)
+      n = ::read(scratch[0], bytes, static_cast<size_t>(n));
+    have = n > 0 ? static_cast<size_t>(n) : 0;
+    if (have >= length || n <= 0)
+      break;
+    // Only part of it has arrived: wait for more, or for the writer to close.
+    struct pollfd wait {fd, POLLIN, 0};
+    ::poll(&wait, 1, -1);
+    if ((wait.revents & POLLHUP) && !(wait.revents & POLLIN))
+      break;
+    ::usleep(1000);
+  }
+  ::close(scratch[0]);
+  ::close(scratch[1]);
+  return have;
+}
+
+// WAV and AIFF read front to back, so libsndfile takes them straight from a pipe, as they
+// arrive; other formats (FLAC) it reads from a pipe only in part.
+bool ReadsFromAPipe(const char* bytes, size_t length)
+{
+  if (length < 12)
+    return false;
+  const std::string id(bytes, 4);
+  const std::string form(bytes + 8, 4);
+  return ((id == "RIFF" || id == "RIFX" || id == "RF64") && form == "WAVE") ||
+         (id == "FORM" && (form == "AIFF" || form == "AIFC"));
 }
 
 // A file in the temporary directory, unlinked at once, holding everything read from fd.
@@ -341,9 +388,12 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
       throw SoundFileError("read", name, std::strerror(errno));
   }
   // libsndfile reads some formats (FLAC) from a pipe only in part; a copy it can seek in reads
-  // like any file. The copy has no name, so nothing is left behind.
+  // like any file. The copy has no name, so nothing is left behind. WAV and AIFF are read as
+  // they arrive instead, so a render in a pipeline starts with its input.
   struct stat status {};
-  if (::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)))
+  char start[12];
+  if (::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) &&
+      !ReadsFromAPipe(start, PeekStream(fd, start, sizeof(start))))
   {
     const int copy = CopyToUnnamedFile(fd, name);
     if (fd != STDIN_FILENO)
@@ -375,13 +425,17 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
   const int64_t frames = info.frames >= 0 && info.frames < SF_COUNT_MAX ? info.frames : -1;
   SoundFile opened(file, name, info.channels, info.samplerate, frames);
 
-  // A header that promises more data than the file holds: libsndfile reads what is there.
+  // A header that promises more data than the file holds: libsndfile reads what is there. A
+  // streamed WAV's open-ended size (0xFFFFFFFF) promises nothing.
   char log[4096] = {};
   sf_command(file, SFC_GET_LOG_INFO, log, sizeof(log));
   for (const char* line = std::strstr(log, "data "); line; line = std::strstr(line + 1, "data "))
   {
     const char* end = std::strchr(line, '\n');
-    if (std::string(line, end ? end : line + std::strlen(line)).find("should be") != std::string::npos)
+    const std::string text(line, end ? end : line + std::strlen(line));
+    if (text.find("4294967295") != std::string::npos)
+      opened.mFrames = -1; // as long as the stream goes on
+    else if (text.find("should be") != std::string::npos)
       opened.mCutShort = true;
   }
   return opened;
@@ -414,6 +468,16 @@ SoundFile SoundFile::Create(int fd, const std::string& name, Encoding encoding, 
   return created;
 }
 
+SoundFile SoundFile::CreateWavStream(int fd, const std::string& name, Encoding encoding, int nChannels,
+                                     int sampleRate, bool dither16)
+{
+  if (encoding.container != Container::kWav)
+    throw SoundFileError("write", name, "only a WAV is written as it is made");
+  SoundFile created(nullptr, name, nChannels, sampleRate, 0);
+  created.mStream = std::make_unique<WavStream>(fd, name, nChannels, sampleRate, WholeNumberBits(encoding), dither16);
+  return created;
+}
+
 SoundFile::SoundFile(SoundFile&& other) noexcept
   : mFile(std::exchange(other.mFile, nullptr))
   , mPath(std::move(other.mPath))
@@ -429,6 +493,7 @@ SoundFile::SoundFile(SoundFile&& other) noexcept
   , mInterleaved(std::move(other.mInterleaved))
   , mQuantiser(std::move(other.mQuantiser))
   , mWholeNumbers(std::move(other.mWholeNumbers))
+  , mStream(std::move(other.mStream))
 {
 }
 
@@ -452,6 +517,7 @@ SoundFile& SoundFile::operator=(SoundFile&& other) noexcept
     mInterleaved = std::move(other.mInterleaved);
     mQuantiser = std::move(other.mQuantiser);
     mWholeNumbers = std::move(other.mWholeNumbers);
+    mStream = std::move(other.mStream);
   }
   return *this;
 }
@@ -513,7 +579,7 @@ int SoundFile::Read(float* const* channels, int nFrames)
 
 void SoundFile::Write(const float* const* channels, int nFrames)
 {
-  if (!mFile)
+  if (!mFile && !mStream)
     throw SoundFileError("write", mPath, "the file is closed");
   for (int done = 0; done < nFrames;)
   {
@@ -524,7 +590,12 @@ void SoundFile::Write(const float* const* channels, int nFrames)
         mInterleaved[static_cast<size_t>(s * mChannels + c)] = channels[c][done + s];
     errno = 0;
     sf_count_t written = 0;
-    if (mQuantiser)
+    if (mStream)
+    {
+      mStream->Write(mInterleaved.data(), n);
+      written = n;
+    }
+    else if (mQuantiser)
     {
       mWholeNumbers.resize(mInterleaved.size());
       std::transform(mInterleaved.begin(), mInterleaved.end(), mWholeNumbers.begin(), std::ref(*mQuantiser));
@@ -541,6 +612,8 @@ void SoundFile::Write(const float* const* channels, int nFrames)
 
 void SoundFile::Close()
 {
+  // A stream has nothing to go back and finish.
+  mStream.reset();
   if (!mFile)
     return;
   SNDFILE* file = std::exchange(mFile, nullptr);

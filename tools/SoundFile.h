@@ -5,6 +5,7 @@
 // file's own sample format. Every failure is told in this program's words, with the file's name.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "Quantiser.h"
 #include "SampleRateRange.h"
+#include "WavStream.h"
 
 struct sf_private_tag; // libsndfile's SNDFILE, kept out of this header
 
@@ -95,6 +97,9 @@ public:
   // rounded to nearest; 16-bit ones get TPDF dither unless dither16 is false.
   static SoundFile Create(int fd, const std::string& name, Encoding encoding, int nChannels,
                           int sampleRate, bool dither16 = true);
+  // A WAV written as it is made into fd, which need not be seekable (a pipe): see WavStream.
+  static SoundFile CreateWavStream(int fd, const std::string& name, Encoding encoding, int nChannels,
+                                   int sampleRate, bool dither16 = true);
 
   SoundFile(SoundFile&& other) noexcept;
   SoundFile& operator=(SoundFile&& other) noexcept;
@@ -140,6 +145,7 @@ private:
   std::vector<float> mInterleaved;
   std::optional<Quantiser> mQuantiser; // whole-number formats: the tool rounds, not libsndfile
   std::vector<int32_t> mWholeNumbers;
+  std::unique_ptr<WavStream> mStream;  // instead of libsndfile, for a WAV written as it is made
 };
 
 // A whole file in memory.

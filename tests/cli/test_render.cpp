@@ -4,6 +4,7 @@
 
 #include <sndfile.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -565,6 +566,80 @@ TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
     EXPECT_TRUE(fs::is_empty(moveFolder ? mDir / "moved" : mDir / "out")) << signal;
   }
   fs::remove(err);
+}
+
+// In a pipeline a WAV is read as it arrives and written as it is made: with only the first few
+// blocks past the plug-in's latency fed in, their output is already out, before the input ends.
+// The whole stream is the same render as from and to files.
+TEST_F(UmbravoxRender, StreamsThroughPipesAsTheInputArrives)
+{
+  constexpr int kBlock = 256;
+  const std::unique_ptr<Umbravox> plug(MakePlug());
+  plug->HostSetSampleRate(kRate);
+  plug->HostSetBlockSize(kBlock);
+  plug->HostSetChannels(2, 2);
+  plug->HostInitialize();
+  const size_t latency = static_cast<size_t>(plug->GetLatency());
+
+  const fs::path in = MakeInput("in.wav", 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, 4 * kFrames);
+  const std::string bytes = ReadBytes(in);
+  const size_t dataStart = bytes.find("data") + 8;
+  const size_t firstPart = dataStart + (latency + 4 * kBlock) * 2 * sizeof(float);
+  ASSERT_LT(firstPart, bytes.size() / 2);
+
+  int toTool[2], fromTool[2];
+  ASSERT_EQ(::pipe(toTool), 0);
+  ASSERT_EQ(::pipe(fromTool), 0);
+  std::string tool = UMBRAVOX_TOOL;
+  std::vector<std::string> args = {tool, "render", "-", "-", "--type", "wav", "--tail", "0", "--block",
+                                   std::to_string(kBlock), "-q"};
+  std::vector<char*> argv;
+  for (std::string& arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, toTool[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, fromTool[1], STDOUT_FILENO);
+  for (int fd : {toTool[0], toTool[1], fromTool[0], fromTool[1]})
+    posix_spawn_file_actions_addclose(&actions, fd);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(toTool[0]);
+  ::close(fromTool[1]);
+
+  ASSERT_EQ(::write(toTool[1], bytes.data(), firstPart), static_cast<ssize_t>(firstPart));
+  std::string out;
+  char buffer[65536];
+  // A header and a block of audio; the poll's limit only keeps a broken tool from hanging the test.
+  while (out.size() < 44 + kBlock * 2 * sizeof(float))
+  {
+    struct pollfd ready {fromTool[0], POLLIN, 0};
+    ASSERT_EQ(::poll(&ready, 1, 60000), 1) << "no output while the input is still open";
+    const ssize_t n = ::read(fromTool[0], buffer, sizeof(buffer));
+    ASSERT_GT(n, 0);
+    out.append(buffer, static_cast<size_t>(n));
+  }
+
+  std::thread rest([&] {
+    EXPECT_EQ(::write(toTool[1], bytes.data() + firstPart, bytes.size() - firstPart),
+              static_cast<ssize_t>(bytes.size() - firstPart));
+    ::close(toTool[1]);
+  });
+  for (ssize_t n; (n = ::read(fromTool[0], buffer, sizeof(buffer))) > 0;)
+    out.append(buffer, static_cast<size_t>(n));
+  rest.join();
+  ::close(fromTool[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  std::ofstream(mDir / "streamed.wav", std::ios::binary) << out;
+  RunOk({"render", in, mDir / "from-file.wav", "--tail", "0", "--block", std::to_string(kBlock)});
+  const Sound streamed = ReadSound(mDir / "streamed.wav");
+  EXPECT_EQ(streamed.Frames(), static_cast<sf_count_t>(4 * kFrames));
+  EXPECT_TRUE(streamed.channels == ReadSound(mDir / "from-file.wav").channels);
 }
 
 TEST_F(UmbravoxRender, Help)
