@@ -1,8 +1,8 @@
 #pragma once
 
 // A WAV written as it is made, for a pipe or standard output that cannot be gone back over:
-// the header goes first with its sizes open-ended (0xFFFFFFFF, as streaming writers such as sox
-// leave them; readers then read to the end of the stream), then the samples, block by block,
+// the header goes first with its sizes open-ended (0xFFFFFFFF, the usual mark of a WAV of unknown
+// length; readers then read to the end of the stream), then the samples, block by block,
 // straight to the descriptor, so the next program in a pipeline hears the first of the output
 // while the rest is still being rendered.
 
