@@ -143,10 +143,11 @@ size_t PeekStream(int fd, char* bytes, size_t length)
     have = n > 0 ? static_cast<size_t>(n) : 0;
     if (have >= length || n <= 0)
       break;
-    // Only part of it has arrived: wait for more, or for the writer to close.
+    // Only part of it has arrived: wait for more. Once the writer has closed its end, what is
+    // there is all there will be.
     struct pollfd wait {fd, POLLIN, 0};
     ::poll(&wait, 1, -1);
-    if ((wait.revents & POLLHUP) && !(wait.revents & POLLIN))
+    if (wait.revents & (POLLHUP | POLLERR))
       break;
     ::usleep(1000);
   }
