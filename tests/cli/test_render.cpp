@@ -568,6 +568,50 @@ TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
   fs::remove(err);
 }
 
+// A folder moved while a render writes into it still gets the finished file, under its name,
+// with no temporary file left beside it: the file is put in place through the folder's handle.
+TEST_F(UmbravoxRender, AFolderMovedDuringARenderGetsItsFile)
+{
+  const std::string bytes = ReadBytes(MakeInput("in.wav"));
+  const fs::path fifo = mDir / "feed";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(mDir / "out");
+  std::string tool = UMBRAVOX_TOOL;
+  std::vector<std::string> args = {tool, "render", fifo, mDir / "out" / "out.wav", "--tail", "0", "-q"};
+  std::vector<char*> argv;
+  for (std::string& arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+
+  // Half the input: the render is under way and waits for the rest.
+  const int feed = ::open(fifo.c_str(), O_WRONLY);
+  ASSERT_GE(feed, 0);
+  ASSERT_EQ(::write(feed, bytes.data(), bytes.size() / 2), static_cast<ssize_t>(bytes.size() / 2));
+  bool started = false;
+  for (int i = 0; i < 1000 && !started; ++i)
+  {
+    for (const auto& entry : fs::directory_iterator(mDir / "out"))
+      started = started || entry.path().filename().string().find(".tmp.") != std::string::npos;
+    if (!started)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(started);
+  fs::rename(mDir / "out", mDir / "moved");
+  const size_t rest = bytes.size() - bytes.size() / 2;
+  EXPECT_EQ(::write(feed, bytes.data() + bytes.size() / 2, rest), static_cast<ssize_t>(rest));
+  ::close(feed);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::set<std::string> files;
+  for (const auto& entry : fs::directory_iterator(mDir / "moved"))
+    files.insert(entry.path().filename().string());
+  EXPECT_EQ(files, std::set<std::string>{"out.wav"});
+  EXPECT_EQ(ReadSound(mDir / "moved" / "out.wav").Frames(), static_cast<sf_count_t>(kFrames));
+}
+
 // In a pipeline a WAV is read as it arrives and written as it is made: with only the first few
 // blocks past the plug-in's latency fed in, their output is already out, before the input ends.
 // The whole stream is the same render as from and to files.
