@@ -66,7 +66,7 @@ const char* const kRenderHelp =
   "  --raw             exactly the input's length as the plug-in produced it: latency not\n"
   "                    compensated, no tail (not with --tail)\n"
   "  --gain DB         scale the plug-in's output by DB decibels before it is written (-100 to\n"
-  "                    +60; the wet path adds about 13 dB, so --gain -13 keeps the input's level)\n"
+  "                    +60; the wet path adds about 13 dB, which --gain -13 roughly takes back)\n"
   "  --norm[=DB]       scale the output so that its peak is DB dBFS (default -1, from -100 to\n"
   "                    0); the whole output is held in the temporary folder until its end\n"
   "  -q, --quiet       no progress bar and no summary line; warnings and errors still show\n"
@@ -76,11 +76,12 @@ const char* const kRenderHelp =
   "\n"
   "IN may be '-' for standard input, OUT '-' for standard output (with --type; the summary\n"
   "then goes to stderr). A WAV or AIFF from a pipe is read as it arrives, and a WAV into one\n"
-  "is written as it is made, so a render in a pipeline starts at once. Otherwise OUT's extension chooses the format: .wav 32-bit float\n"
-  "(RF64 by itself once past 4 GiB), .flac 24-bit, .ogg Vorbis, .aif/.aiff 24-bit; with --type,\n"
-  "an extension OUT has must be that type's. The effect\n"
-  "adds gain, so the output can exceed full scale: a float WAV keeps such peaks, whole-number\n"
-  "formats clip them, Ogg Vorbis keeps them but players may clip them; the summary says so.\n";
+  "is written as it is made, so a render in a pipeline starts at once. Otherwise OUT's\n"
+  "extension chooses the format: .wav 32-bit float (RF64 by itself once past 4 GiB), .flac\n"
+  "24-bit, .ogg Vorbis, .aif/.aiff 24-bit; with --type, an extension OUT has must be that\n"
+  "type's. The effect adds gain, so the output can exceed full scale: a float WAV keeps such\n"
+  "peaks, whole-number formats clip them, Ogg Vorbis keeps them but players may clip them; the\n"
+  "summary says so.\n";
 
 template <typename... Args>
 std::string Format(const char* format, Args... args)
