@@ -69,9 +69,11 @@ public:
   }
   void MakePresetFromValues(const char* name, const double* values, int nValues);
 
-  // FXP program files.
+  // FXP program files. A file is loaded whole or not at all: one cut short, made for another
+  // number of parameters or whose byte-size field disagrees with its contents is refused, and
+  // whyRefused (if given) says why in a few words.
   bool SavePresetAsFXP(const char* path) const;
-  bool LoadPresetFromFXP(const char* path);
+  bool LoadPresetFromFXP(const char* path, std::string* whyRefused = nullptr);
 
   // Host-facing virtuals; the defaults do nothing.
   virtual void InformHostOfParameterDetailsChange() {}

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "IEffectBase.h"
@@ -14,6 +16,8 @@ namespace umbra {
 namespace {
 
 constexpr int kFxpHeaderSize = 56;
+// The byte-size field counts what follows it.
+constexpr int kFxpSizeFieldEnd = 8;
 const int32_t kFxpChunkMagic = MakeFourCC("CcnK");
 const int32_t kFxpParamsMagic = MakeFourCC("FxCk");
 const int32_t kFxpOpaqueMagic = MakeFourCC("FPCh");
@@ -53,15 +57,28 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 // Reads at most maxBytes: nothing past the last parameter value is used, and a device or a
 // huge file must not hold the caller.
-bool ReadFilePrefix(const char* path, size_t maxBytes, std::vector<uint8_t>& bytes)
+bool ReadFilePrefix(const char* path, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& why)
 {
   FilePtr file(std::fopen(path, "rb"));
   if (!file)
+  {
+    why = std::strerror(errno);
     return false;
+  }
   bytes.resize(maxBytes);
   const size_t n = std::fread(bytes.data(), 1, maxBytes, file.get());
   bytes.resize(n);
-  return !std::ferror(file.get());
+  if (std::ferror(file.get()))
+  {
+    why = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+size_t FxpFileSize(int nParams)
+{
+  return kFxpHeaderSize + 4 * static_cast<size_t>(nParams);
 }
 
 } // namespace
@@ -74,7 +91,7 @@ bool IEffectBase::SavePresetAsFXP(const char* path) const
   std::vector<uint8_t> bytes;
   bytes.reserve(kFxpHeaderSize + 4 * static_cast<size_t>(NParams()));
   PutBigEndian32(bytes, static_cast<uint32_t>(kFxpChunkMagic));
-  PutBigEndian32(bytes, 0); // byte size: not used by readers
+  PutBigEndian32(bytes, static_cast<uint32_t>(FxpFileSize(NParams()) - kFxpSizeFieldEnd));
   PutBigEndian32(bytes, static_cast<uint32_t>(kFxpParamsMagic));
   PutBigEndian32(bytes, 1); // format version
   PutBigEndian32(bytes, static_cast<uint32_t>(GetUniqueID()));
@@ -98,46 +115,61 @@ bool IEffectBase::SavePresetAsFXP(const char* path) const
   return written && closed;
 }
 
-bool IEffectBase::LoadPresetFromFXP(const char* path)
+bool IEffectBase::LoadPresetFromFXP(const char* path, std::string* whyRefused)
 {
+  std::string why;
+  auto refuse = [&](std::string reason) {
+    if (whyRefused)
+      *whyRefused = std::move(reason);
+    return false;
+  };
   if (!path || !*path)
-    return false;
+    return refuse("no file name");
 
+  const size_t expectedSize = FxpFileSize(NParams());
   std::vector<uint8_t> bytes;
-  if (!ReadFilePrefix(path, kFxpHeaderSize + 4 * static_cast<size_t>(NParams()), bytes))
-    return false;
+  if (!ReadFilePrefix(path, expectedSize, bytes, why))
+    return refuse(why);
 
-  // Every check happens before anything is applied, so a refused file changes nothing. The
-  // header holds the identity and the program name: without all of it there is no program.
+  // Every check happens before anything is applied, so a refused file changes nothing. A file
+  // cut short would leave some parameters where they were: a sound nobody saved, under the
+  // file's name. So the whole program must be there.
+  if (bytes.size() < 4 || static_cast<int32_t>(GetBigEndian32(&bytes[0])) != kFxpChunkMagic)
+    return refuse("not a preset file");
   if (bytes.size() < static_cast<size_t>(kFxpHeaderSize))
-    return false;
-  if (static_cast<int32_t>(GetBigEndian32(&bytes[0])) != kFxpChunkMagic)
-    return false;
+    return refuse("cut short: " + std::to_string(bytes.size()) + " of " + std::to_string(expectedSize) + " bytes");
   const int32_t fxMagic = static_cast<int32_t>(GetBigEndian32(&bytes[8]));
   if (GetBigEndian32(&bytes[12]) != 1)
-    return false;
+    return refuse("a preset file format this program does not read");
   if (static_cast<int32_t>(GetBigEndian32(&bytes[16])) != GetUniqueID())
-    return false;
+    return refuse("a preset of another plug-in");
   if (fxMagic == kFxpOpaqueMagic && !DoesStateChunks())
-    return false;
+    return refuse("a preset in a form this plug-in does not read");
   if (fxMagic != kFxpParamsMagic)
-    return false;
+    return refuse("not a preset file");
+  const uint32_t nInFile = GetBigEndian32(&bytes[24]);
+  if (nInFile != static_cast<uint32_t>(NParams()))
+    return refuse("it holds " + std::to_string(nInFile) + " parameters, not " + std::to_string(NParams()));
+  if (bytes.size() < expectedSize)
+    return refuse("cut short: " + std::to_string(bytes.size()) + " of " + std::to_string(expectedSize) + " bytes");
+  // Earlier versions wrote 0 here.
+  const uint32_t byteSize = GetBigEndian32(&bytes[4]);
+  if (byteSize != 0 && byteSize != expectedSize - kFxpSizeFieldEnd)
+    return refuse("its size field says " + std::to_string(byteSize) + " bytes, not " +
+                  std::to_string(expectedSize - kFxpSizeFieldEnd));
 
-  const int nPresent =
-    std::min(NParams(), static_cast<int>((bytes.size() - kFxpHeaderSize) / sizeof(float)));
-  std::vector<float> normalized(static_cast<size_t>(nPresent));
-  for (int i = 0; i < nPresent; ++i)
+  std::vector<float> normalized(static_cast<size_t>(NParams()));
+  for (int i = 0; i < NParams(); ++i)
   {
     normalized[i] = FloatFromBits(GetBigEndian32(&bytes[kFxpHeaderSize + 4 * i]));
     if (!std::isfinite(normalized[i]))
-      return false;
+      return refuse("a value in it is not a number");
   }
 
   char programName[kMaxFxpProgramNameLen + 1] = {};
   std::memcpy(programName, &bytes[28], kMaxFxpProgramNameLen);
 
-  // Parameters the file does not reach keep their current values.
-  for (int i = 0; i < nPresent; ++i)
+  for (int i = 0; i < NParams(); ++i)
   {
     IParam* param = GetParam(i);
     param->StoreValue(param->ValueFromNormalized(normalized[i]));

@@ -1,9 +1,11 @@
 #include "CliSupport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "IEffectBase.h"
 
@@ -153,6 +155,72 @@ std::string NextValue(const std::vector<std::string>& args, size_t& i, const std
   if (i + 1 >= args.size())
     throw UsageError(option + " needs a value");
   return args[++i];
+}
+
+std::vector<std::string> ExpandOptionValues(const std::vector<std::string>& args)
+{
+  static const char* const kTakingValues[] = {"--preset", "--fxp", "--set", "--out-dir", "--type",
+                                              "--bits", "--block", "--tail", "--gain", "--audio",
+                                              "--show", "--frames", "--scale", "--format"};
+  std::vector<std::string> expanded;
+  bool optionsEnded = false;
+  for (const std::string& arg : args)
+  {
+    if (optionsEnded)
+    {
+      expanded.push_back(arg.size() > 1 && arg[0] == '-' ? "./" + arg : arg);
+      continue;
+    }
+    if (arg == "--")
+    {
+      optionsEnded = true;
+      continue;
+    }
+    const size_t equals = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && equals != std::string::npos)
+    {
+      const std::string name = arg.substr(0, equals);
+      if (std::find(std::begin(kTakingValues), std::end(kTakingValues), name) != std::end(kTakingValues))
+      {
+        expanded.push_back(name);
+        expanded.push_back(arg.substr(equals + 1));
+        continue;
+      }
+    }
+    expanded.push_back(arg);
+  }
+  return expanded;
+}
+
+std::string Printable(const std::string& text)
+{
+  std::string shown;
+  for (const char c : text)
+  {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n')
+      shown += "\\n";
+    else if (c == '\t')
+      shown += "\\t";
+    else if (c == '\r')
+      shown += "\\r";
+    else if (byte < 0x20 || byte == 0x7F)
+    {
+      char escaped[8];
+      std::snprintf(escaped, sizeof(escaped), "\\x%02X", byte);
+      shown += escaped;
+    }
+    else
+      shown += c;
+  }
+  return shown;
+}
+
+void RequireMonoOrStereo(const std::string& name, int nChannels)
+{
+  if (nChannels < 1 || nChannels > 2)
+    throw UsageError("'" + name + "' has " + std::to_string(nChannels) +
+                     " channels; only mono and stereo play through the plug-in");
 }
 
 } // namespace umbra::cli

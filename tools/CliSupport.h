@@ -44,5 +44,17 @@ void RecallPreset(IEffectBase& plug, const std::string& text);
 
 std::string NextValue(const std::vector<std::string>& args, size_t& i, const std::string& option);
 
+// The command line as every command's parser takes it: "--name=value" becomes "--name" "value"
+// for the options that take a value, and after "--" every argument is a name, never an option
+// ("-x.wav" is passed on as "./-x.wav", the same file).
+std::vector<std::string> ExpandOptionValues(const std::vector<std::string>& args);
+
+// Text for a message line: control characters (a newline or an escape sequence in a file name)
+// are shown escaped, as \n, \t or \xHH, so one line stays one line and the terminal is left alone.
+std::string Printable(const std::string& text);
+
+// Only mono and stereo play through the plug-in, for every command that plays a file.
+void RequireMonoOrStereo(const std::string& name, int nChannels);
+
 } // namespace cli
 } // namespace umbra

@@ -8,6 +8,7 @@
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "Listing.h"
 #include "OutputFile.h"
 #include "Umbravox.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 const char* const kFxpUsage =
   "usage: umbravox fxp save OUT.fxp [--preset NAME] [--set NAME=VALUE]...\n"
-  "       umbravox fxp show FILE.fxp\n";
+  "       umbravox fxp show FILE.fxp [--format tsv|json]\n";
 
 const char* const kSaveHelp =
   "usage: umbravox fxp save OUT.fxp [--preset NAME] [--set NAME=VALUE]...\n"
@@ -38,10 +39,11 @@ const char* const kSaveHelp =
   "must be .fxp.\n";
 
 const char* const kShowHelp =
-  "usage: umbravox fxp show FILE.fxp\n"
+  "usage: umbravox fxp show FILE.fxp [--format tsv|json]\n"
   "\n"
   "Loads a preset file into a new instance and prints its program name and every parameter's\n"
-  "value. A file that is not an Umbravox preset is refused.\n";
+  "value (with --format tsv or json at full precision, for programs). A file that is not an\n"
+  "Umbravox preset, or not a whole one, is refused.\n";
 
 // A preset file written under a sound or picture name would only mislead.
 void RequireFxpName(const std::string& path)
@@ -97,33 +99,41 @@ int RunSave(const std::vector<std::string>& args)
 
   output.WriteByName([&](const std::string& path) { return plug->SavePresetAsFXP(path.c_str()); });
   // The file itself may be standard output: the summary goes where it does not mix in.
-  std::fprintf(output.IsStandardOutput() ? stderr : stdout, "wrote %s (%s)\n", output.Name().c_str(),
-               plug->GetPresetName(plug->CurrentPresetIndex()));
+  std::fprintf(output.IsStandardOutput() ? stderr : stdout, "wrote %s (%s)\n",
+               Printable(output.Name()).c_str(), Printable(plug->GetPresetName(plug->CurrentPresetIndex())).c_str());
   return 0;
 }
 
-int RunShow(const std::vector<std::string>& args)
+int RunShow(const std::vector<std::string>& arguments)
 {
-  if (WantsHelp(args))
+  if (WantsHelp(arguments))
   {
     std::fputs(kShowHelp, stdout);
     return 0;
   }
+  std::vector<std::string> args = arguments;
+  const ListFormat format = TakeListFormat(args);
+  if (!args.empty() && args.front().size() > 1 && args.front()[0] == '-')
+    UnknownOption(args.front(), "fxp show");
   if (args.size() != 1)
     throw UsageError("'fxp show' takes exactly one file (try 'umbravox fxp show --help')");
   const std::string& path = args.front();
 
-  // Tell an unreadable file from one that is not ours.
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file)
-    throw UsageError("cannot read '" + path + "': " + std::strerror(errno));
-  std::fclose(file);
-
   const std::unique_ptr<Umbravox> plug(MakePlug());
-  if (!plug->LoadPresetFromFXP(path.c_str()))
-    throw UsageError("'" + path + "' is not a usable Umbravox preset file");
+  std::string why;
+  if (!plug->LoadPresetFromFXP(path.c_str(), &why))
+    throw UsageError("cannot load the preset file '" + path + "': " + why);
 
-  std::printf("Program: %s\n", plug->GetPresetName(plug->CurrentPresetIndex()));
+  if (format != ListFormat::kText)
+  {
+    if (format == ListFormat::kTsv)
+      std::printf("program\tparameter\tvalue\tdisplay\n");
+    PrintValues(*plug, plug->GetPresetName(plug->CurrentPresetIndex()), -1, format);
+    if (format == ListFormat::kJson)
+      std::printf("\n");
+    return 0;
+  }
+  std::printf("Program: %s\n", Printable(plug->GetPresetName(plug->CurrentPresetIndex())).c_str());
   for (int i = 0; i < plug->NParams(); ++i)
   {
     const IParam& param = *plug->GetParam(i);

@@ -19,6 +19,7 @@
 #include "OutputFile.h"
 #include "ProgressLine.h"
 #include "Render.h"
+#include "RenderFiles.h"
 #include "SoundFile.h"
 #include "Umbravox.h"
 
@@ -30,14 +31,17 @@ const char* const kRenderHelp =
   "usage: umbravox render IN OUT [options]\n"
   "       umbravox render --out-dir DIR IN... [options]\n"
   "options: [--preset NAME | --fxp FILE] [--set NAME=VALUE]... [--type wav|flac|ogg|aiff]\n"
-  "         [--bits 16|24|32|float] [--block FRAMES] [--tail SECONDS|auto] [--raw] [--quiet]\n"
+  "         [--bits 16|24|32|float] [--no-dither] [--gain DB | --norm[=DB]] [--block FRAMES]\n"
+  "         [--tail SECONDS|auto] [--raw] [-q|--quiet] [--]\n"
   "\n"
   "Plays the sound file IN (WAV, RF64, FLAC, Ogg Vorbis, AIFF and whatever else libsndfile\n"
   "reads; mono or stereo, at its own sample rate from 8 to 384 kHz) through the plug-in and\n"
   "writes the result to OUT, at the same sample rate and channel count. The parameters start\n"
   "from a new instance (the \"Init\" preset), then the factory preset NAME or the preset file\n"
   "FILE, then each --set. With --out-dir, each IN is rendered in turn by a new instance into\n"
-  "DIR under its own file name, with one summary line per file.\n"
+  "DIR under its own file name, with one summary line per file; a file that fails is told and\n"
+  "the others are rendered all the same, and a last line counts them (\"2 written, 1 failed\",\n"
+  "exit status 2 if any failed).\n"
   "\n"
   "The output is what a host with latency compensation plays: the plug-in's latency is taken\n"
   "off the front and the effect's tail is rendered after the input, feeding it silence.\n"
@@ -49,7 +53,9 @@ const char* const kRenderHelp =
   "  --type TYPE       the output format: wav, flac, ogg or aiff; needed where OUT has no\n"
   "                    extension to tell it (standard output, a device, a FIFO)\n"
   "  --bits BITS       16, 24 or 32 for whole-number WAV, FLAC (16 or 24) and AIFF; float for\n"
-  "                    WAV (the default for WAV; FLAC and AIFF default to 24)\n"
+  "                    WAV (the default for WAV; FLAC and AIFF default to 24); whole numbers\n"
+  "                    are rounded to nearest, and 16-bit output gets TPDF dither\n"
+  "  --no-dither       16-bit output rounded without dither\n"
   "  --block FRAMES    the host's block size, 1 to 65536 (default 512)\n"
   "  --tail auto       render the tail until it has ended, at most 60 s (the default): until\n"
   "                    the output stays below -90 dBFS for a second (that second left out), or\n"
@@ -59,13 +65,31 @@ const char* const kRenderHelp =
   "  --tail SECONDS    render exactly this much tail, 0 to 3600 seconds\n"
   "  --raw             exactly the input's length as the plug-in produced it: latency not\n"
   "                    compensated, no tail (not with --tail)\n"
-  "  --quiet           no progress bar (it is drawn only on a terminal anyway)\n"
+  "  --gain DB         scale the plug-in's output by DB decibels before it is written (-100 to\n"
+  "                    +60; the wet path adds about 13 dB, which --gain -13 roughly takes back)\n"
+  "  --norm[=DB]       scale the output so that its peak is DB dBFS (default -1, from -100 to\n"
+  "                    0); the whole output is held in the temporary folder until its end\n"
+  "  -q, --quiet       no progress bar and no summary line; warnings and errors still show\n"
+  "  --                every argument after it is a file name, even one starting with '-'\n"
+  "\n"
+  "An option's value may also follow an '=' (--tail=2, --set=Mix=50).\n"
   "\n"
   "IN may be '-' for standard input, OUT '-' for standard output (with --type; the summary\n"
-  "then goes to stderr). Otherwise OUT's extension chooses the format: .wav 32-bit float\n"
-  "(RF64 by itself once past 4 GiB), .flac 24-bit, .ogg Vorbis, .aif/.aiff 24-bit. The effect\n"
-  "adds gain, so the output can exceed full scale: a float WAV keeps such peaks, whole-number\n"
-  "formats clip them, Ogg Vorbis keeps them but players may clip them; the summary says so.\n";
+  "then goes to stderr). A WAV or AIFF from a pipe is read as it arrives, and a WAV into one\n"
+  "is written as it is made, so a render in a pipeline starts at once. Otherwise OUT's\n"
+  "extension chooses the format: .wav 32-bit float (RF64 by itself once past 4 GiB), .flac\n"
+  "24-bit, .ogg Vorbis, .aif/.aiff 24-bit; with --type, an extension OUT has must be that\n"
+  "type's. The effect adds gain, so the output can exceed full scale: a float WAV keeps such\n"
+  "peaks, whole-number formats clip them, Ogg Vorbis keeps them but players may clip them; the\n"
+  "summary says so.\n";
+
+template <typename... Args>
+std::string Format(const char* format, Args... args)
+{
+  char text[160];
+  std::snprintf(text, sizeof(text), format, args...);
+  return text;
+}
 
 int ParseBlockSize(const std::string& text)
 {
@@ -104,7 +128,28 @@ struct RenderArgs {
   std::optional<std::string> tail;
   bool raw = false;
   bool quiet = false;
+  bool noDither = false;
+  std::optional<double> gainDb;
+  std::optional<double> normDb;
 };
+
+// A level in dB within [lowest, highest], as --gain and --norm take it ("-6", "+3.5", "-6dB").
+double ParseDecibels(const std::string& option, const std::string& text, double lowest, double highest)
+{
+  std::string number = text;
+  if (number.size() > 2 && SameName(number.substr(number.size() - 2), "db"))
+    number.resize(number.size() - 2);
+  if (!number.empty() && number[0] == '+')
+    number.erase(0, 1);
+  double value = 0.0;
+  const char* first = number.data();
+  const char* last = first + number.size();
+  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+  if (ec != std::errc() || end != last || first == last || !(value >= lowest && value <= highest))
+    throw UsageError(option + " expects a level in dB from " + Format("%+g", lowest) + " to " +
+                     Format("%+g", highest) + ", got '" + text + "'");
+  return value;
+}
 
 RenderArgs ParseArgs(const std::vector<std::string>& args)
 {
@@ -159,8 +204,20 @@ RenderArgs ParseArgs(const std::vector<std::string>& args)
     }
     else if (arg == "--raw")
       parsed.raw = true;
-    else if (arg == "--quiet")
+    else if (arg == "--no-dither")
+      parsed.noDither = true;
+    else if (arg == "--quiet" || arg == "-q")
       parsed.quiet = true;
+    else if (arg == "--gain")
+    {
+      once(parsed.gainDb, arg);
+      parsed.gainDb = ParseDecibels(arg, NextValue(args, i, arg), -100.0, 60.0);
+    }
+    else if (arg == "--norm" || arg.rfind("--norm=", 0) == 0)
+    {
+      once(parsed.normDb, "--norm");
+      parsed.normDb = arg == "--norm" ? -1.0 : ParseDecibels("--norm", arg.substr(7), -100.0, 0.0);
+    }
     else if (arg.size() > 1 && arg[0] == '-')
       UnknownOption(arg, "render");
     else
@@ -183,6 +240,8 @@ RenderArgs ParseArgs(const std::vector<std::string>& args)
     throw UsageError("--preset and --fxp cannot be used together");
   if (parsed.raw && parsed.tail)
     throw UsageError("--raw and --tail cannot be used together");
+  if (parsed.gainDb && parsed.normDb)
+    throw UsageError("--gain and --norm cannot be used together: --norm sets the level by itself");
   return parsed;
 }
 
@@ -206,13 +265,9 @@ void ApplyParameters(Umbravox& plug, const RenderArgs& args)
     RecallPreset(plug, *args.preset);
   if (args.fxp)
   {
-    // Tell an unreadable file from one that is not ours.
-    FILE* file = std::fopen(args.fxp->c_str(), "rb");
-    if (!file)
-      throw UsageError("cannot read '" + *args.fxp + "': " + std::strerror(errno));
-    std::fclose(file);
-    if (!plug.LoadPresetFromFXP(args.fxp->c_str()))
-      throw UsageError("'" + *args.fxp + "' is not a usable Umbravox preset file");
+    std::string why;
+    if (!plug.LoadPresetFromFXP(args.fxp->c_str(), &why))
+      throw UsageError("cannot load the preset file '" + *args.fxp + "': " + why);
   }
   for (const std::string& setting : args.settings)
     ApplySetting(plug, setting);
@@ -234,7 +289,9 @@ sound::Encoding EncodingFor(const std::string& outPath, const RenderArgs& args)
   if (args.type)
   {
     container = sound::ContainerByName(*args.type).value_or(sound::Container::kWav);
-    if (hasNamed && named != container)
+    // Any extension but the type's own would mislead: no WAV under .mp3.
+    const bool hasExtension = outPath != "-" && !std::filesystem::path(outPath).extension().empty();
+    if (hasExtension && (!hasNamed || named != container))
       throw UsageError("--type " + *args.type + " does not match the extension of '" + outPath + "'");
   }
   else if (hasNamed)
@@ -273,64 +330,6 @@ std::string OutputPathInDir(const std::string& dir, const std::string& inPath, c
   return (std::filesystem::path(dir) / name).string();
 }
 
-class FileSource : public render::IRenderSource {
-public:
-  explicit FileSource(sound::SoundFile& file) : mFile(file) {}
-  int Read(float* const* channels, int maxFrames) override { return mFile.Read(channels, maxFrames); }
-
-private:
-  sound::SoundFile& mFile;
-};
-
-// Counts the samples beyond full scale (a whole-number format holds -1 but not +1), and keeps
-// an AIFF within the 4 GiB its 32-bit sizes can tell.
-class FileSink : public render::IRenderSink {
-public:
-  FileSink(sound::SoundFile& file, sound::Encoding encoding) : mFile(file), mEncoding(encoding) {}
-
-  void Write(const float* const* channels, int nFrames) override
-  {
-    for (int c = 0; c < mFile.Channels(); ++c)
-      for (int s = 0; s < nFrames; ++s)
-        if (channels[c][s] >= 1.0f || channels[c][s] < -1.0f)
-          ++mOverFullScale;
-    if (mEncoding.container == sound::Container::kAiff)
-    {
-      constexpr int64_t kAiffLimit = 0xFFFFFFFFll - 4096; // room for the header
-      mBytes += static_cast<int64_t>(nFrames) * mFile.Channels() * BytesPerSample();
-      if (mBytes > kAiffLimit)
-        throw sound::SoundFileError("write", mFile.Path(),
-                                    "an AIFF cannot hold more than 4 GiB; write .wav or .flac");
-    }
-    mFile.Write(channels, nFrames);
-  }
-
-  int64_t OverFullScale() const { return mOverFullScale; }
-
-private:
-  int BytesPerSample() const
-  {
-    switch (mEncoding.sample)
-    {
-      case sound::Sample::kInt16: return 2;
-      case sound::Sample::kInt24: return 3;
-      default: return 4;
-    }
-  }
-
-  sound::SoundFile& mFile;
-  sound::Encoding mEncoding;
-  int64_t mOverFullScale = 0;
-  int64_t mBytes = 0;
-};
-
-template <typename... Args>
-std::string Format(const char* format, Args... args)
-{
-  char text[160];
-  std::snprintf(text, sizeof(text), format, args...);
-  return text;
-}
 
 std::string ProgressDetail(const render::RenderProgress& progress, double elapsed, double* fraction)
 {
@@ -364,44 +363,59 @@ void RenderOne(const std::string& inPath, OutputFile& output, sound::Encoding en
   ApplyParameters(*plug, args);
 
   sound::SoundFile input = sound::SoundFile::OpenForReading(inPath);
-  if (input.Channels() > 2)
-    throw UsageError("'" + input.Path() + "' has " + std::to_string(input.Channels()) +
-                     " channels; only mono and stereo can be rendered");
+  RequireMonoOrStereo(input.Path(), input.Channels());
   // Writing over the input would destroy it before it is read to the end.
   if (output.IsSameFileAs(inPath))
     throw UsageError("the output '" + output.Name() + "' is the input file");
 
   const double sampleRate = input.SampleRate();
-  sound::SoundFile file = sound::SoundFile::Create(output.Open(sound::NeedsSeekableFile(encoding)),
-                                                   output.Name(), encoding, input.Channels(),
-                                                   input.SampleRate());
+  // A WAV into a pipe is written as it is made, so the next program hears it at once; other
+  // formats there go back over their header and are staged.
+  const bool stream = encoding.container == sound::Container::kWav && !args.normDb && !output.CanGoBack();
+  sound::SoundFile file =
+    stream ? sound::SoundFile::CreateWavStream(output.Open(false), output.Name(), encoding, input.Channels(),
+                                               input.SampleRate(), !args.noDither)
+           : sound::SoundFile::Create(output.Open(sound::NeedsSeekableFile(encoding)), output.Name(),
+                                      encoding, input.Channels(), input.SampleRate(), !args.noDither);
   FileSource source(input);
-  FileSink sink(file, encoding);
+  FileSink sink(file, encoding, args.gainDb ? std::pow(10.0, *args.gainDb / 20.0) : 1.0);
+  std::optional<NormalisingSink> normalising;
+  if (args.normDb)
+    normalising.emplace(sink, input.Channels(), std::pow(10.0, *args.normDb / 20.0));
   ProgressLine bar(ProgressWanted(args.quiet));
-  const render::RenderResult result =
-    render::Render(*plug, sampleRate, input.Channels(), source, sink, options,
-                   std::max<int64_t>(0, input.Frames()), [&](const render::RenderProgress& progress) {
-                     if (!bar.Due())
-                       return;
-                     double fraction = 0.0;
-                     const std::string detail = ProgressDetail(progress, bar.SecondsSinceStart(), &fraction);
-                     bar.Draw(fraction, detail);
-                   });
+  const render::RenderResult result = render::Render(
+    *plug, sampleRate, input.Channels(), source, normalising ? static_cast<render::IRenderSink&>(*normalising) : sink,
+    options, std::max<int64_t>(0, input.Frames()), [&](const render::RenderProgress& progress) {
+      if (!bar.Due())
+        return;
+      double fraction = 0.0;
+      const std::string detail = ProgressDetail(progress, bar.SecondsSinceStart(), &fraction);
+      bar.Draw(fraction, detail);
+    });
+  if (normalising)
+    normalising->Finish();
   file.Close();
   output.Commit();
   const double seconds = bar.SecondsSinceStart();
   bar.Clear();
 
+  const std::string inName = Printable(input.Path());
   if (input.CutShort() || (input.Frames() > 0 && result.inputFrames < input.Frames()))
     std::fprintf(stderr, "umbravox: warning: '%s' is cut short or damaged: rendered the %lld frames (%.3f s) it holds\n",
-                 input.Path().c_str(), static_cast<long long>(result.inputFrames),
+                 inName.c_str(), static_cast<long long>(result.inputFrames),
                  static_cast<double>(result.inputFrames) / sampleRate);
+  if (source.Unplayable() > 0)
+    std::fprintf(stderr, "umbravox: warning: '%s' has %lld samples that are not numbers or lie beyond "
+                 "+-100000: the plug-in heard silence in their place\n",
+                 inName.c_str(), static_cast<long long>(source.Unplayable()));
+  if (args.quiet)
+    return;
 
   std::string format = sound::EncodingName(encoding);
   if (file.WroteRf64())
     format.replace(format.size() - 3, 3, "RF64 (past 4 GiB)");
   const double duration = static_cast<double>(result.outputFrames) / sampleRate;
-  std::string summary = "wrote " + output.Name() + " (" + format + "): " +
+  std::string summary = "wrote " + Printable(output.Name()) + " (" + format + "): " +
                         std::to_string(result.outputFrames) + " frames" + Format(" (%.3f s", duration);
   if (options.tail != render::TailMode::kRaw)
   {
@@ -415,15 +429,16 @@ void RenderOne(const std::string& inPath, OutputFile& output, sound::Encoding en
   summary += ")";
   if (seconds > 0.0)
     summary += Format(", %.1fx real time", duration / seconds);
-  summary += ", peak " + render::FormatDbfs(result.peak) + " dBFS";
+  const std::string peak = render::FormatDbfs(sink.Peak());
+  summary += ", peak " + peak + " dBFS";
   if (sink.OverFullScale() > 0 && sound::IsFixedPoint(encoding))
     summary += "; clipped: " + std::to_string(sink.OverFullScale()) + " samples beyond full scale in " +
-               sound::EncodingName(encoding) + " (peak " + render::FormatDbfs(result.peak) +
-               " dBFS; write a float .wav to keep them)";
+               sound::EncodingName(encoding) + " (peak " + peak +
+               " dBFS; write a float .wav, or lower the level with --gain or --norm, to keep them)";
   else if (sink.OverFullScale() > 0 && sound::MayClipWhenPlayed(encoding))
     summary += "; " + std::to_string(sink.OverFullScale()) +
                " samples beyond full scale, kept in the Ogg Vorbis stream but clipped by players that "
-               "decode to whole numbers (write a float .wav to be sure)";
+               "decode to whole numbers (write a float .wav, or use --gain or --norm, to be sure)";
   std::fprintf(output.IsStandardOutput() ? stderr : stdout, "%s\n", summary.c_str());
   std::fflush(stdout);
 }
@@ -468,18 +483,35 @@ int RunRender(const std::vector<std::string>& args)
     encodings.push_back(EncodingFor(outPath, parsed));
     outputs.push_back(std::make_unique<OutputFile>(outPath));
   }
+  // With --out-dir, one bad input does not stop the others: each failure is told, and counted.
+  int failed = 0;
   for (size_t i = 0; i < inputs.size(); ++i)
   {
     try
     {
-      RenderOne(inputs[i], *outputs[i], encodings[i], parsed);
+      try
+      {
+        RenderOne(inputs[i], *outputs[i], encodings[i], parsed);
+      }
+      catch (const std::invalid_argument& error)
+      {
+        throw UsageError("cannot render '" + inputs[i] + "': " + error.what());
+      }
     }
-    catch (const std::invalid_argument& error)
+    catch (const std::exception& error)
     {
-      throw UsageError("cannot render '" + inputs[i] + "': " + error.what());
+      if (!parsed.outDir)
+        throw;
+      std::fflush(stdout);
+      std::fprintf(stderr, "umbravox: %s\n", Printable(error.what()).c_str());
+      ++failed;
     }
+    outputs[i].reset(); // a failed output's temporary file goes now, not at the end
   }
-  return 0;
+  if (parsed.outDir && (!parsed.quiet || failed > 0))
+    std::fprintf(parsed.quiet ? stderr : stdout, "%zu written, %d failed\n",
+                 inputs.size() - static_cast<size_t>(failed), failed);
+  return failed > 0 ? kExitError : 0;
 }
 
 } // namespace umbra::cli

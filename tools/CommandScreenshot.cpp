@@ -69,7 +69,7 @@ ScreenshotOptions ParseOptions(const std::vector<std::string>& args)
       continue;
     if (arg == "--example")
       options.example = true;
-    else if (arg == "--quiet")
+    else if (arg == "--quiet" || arg == "-q")
       options.quiet = true;
     else if (arg == "--scale")
     {
@@ -128,8 +128,9 @@ void ShootExample(const ScreenshotOptions& options, OutputFile& output)
   }
 
   output.WriteByName([&](const std::string& path) { return canvas->SavePNG(path); });
-  std::fprintf(output.IsStandardOutput() ? stderr : stdout, "wrote %s (%d x %d pixels)\n",
-               output.Name().c_str(), canvas->DeviceWidth(), canvas->DeviceHeight());
+  if (!options.quiet)
+    std::fprintf(output.IsStandardOutput() ? stderr : stdout, "wrote %s (%d x %d pixels)\n",
+                 Printable(output.Name()).c_str(), canvas->DeviceWidth(), canvas->DeviceHeight());
   plug->CloseWindow();
 }
 
@@ -161,8 +162,9 @@ int RunScreenshot(const std::vector<std::string>& args)
                  "frame " + std::to_string(done) + " of " + std::to_string(all));
     });
   bar.Clear();
-  std::fprintf(output.IsStandardOutput() ? stderr : stdout, "wrote %s (%d x %d pixels)\n",
-               output.Name().c_str(), result.width, result.height);
+  if (!options.quiet)
+    std::fprintf(output.IsStandardOutput() ? stderr : stdout, "wrote %s (%d x %d pixels)\n",
+                 Printable(output.Name()).c_str(), result.width, result.height);
   return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "Listing.h"
 #include "Umbravox.h"
 
 namespace umbra::cli {
@@ -54,20 +55,28 @@ std::string Unit(const IParam& param)
 
 } // namespace
 
-int RunParams(const std::vector<std::string>& args)
+int RunParams(const std::vector<std::string>& arguments)
 {
-  if (WantsHelp(args))
+  if (WantsHelp(arguments))
   {
-    std::puts("usage: umbravox params\n\n"
+    std::puts("usage: umbravox params [--format tsv|json]\n\n"
               "Prints every parameter: its index (the host's parameter ID), name, unit, range,\n"
               "its own default (what a host's reset gives), and the value a new instance starts\n"
               "with, which comes from the \"Init\" preset. Enumerated parameters show their texts;\n"
-              "the texts of each are listed below the table.");
+              "the texts of each are listed below the table. --format tsv or json prints the same\n"
+              "for programs: numbers at full precision, an enumerated one as its text's index.");
     return 0;
   }
+  std::vector<std::string> args = arguments;
+  const ListFormat format = TakeListFormat(args);
   RequireNoArguments("params", args);
 
   const std::unique_ptr<Umbravox> plug(MakePlug());
+  if (format != ListFormat::kText)
+  {
+    PrintParameterTable(*plug, format);
+    return 0;
+  }
   std::printf("%5s  %-13s %-6s %-20s %-9s %s\n", "Index", "Name", "Unit", "Range", "Default",
               "Init preset");
   std::string enumerations;
@@ -94,18 +103,40 @@ int RunParams(const std::vector<std::string>& args)
   return 0;
 }
 
-int RunPresets(const std::vector<std::string>& args)
+int RunPresets(const std::vector<std::string>& arguments)
 {
-  if (WantsHelp(args))
+  if (WantsHelp(arguments))
   {
-    std::puts("usage: umbravox presets\n\n"
+    std::puts("usage: umbravox presets [--format tsv|json]\n\n"
               "Prints the factory presets in the order a host lists them, each with every\n"
-              "parameter's value as the plug-in displays it. '--preset N' recalls preset N.");
+              "parameter's value as the plug-in displays it. '--preset N' recalls preset N.\n"
+              "--format tsv (one row per preset and parameter) or json prints the values at\n"
+              "full precision for programs.");
     return 0;
   }
+  std::vector<std::string> args = arguments;
+  const ListFormat format = TakeListFormat(args);
   RequireNoArguments("presets", args);
 
   const std::unique_ptr<Umbravox> plug(MakePlug());
+  if (format != ListFormat::kText)
+  {
+    if (format == ListFormat::kTsv)
+      std::printf("preset\tname\tparameter\tvalue\tdisplay\n");
+    else
+      std::printf("[");
+    for (int p = 0; p < plug->PresetCount(); ++p)
+    {
+      if (!plug->RestorePreset(p))
+        throw UsageError("factory preset " + std::to_string(p) + " cannot be recalled");
+      if (format == ListFormat::kJson)
+        std::printf("%s\n  ", p ? "," : "");
+      PrintValues(*plug, plug->GetPresetName(p), p, format);
+    }
+    if (format == ListFormat::kJson)
+      std::printf("\n]\n");
+    return 0;
+  }
   constexpr int kColumns = 3;
   for (int p = 0; p < plug->PresetCount(); ++p)
   {

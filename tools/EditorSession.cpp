@@ -51,7 +51,8 @@ sound::SoundData ReadEditorAudio(const std::string& path)
   {
     throw UsageError(error.what());
   }
-  if (data.channels.empty() || data.Frames() == 0)
+  RequireMonoOrStereo(path, static_cast<int>(data.channels.size()));
+  if (data.Frames() == 0)
     throw UsageError("'" + path + "' holds no audio");
   if (data.channels.size() == 1)
     data.channels.push_back(data.channels[0]);

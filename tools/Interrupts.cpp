@@ -1,5 +1,6 @@
 #include "Interrupts.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -10,20 +11,22 @@ namespace umbra::cli {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 // A few names at most are open at once (an output and its staging copy).
 constexpr int kSlots = 4;
 constexpr size_t kMaxPath = 4096;
-char gPaths[kSlots][kMaxPath];
+char gNames[kSlots][kMaxPath];
+int gFolders[kSlots];
 volatile sig_atomic_t gUsed[kSlots];
 volatile sig_atomic_t gProgressWidth = 0;
+volatile sig_atomic_t gMessageFd = STDERR_FILENO;
 
 void WriteAll(const char* text, size_t length)
 {
   while (length > 0)
   {
-    const ssize_t n = ::write(STDERR_FILENO, text, length);
+    const ssize_t n = ::write(gMessageFd, text, length);
     if (n <= 0)
       return;
     text += n;
@@ -31,11 +34,11 @@ void WriteAll(const char* text, size_t length)
   }
 }
 
-extern "C" void OnInterrupt(int signal)
+extern "C" [[noreturn]] void OnInterrupt(int signal)
 {
   bool removed = false;
   for (int i = 0; i < kSlots; ++i)
-    if (gUsed[i] && ::unlink(gPaths[i]) == 0)
+    if (gUsed[i] && ::unlinkat(gFolders[i], gNames[i], 0) == 0)
       removed = true;
 
   if (const int width = gProgressWidth; width > 0)
@@ -47,8 +50,12 @@ extern "C" void OnInterrupt(int signal)
     WriteAll("\r", 1);
   }
   static const char kMessage[] = "umbravox: interrupted";
+  static const char kClosed[] = "umbravox: the output was closed by its reader";
   static const char kRemoved[] = "; the unfinished output was removed";
-  WriteAll(kMessage, sizeof(kMessage) - 1);
+  if (signal == SIGPIPE)
+    WriteAll(kClosed, sizeof(kClosed) - 1);
+  else
+    WriteAll(kMessage, sizeof(kMessage) - 1);
   if (removed)
     WriteAll(kRemoved, sizeof(kRemoved) - 1);
   WriteAll("\n", 1);
@@ -81,15 +88,28 @@ void InstallInterruptCleanup()
   }
 }
 
+void ExitForClosedPipe()
+{
+  const SignalBlock block; // no second cleanup on top of this one
+  OnInterrupt(SIGPIPE);
+}
+
 TemporaryFileGuard::TemporaryFileGuard(const std::string& path)
 {
-  if (path.size() >= kMaxPath)
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  mName = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (mName.size() >= kMaxPath)
     return; // the system refuses such names anyway
+  mFolder = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (mFolder < 0)
+    return; // the file was just made there, so this hardly happens; the name alone is left
   const SignalBlock block;
   for (int i = 0; i < kSlots; ++i)
     if (!gUsed[i])
     {
-      std::memcpy(gPaths[i], path.c_str(), path.size() + 1);
+      std::memcpy(gNames[i], mName.c_str(), mName.size() + 1);
+      gFolders[i] = mFolder;
       gUsed[i] = 1;
       mSlot = i;
       return;
@@ -102,11 +122,32 @@ TemporaryFileGuard::~TemporaryFileGuard()
   Release();
 }
 
+void TemporaryFileGuard::Remove()
+{
+  if (mFolder >= 0)
+    ::unlinkat(mFolder, mName.c_str(), 0);
+  Release();
+}
+
+bool TemporaryFileGuard::RenameTo(const std::string& name)
+{
+  if (mFolder < 0 || ::renameat(mFolder, mName.c_str(), mFolder, name.c_str()) != 0)
+    return false;
+  Release();
+  return true;
+}
+
 void TemporaryFileGuard::Release()
 {
-  if (mSlot >= 0)
-    gUsed[mSlot] = 0;
-  mSlot = -1;
+  {
+    const SignalBlock block;
+    if (mSlot >= 0)
+      gUsed[mSlot] = 0;
+    mSlot = -1;
+  }
+  if (mFolder >= 0)
+    ::close(mFolder);
+  mFolder = -1;
 }
 
 SignalBlock::SignalBlock()
@@ -119,6 +160,11 @@ SignalBlock::SignalBlock()
 SignalBlock::~SignalBlock()
 {
   sigprocmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(mOld), nullptr);
+}
+
+void SetMessageDescriptor(int fd)
+{
+  gMessageFd = fd;
 }
 
 void SetProgressLineWidth(int width)

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "CliSupport.h"
+#include "StandardStreams.h"
+#include "TemporaryFolder.h"
 
 namespace umbra::cli {
 
@@ -39,10 +41,13 @@ int ReadWriteFlags(const std::string& path)
   return CanAccess(path, R_OK) ? O_RDWR : O_WRONLY;
 }
 
-bool Seekable(int fd)
+// Writers that finish by going back also read back what they wrote (a WAV's PEAK chunk, an Ogg
+// stream's pages), so a descriptor open for writing only gets a staging file too.
+bool SeekableAndReadable(int fd)
 {
   struct stat status {};
-  return ::fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+  return ::fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) &&
+         (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDWR;
 }
 
 bool WriteAll(int fd, const char* data, size_t length)
@@ -52,6 +57,8 @@ bool WriteAll(int fd, const char* data, size_t length)
     const ssize_t n = ::write(fd, data, length);
     if (n < 0 && errno == EINTR)
       continue;
+    if (n < 0 && errno == EPIPE)
+      ExitForClosedPipe();
     if (n <= 0)
       return false;
     data += n;
@@ -68,6 +75,8 @@ OutputFile::OutputFile(const std::string& path)
   if (path == "-")
   {
     mWay = Way::kStandardOutput;
+    if (StandardOutputIsClosed())
+      Fail("it is closed");
     if (::isatty(STDOUT_FILENO))
       throw UsageError("standard output is a terminal: redirect it to a file or a program");
     return;
@@ -139,12 +148,12 @@ OutputFile::~OutputFile()
 {
   if (mStagingFd >= 0)
     ::close(mStagingFd);
-  if (!mStaging.empty())
-    ::unlink(mStaging.c_str());
+  if (mStagingGuard)
+    mStagingGuard->Remove();
   if (mFd >= 0 && mWay != Way::kStandardOutput)
     ::close(mFd);
-  if (!mTemporary.empty())
-    ::unlink(mTemporary.c_str());
+  if (mTemporaryGuard)
+    mTemporaryGuard->Remove();
 }
 
 void OutputFile::Fail(const std::string& reason) const
@@ -196,7 +205,7 @@ void OutputFile::OpenTarget()
 
 void OutputFile::MakeStaging()
 {
-  std::string pattern = (std::filesystem::temp_directory_path() / "umbravox.XXXXXX").string();
+  std::string pattern = TemporaryFolder() + "/umbravox.XXXXXX";
   const SignalBlock block;
   mStagingFd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (mStagingFd < 0)
@@ -208,12 +217,18 @@ void OutputFile::MakeStaging()
 int OutputFile::Open(bool needsSeek)
 {
   OpenTarget();
-  if (needsSeek && !Seekable(mFd))
+  if (needsSeek && !SeekableAndReadable(mFd))
   {
     MakeStaging();
     return mStagingFd;
   }
   return mFd;
+}
+
+bool OutputFile::CanGoBack()
+{
+  OpenTarget();
+  return SeekableAndReadable(mFd);
 }
 
 void OutputFile::CopyStagingIntoTarget()
@@ -235,9 +250,9 @@ void OutputFile::CopyStagingIntoTarget()
   }
   ::close(mStagingFd);
   mStagingFd = -1;
-  ::unlink(mStaging.c_str());
-  mStaging.clear();
+  mStagingGuard->Remove();
   mStagingGuard.reset();
+  mStaging.clear();
 }
 
 void OutputFile::KeepOldFileAttributes()
@@ -279,10 +294,11 @@ void OutputFile::Commit()
         Fail(std::strerror(errno));
       if (::close(std::exchange(mFd, -1)) != 0)
         Fail(std::strerror(errno));
-      if (std::rename(mTemporary.c_str(), mResolved.c_str()) != 0)
+      // Through the folder's handle: a folder moved meanwhile still gets its file.
+      if (!mTemporaryGuard->RenameTo(std::filesystem::path(mResolved).filename().string()))
         Fail(std::strerror(errno));
-      mTemporary.clear();
       mTemporaryGuard.reset();
+      mTemporary.clear();
       break;
     case Way::kInPlace:
       if (::fsync(mFd) != 0)

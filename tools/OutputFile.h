@@ -36,6 +36,10 @@ public:
   // Opens the output and returns the descriptor to write from its start; it stays ours.
   // needsSeek: the writer goes back to finish what it wrote (a WAV or AIFF header).
   int Open(bool needsSeek);
+  // Opens the output; true when a writer may go back over what it wrote there (a regular file
+  // open for reading too), false for a pipe, a FIFO or a device, which Open(true) would stage.
+  bool CanGoBack();
+
   // The writing through Open's descriptor is complete: puts the output in place.
   void Commit();
 

@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +12,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <utility>
+
+#include "Interrupts.h"
+#include "OggPages.h"
+#include "TemporaryFolder.h"
 
 namespace umbra::sound {
 
@@ -115,10 +122,56 @@ bool LooksLikeSoundFile(const char* bytes, size_t length)
   return static_cast<unsigned char>(bytes[0]) == 0xFF && (static_cast<unsigned char>(bytes[1]) & 0xE0) == 0xE0;
 }
 
+// The first bytes waiting in a pipe or socket, left there for whoever reads it next: up to
+// length of them, fewer only when the writer has closed its end first. Waits for them.
+size_t PeekStream(int fd, char* bytes, size_t length)
+{
+  int scratch[2] = {-1, -1};
+  if (::pipe2(scratch, O_CLOEXEC) != 0)
+    return 0;
+  size_t have = 0;
+  for (;;)
+  {
+    // tee copies what the pipe holds without taking it out.
+    ssize_t n = ::tee(fd, scratch[1], length, 0);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0 && errno == EINVAL) // a socket
+      n = ::recv(fd, bytes, length, MSG_PEEK | MSG_WAITALL);
+    else if (n > 0)
+      n = ::read(scratch[0], bytes, static_cast<size_t>(n));
+    have = n > 0 ? static_cast<size_t>(n) : 0;
+    if (have >= length || n <= 0)
+      break;
+    // Only part of it has arrived: wait for more. Once the writer has closed its end, what is
+    // there is all there will be.
+    struct pollfd wait {fd, POLLIN, 0};
+    ::poll(&wait, 1, -1);
+    if (wait.revents & (POLLHUP | POLLERR))
+      break;
+    ::usleep(1000);
+  }
+  ::close(scratch[0]);
+  ::close(scratch[1]);
+  return have;
+}
+
+// WAV and AIFF read front to back, so libsndfile takes them straight from a pipe, as they
+// arrive; other formats (FLAC) it reads from a pipe only in part.
+bool ReadsFromAPipe(const char* bytes, size_t length)
+{
+  if (length < 12)
+    return false;
+  const std::string id(bytes, 4);
+  const std::string form(bytes + 8, 4);
+  return ((id == "RIFF" || id == "RIFX" || id == "RF64") && form == "WAVE") ||
+         (id == "FORM" && (form == "AIFF" || form == "AIFC"));
+}
+
 // A file in the temporary directory, unlinked at once, holding everything read from fd.
 int CopyToUnnamedFile(int fd, const std::string& name)
 {
-  std::string pattern = (std::filesystem::temp_directory_path() / "umbravox-input.XXXXXX").string();
+  std::string pattern = cli::TemporaryFolder() + "/umbravox-input.XXXXXX";
   const int copy = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (copy < 0)
     throw SoundFileError("read", name, std::string("no room for a copy: ") + std::strerror(errno));
@@ -165,6 +218,36 @@ int CopyToUnnamedFile(int fd, const std::string& name)
   ::lseek(copy, 0, SEEK_SET);
   return copy;
 }
+
+// libmpg123, inside libsndfile, prints a line on stderr for every damaged MP3 frame, hundreds
+// for one bad file, before this program can say anything. While a decoder runs, stderr leads to
+// /dev/null; what is wrong is told afterwards in one line of our own. An interruption meanwhile
+// still reaches the real stderr.
+class MuffledStderr {
+public:
+  MuffledStderr()
+  {
+    static const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    static const int realStderr = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (devNull < 0 || realStderr < 0)
+      return;
+    mRealStderr = realStderr;
+    cli::SetMessageDescriptor(mRealStderr);
+    ::dup2(devNull, STDERR_FILENO);
+  }
+  ~MuffledStderr()
+  {
+    if (mRealStderr < 0)
+      return;
+    ::dup2(mRealStderr, STDERR_FILENO);
+    cli::SetMessageDescriptor(STDERR_FILENO);
+  }
+  MuffledStderr(const MuffledStderr&) = delete;
+  MuffledStderr& operator=(const MuffledStderr&) = delete;
+
+private:
+  int mRealStderr = -1;
+};
 
 } // namespace
 
@@ -243,16 +326,28 @@ bool IsFixedPoint(Encoding encoding)
          encoding.sample == Sample::kInt32;
 }
 
+int WholeNumberBits(Encoding encoding)
+{
+  switch (encoding.sample)
+  {
+    case Sample::kInt16: return 16;
+    case Sample::kInt24: return 24;
+    case Sample::kInt32: return 32;
+    default: return 0;
+  }
+}
+
 bool MayClipWhenPlayed(Encoding encoding)
 {
   return encoding.sample == Sample::kVorbis;
 }
 
-bool NeedsSeekableFile(Encoding encoding)
+bool NeedsSeekableFile(Encoding)
 {
   // WAV and AIFF are finished by rewriting the header, FLAC by rewriting its stream info (on a
-  // pipe, libsndfile leaves it without length and appends stray bytes); only Ogg streams.
-  return encoding.container != Container::kOgg;
+  // pipe, libsndfile leaves it without length and appends stray bytes), Ogg by giving its pages
+  // a fixed serial number.
+  return true;
 }
 
 std::string EncodingName(Encoding encoding)
@@ -294,16 +389,22 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
       throw SoundFileError("read", name, std::strerror(errno));
   }
   // libsndfile reads some formats (FLAC) from a pipe only in part; a copy it can seek in reads
-  // like any file. The copy has no name, so nothing is left behind.
+  // like any file. The copy has no name, so nothing is left behind. WAV and AIFF are read as
+  // they arrive instead, so a render in a pipeline starts with its input.
   struct stat status {};
-  if (::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)))
+  char start[12];
+  if (::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) &&
+      !ReadsFromAPipe(start, PeekStream(fd, start, sizeof(start))))
   {
     const int copy = CopyToUnnamedFile(fd, name);
     if (fd != STDIN_FILENO)
       ::close(fd);
     fd = copy;
   }
-  file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
+  {
+    const MuffledStderr muffled;
+    file = sf_open_fd(fd, SFM_READ, &info, fd == STDIN_FILENO ? SF_FALSE : SF_TRUE);
+  }
   if (!file && fd != STDIN_FILENO)
     ::close(fd);
   if (!file)
@@ -325,20 +426,24 @@ SoundFile SoundFile::OpenForReading(const std::string& path)
   const int64_t frames = info.frames >= 0 && info.frames < SF_COUNT_MAX ? info.frames : -1;
   SoundFile opened(file, name, info.channels, info.samplerate, frames);
 
-  // A header that promises more data than the file holds: libsndfile reads what is there.
+  // A header that promises more data than the file holds: libsndfile reads what is there. A
+  // streamed WAV's open-ended size (0xFFFFFFFF) promises nothing.
   char log[4096] = {};
   sf_command(file, SFC_GET_LOG_INFO, log, sizeof(log));
   for (const char* line = std::strstr(log, "data "); line; line = std::strstr(line + 1, "data "))
   {
     const char* end = std::strchr(line, '\n');
-    if (std::string(line, end ? end : line + std::strlen(line)).find("should be") != std::string::npos)
+    const std::string text(line, end ? end : line + std::strlen(line));
+    if (text.find("4294967295") != std::string::npos)
+      opened.mFrames = -1; // as long as the stream goes on
+    else if (text.find("should be") != std::string::npos)
       opened.mCutShort = true;
   }
   return opened;
 }
 
 SoundFile SoundFile::Create(int fd, const std::string& name, Encoding encoding, int nChannels,
-                            int sampleRate)
+                            int sampleRate, bool dither16)
 {
   SF_INFO info {};
   info.channels = nChannels;
@@ -353,12 +458,24 @@ SoundFile SoundFile::Create(int fd, const std::string& name, Encoding encoding, 
     throw SoundFileError("write", name, Reason(sf_error(nullptr), sf_strerror(nullptr), true));
   if (encoding.container == Container::kWav)
     sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-  // Without this, libsndfile wraps an over-full-scale sample around to the opposite sign.
-  if (IsFixedPoint(encoding))
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   SoundFile created(file, name, nChannels, sampleRate, 0);
+  // libsndfile's own conversion truncates some formats (half a step low on average) and has no
+  // dither.
+  if (const int bits = WholeNumberBits(encoding))
+    created.mQuantiser.emplace(bits, dither16 && bits == 16);
   created.mFd = fd;
   created.mWav = encoding.container == Container::kWav;
+  created.mOgg = encoding.container == Container::kOgg;
+  return created;
+}
+
+SoundFile SoundFile::CreateWavStream(int fd, const std::string& name, Encoding encoding, int nChannels,
+                                     int sampleRate, bool dither16)
+{
+  if (encoding.container != Container::kWav)
+    throw SoundFileError("write", name, "only a WAV is written as it is made");
+  SoundFile created(nullptr, name, nChannels, sampleRate, 0);
+  created.mStream = std::make_unique<WavStream>(fd, name, nChannels, sampleRate, WholeNumberBits(encoding), dither16);
   return created;
 }
 
@@ -370,10 +487,14 @@ SoundFile::SoundFile(SoundFile&& other) noexcept
   , mFrames(other.mFrames)
   , mFd(other.mFd)
   , mWav(other.mWav)
+  , mOgg(other.mOgg)
   , mWroteRf64(other.mWroteRf64)
   , mCutShort(other.mCutShort)
   , mFramesRead(other.mFramesRead)
   , mInterleaved(std::move(other.mInterleaved))
+  , mQuantiser(std::move(other.mQuantiser))
+  , mWholeNumbers(std::move(other.mWholeNumbers))
+  , mStream(std::move(other.mStream))
 {
 }
 
@@ -390,10 +511,14 @@ SoundFile& SoundFile::operator=(SoundFile&& other) noexcept
     mFrames = other.mFrames;
     mFd = other.mFd;
     mWav = other.mWav;
+    mOgg = other.mOgg;
     mWroteRf64 = other.mWroteRf64;
     mCutShort = other.mCutShort;
     mFramesRead = other.mFramesRead;
     mInterleaved = std::move(other.mInterleaved);
+    mQuantiser = std::move(other.mQuantiser);
+    mWholeNumbers = std::move(other.mWholeNumbers);
+    mStream = std::move(other.mStream);
   }
   return *this;
 }
@@ -408,6 +533,8 @@ void SoundFile::Fail(const std::string& action) const
 {
   // Some of libsndfile's encoders say only that writing failed; the system's errno says why.
   const int systemError = errno;
+  if (systemError == EPIPE)
+    cli::ExitForClosedPipe();
   std::string reason = Reason(sf_error(mFile), sf_strerror(mFile), action == "write");
   if (action == "write" && reason == kWriteFailed && systemError != 0)
     reason = std::strerror(systemError);
@@ -423,7 +550,11 @@ int SoundFile::Read(float* const* channels, int nFrames)
   {
     const int want = std::min(nFrames - done, kChunkFrames);
     mInterleaved.resize(static_cast<size_t>(want) * static_cast<size_t>(mChannels));
-    const sf_count_t got = sf_readf_float(mFile, mInterleaved.data(), want);
+    sf_count_t got = 0;
+    {
+      const MuffledStderr muffled;
+      got = sf_readf_float(mFile, mInterleaved.data(), want);
+    }
     if (got <= 0)
     {
       if (sf_error(mFile) != SF_ERR_NO_ERROR)
@@ -449,7 +580,7 @@ int SoundFile::Read(float* const* channels, int nFrames)
 
 void SoundFile::Write(const float* const* channels, int nFrames)
 {
-  if (!mFile)
+  if (!mFile && !mStream)
     throw SoundFileError("write", mPath, "the file is closed");
   for (int done = 0; done < nFrames;)
   {
@@ -459,7 +590,21 @@ void SoundFile::Write(const float* const* channels, int nFrames)
       for (int c = 0; c < mChannels; ++c)
         mInterleaved[static_cast<size_t>(s * mChannels + c)] = channels[c][done + s];
     errno = 0;
-    if (sf_writef_float(mFile, mInterleaved.data(), n) != n)
+    sf_count_t written = 0;
+    if (mStream)
+    {
+      mStream->Write(mInterleaved.data(), n);
+      written = n;
+    }
+    else if (mQuantiser)
+    {
+      mWholeNumbers.resize(mInterleaved.size());
+      std::transform(mInterleaved.begin(), mInterleaved.end(), mWholeNumbers.begin(), std::ref(*mQuantiser));
+      written = sf_writef_int(mFile, mWholeNumbers.data(), n);
+    }
+    else
+      written = sf_writef_float(mFile, mInterleaved.data(), n);
+    if (written != n)
       Fail("write");
     done += n;
     mFrames += n;
@@ -468,6 +613,8 @@ void SoundFile::Write(const float* const* channels, int nFrames)
 
 void SoundFile::Close()
 {
+  // A stream has nothing to go back and finish.
+  mStream.reset();
   if (!mFile)
     return;
   SNDFILE* file = std::exchange(mFile, nullptr);
@@ -480,10 +627,16 @@ void SoundFile::Close()
   const int systemError = errno;
   if (!closed || pending != SF_ERR_NO_ERROR)
   {
+    if (systemError == EPIPE)
+      cli::ExitForClosedPipe();
     if (reason == kWriteFailed && systemError != 0)
       reason = std::strerror(systemError);
     throw SoundFileError("write", mPath, reason);
   }
+  // Any fixed number will do: "UmVx". A file opened for writing only cannot be read back and
+  // keeps libsndfile's serial.
+  if (mOgg)
+    StampOggSerial(mFd, 0x556D5678u);
   if (mWav)
   {
     // A descriptor opened for writing only cannot be read back: the header then stays as

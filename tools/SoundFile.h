@@ -5,13 +5,16 @@
 // file's own sample format. Every failure is told in this program's words, with the file's name.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Quantiser.h"
 #include "SampleRateRange.h"
+#include "WavStream.h"
 
 struct sf_private_tag; // libsndfile's SNDFILE, kept out of this header
 
@@ -76,6 +79,8 @@ Encoding EncodingWithBits(Container container, const std::string& bits);
 
 // Whole-number formats cannot hold a sample beyond full scale; such a sample is clipped.
 bool IsFixedPoint(Encoding encoding);
+// 16, 24 or 32 for whole-number formats, else 0.
+int WholeNumberBits(Encoding encoding);
 // A Vorbis stream can carry such a sample, but players that decode to whole numbers clip it.
 bool MayClipWhenPlayed(Encoding encoding);
 // The writer goes back to finish its header, so it needs a file it can seek in.
@@ -88,9 +93,13 @@ public:
   // "-" is standard input.
   static SoundFile OpenForReading(const std::string& path);
   // Writes into fd (which stays the caller's) from its current position, naming the file name
-  // in messages. fd must be seekable when NeedsSeekableFile(encoding).
+  // in messages. fd must be seekable when NeedsSeekableFile(encoding). Whole numbers are
+  // rounded to nearest; 16-bit ones get TPDF dither unless dither16 is false.
   static SoundFile Create(int fd, const std::string& name, Encoding encoding, int nChannels,
-                          int sampleRate);
+                          int sampleRate, bool dither16 = true);
+  // A WAV written as it is made into fd, which need not be seekable (a pipe): see WavStream.
+  static SoundFile CreateWavStream(int fd, const std::string& name, Encoding encoding, int nChannels,
+                                   int sampleRate, bool dither16 = true);
 
   SoundFile(SoundFile&& other) noexcept;
   SoundFile& operator=(SoundFile&& other) noexcept;
@@ -129,10 +138,14 @@ private:
   int64_t mFrames = 0;
   int mFd = -1;                // the descriptor written to, for finishing a WAV's header
   bool mWav = false;
+  bool mOgg = false;
   bool mWroteRf64 = false;
   bool mCutShort = false;
   int64_t mFramesRead = 0;
   std::vector<float> mInterleaved;
+  std::optional<Quantiser> mQuantiser; // whole-number formats: the tool rounds, not libsndfile
+  std::vector<int32_t> mWholeNumbers;
+  std::unique_ptr<WavStream> mStream;  // instead of libsndfile, for a WAV written as it is made
 };
 
 // A whole file in memory.

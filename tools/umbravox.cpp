@@ -10,6 +10,7 @@
 #include "CliSupport.h"
 #include "Commands.h"
 #include "Interrupts.h"
+#include "StandardStreams.h"
 #include "Umbravox.h"
 
 using namespace umbra;
@@ -41,9 +42,10 @@ const char* const kUsage =
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+int RunCommand(std::vector<std::string> args)
 {
-  std::vector<std::string> args(argv + 1, argv + argc);
   try
   {
     if (args.empty())
@@ -53,6 +55,7 @@ int main(int argc, char** argv)
     }
     const std::string command = args.front();
     args.erase(args.begin());
+    args = cli::ExpandOptionValues(args);
 
     if (command == "--help" || command == "-h" || command == "help")
     {
@@ -95,12 +98,22 @@ int main(int argc, char** argv)
   }
   catch (const cli::UsageError& error)
   {
-    std::fprintf(stderr, "umbravox: %s\n", error.what());
+    std::fprintf(stderr, "umbravox: %s\n", cli::Printable(error.what()).c_str());
     return cli::kExitError;
   }
   catch (const std::exception& error)
   {
-    std::fprintf(stderr, "umbravox: %s\n", error.what());
+    std::fprintf(stderr, "umbravox: %s\n", cli::Printable(error.what()).c_str());
     return cli::kExitError;
   }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  cli::GuardStandardStreams();
+  const int status = RunCommand(std::vector<std::string>(argv + 1, argv + argc));
+  // A listing cut short by a full disk or a closed pipe must not pass for a whole one.
+  return cli::FinishStandardOutput(status);
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ToolRun.h"
@@ -180,6 +181,44 @@ TEST_F(UmbravoxTool, UnreadableRefusedAndUnwritableFilesAreErrors)
   ExpectError({"fxp", "show", junk}, "junk.fxp");
   ExpectError({"fxp", "save", (mDir / "no" / "such" / "dir.fxp").string()}, "dir.fxp");
   ExpectError({"fxp", "show"}, "fxp show");
+}
+
+// A preset file is loaded whole or refused, by 'fxp show' and 'render --fxp' alike; a file of an
+// earlier version (0 in the byte-size field) still loads.
+TEST_F(UmbravoxTool, CutShortOrMismatchedPresetFilesAreRefused)
+{
+  const fs::path whole = mDir / "ghost.fxp";
+  ASSERT_EQ(Run({"fxp", "save", whole, "--preset", "Ghost Choir"}).status, 0);
+  const std::string bytes = ReadBytes(whole);
+  ASSERT_EQ(bytes.size(), 108u);
+  EXPECT_EQ(bytes.substr(4, 4), std::string("\0\0\0\x64", 4)); // 100 bytes follow the field
+
+  auto write = [&](const std::string& name, const std::string& content) {
+    std::ofstream(mDir / name, std::ios::binary) << content;
+    return (mDir / name).string();
+  };
+  std::string earlier = bytes;
+  earlier.replace(4, 4, std::string(4, '\0'));
+  const Result old = Run({"fxp", "show", write("earlier.fxp", earlier)});
+  EXPECT_EQ(old.status, 0) << old.err;
+  EXPECT_NE(old.out.find("Program: Ghost Choir"), std::string::npos) << old.out;
+
+  std::string fiveParams = bytes, twoHundred = bytes, wrongSize = bytes;
+  fiveParams[27] = 5;
+  twoHundred[27] = static_cast<char>(200);
+  wrongSize[7] = 99;
+  for (const auto& [name, content, reason] :
+       {std::tuple<std::string, std::string, std::string>{"57.fxp", bytes.substr(0, 57), "cut short"},
+        {"70.fxp", bytes.substr(0, 70), "cut short"},
+        {"five.fxp", fiveParams, "it holds 5 parameters"},
+        {"200.fxp", twoHundred, "it holds 200 parameters"},
+        {"size.fxp", wrongSize, "its size field says 99"}})
+  {
+    const std::string path = write(name, content);
+    ExpectError({"fxp", "show", path}, "'" + path + "': " + reason);
+    ExpectError({"render", "/dev/null", mDir / "out.wav", "--fxp", path}, "'" + path + "': " + reason);
+  }
+  EXPECT_FALSE(fs::exists(mDir / "out.wav"));
 }
 
 TEST_F(UmbravoxTool, UnknownCommandsAndHelp)

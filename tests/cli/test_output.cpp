@@ -220,8 +220,12 @@ TEST_F(ToolOutput, AnotherUserCannotReplaceAReadOnlyFile)
   ::chmod(open.c_str(), 0666);
 
   ExpectError(Shell(as + "TOOL fxp save shared/ro.fxp"), "cannot write 'shared/ro.fxp': Permission denied");
-  ExpectError(Shell(as + "TOOL render in.wav shared/ro.fxp --type wav"), "Permission denied");
+  const fs::path readOnlyWav = shared / "ro.wav";
+  std::ofstream(readOnlyWav) << "keep";
+  ::chmod(readOnlyWav.c_str(), 0444);
+  ExpectError(Shell(as + "TOOL render in.wav shared/ro.wav"), "Permission denied");
   EXPECT_EQ(ReadBytes(readOnly), "keep");
+  EXPECT_EQ(ReadBytes(readOnlyWav), "keep");
 
   struct stat before {};
   ::stat(open.c_str(), &before);
@@ -234,7 +238,7 @@ TEST_F(ToolOutput, AnotherUserCannotReplaceAReadOnlyFile)
   size_t files = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(shared))
     ++files;
-  EXPECT_EQ(files, 2u);
+  EXPECT_EQ(files, 3u);
 }
 
 // The same render twice gives the same bytes: a plain WAV without a time-stamped PEAK chunk.
@@ -266,6 +270,35 @@ TEST_F(ToolOutput, StandardInputAndOutput)
   // FXP and PNG go to standard output too.
   const Result fxp = Shell("TOOL fxp save - | wc -c");
   EXPECT_EQ(fxp.out, "108\n");
+}
+
+// A reader that stops early (head) ends the writer as Ctrl-C does: one line, exit 141, nothing
+// left in the temporary folder, also when whoever started it ignores SIGPIPE. Output that cannot
+// be written whole is a failure, and a bad temporary folder is named.
+TEST_F(ToolOutput, ClosedPipesAndUnwritableStandardOutput)
+{
+  fs::create_directory(mDir / "tmp");
+  for (const std::string ignore : {"", "trap '' PIPE; "})
+    for (const std::string command :
+         {"render in.wav - --type wav --tail 2", "render in.wav - --type flac --tail 4", "screenshot - --frames 1"})
+    {
+      const Result result =
+        Shell(ignore + "{ TMPDIR=tmp TOOL " + command + "; echo $? >status; } | head -c 10 >/dev/null");
+      EXPECT_EQ(ReadBytes(mDir / "status"), "141\n") << ignore << command << ": " << result.err;
+      EXPECT_NE(result.err.find("closed"), std::string::npos) << result.err;
+      EXPECT_EQ(CountLines(result.err), 1u) << result.err;
+      EXPECT_TRUE(fs::is_empty(mDir / "tmp")) << ignore << command;
+    }
+
+  umbra::clitest::RunCaptured(kTool + " fxp save " + Quote(mDir / "a.fxp"), mDir / ".o", mDir / ".e");
+  for (const std::string command : {"params", "presets", "--help", "--version", "fxp show a.fxp"})
+    ExpectError(Shell("TOOL " + command + " >/dev/full"), "cannot write 'standard output'");
+  ExpectError(Shell("TOOL params >&-"), "cannot write 'standard output'");
+  ExpectError(Shell("TOOL render in.wav - --type wav >&-"), "'standard output': it is closed");
+
+  ExpectError(Shell("TMPDIR=/nonexistent TOOL render in.wav - --type flac --tail 0 >/dev/null"),
+              "temporary folder '/nonexistent' (TMPDIR)");
+  EXPECT_EQ(Shell("TMPDIR= TOOL render in.wav - --type flac --tail 0 >/dev/null").status, 0);
 }
 
 // Sample rates the plug-in does not run at are refused; a cut-short file is rendered as far as
@@ -303,11 +336,114 @@ TEST_F(ToolOutput, RenderIntoADirectory)
   fs::create_directory(mDir / "out");
   const Result result = Run({"render", "--out-dir", "out", "in.wav", "second.wav", "--type", "flac", "--tail", "0"});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(CountLines(result.out), 2u) << result.out;
+  EXPECT_EQ(CountLines(result.out), 3u) << result.out;
+  EXPECT_NE(result.out.find("\n2 written, 0 failed\n"), std::string::npos) << result.out;
   EXPECT_TRUE(fs::exists(mDir / "out" / "in.flac"));
   EXPECT_TRUE(fs::exists(mDir / "out" / "second.flac"));
   ExpectError(Run({"render", "--out-dir", "out", "in.wav", "out/../in.wav"}), "both");
   ExpectError(Run({"render", "--out-dir", ".", "in.wav"}), "is the input file");
+}
+
+// What sox users reach for: levels in dB, "--opt=value", "--" before odd names, -q, and
+// listings for scripts.
+TEST_F(ToolOutput, OptionsAsSoxUsersTypeThem)
+{
+  auto peak = [&](const std::string& name) {
+    double largest = 0.0;
+    for (const auto& channel : umbra::sound::ReadSoundFile((mDir / name).string()).channels)
+      for (float x : channel)
+        largest = std::max(largest, static_cast<double>(std::fabs(x)));
+    return largest;
+  };
+  const Result quiet = Run({"render", "in.wav", "plain.wav", "--tail=0.2", "--set=Mix=50", "-q"});
+  EXPECT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.out + quiet.err, "");
+  EXPECT_EQ(Run({"render", "in.wav", "soft.wav", "--tail", "0.2", "--set", "Mix=50", "--gain", "-6"}).status, 0);
+  EXPECT_NEAR(peak("soft.wav") / peak("plain.wav"), std::pow(10.0, -6.0 / 20.0), 1e-5);
+  EXPECT_EQ(Run({"render", "in.wav", "norm.wav", "--tail", "0.2", "--norm"}).status, 0);
+  EXPECT_NEAR(peak("norm.wav"), std::pow(10.0, -1.0 / 20.0), 1e-5);
+  EXPECT_EQ(Run({"render", "in.wav", "norm6.flac", "--tail", "0.2", "--norm=-6dB"}).status, 0);
+  EXPECT_NEAR(peak("norm6.flac"), std::pow(10.0, -6.0 / 20.0), 1e-4);
+  ExpectError(Run({"render", "in.wav", "x.wav", "--gain", "-6", "--norm"}), "--norm");
+  ExpectError(Run({"render", "in.wav", "x.wav", "--gain", "loud"}), "--gain expects");
+  ExpectError(Run({"render", "in.wav", "x.wav", "--norm=3"}), "--norm expects");
+
+  fs::copy_file(mInput, mDir / "-in.wav");
+  EXPECT_EQ(Run({"render", "--tail", "0", "--", "-in.wav", "-out.wav"}).status, 0);
+  EXPECT_TRUE(fs::exists(mDir / "-out.wav"));
+
+  // Full precision for programs: Ghost Choir's Possess is 91 % as a float in the file.
+  ASSERT_EQ(Run({"fxp", "save", "g.fxp", "--preset=ghost-choir"}).status, 0);
+  const Result tsv = Run({"fxp", "show", "g.fxp", "--format=tsv"});
+  EXPECT_NE(tsv.out.find("Ghost Choir\tPossess\t91.00000262260437\t91 %\n"), std::string::npos) << tsv.out;
+  const Result params = Run({"params", "--format", "tsv"});
+  EXPECT_EQ(CountLines(params.out), 14u) << params.out;
+  EXPECT_NE(params.out.find("4\tOctave\t\t0\t4\t2\t2\t-2|-1|0|+1|+2\n"), std::string::npos) << params.out;
+  const Result json = Run({"presets", "--format", "json"});
+  EXPECT_EQ(json.out.substr(0, 2), "[\n");
+  EXPECT_NE(json.out.find("{\"index\": 1, \"name\": \"Ghost Choir\", \"values\": {\"Input\": 55, "),
+            std::string::npos) << json.out;
+  ExpectError(Run({"params", "--format", "xml"}), "--format expects tsv or json");
+}
+
+// One line for each thing wrong, in the tool's words: names with control characters escaped,
+// libmpg123's chatter kept out, and silenced samples owned up to. Every render command plays
+// mono and stereo only; --out-dir goes on past a bad file; every type keeps to its extension;
+// Ogg repeats byte for byte.
+TEST_F(ToolOutput, BadNamesAndInputsAreToldInOneLine)
+{
+  std::ofstream(mDir / "bad\nname.wav") << "RIFF";
+  const Result named = Run({"render", "bad\nname.wav", "out.wav"});
+  ExpectError(named, "'bad\\nname.wav'");
+
+  auto writeWav = [&](const std::string& name, int channels, float value) {
+    SF_INFO info {};
+    info.channels = channels;
+    info.samplerate = 22050;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open((mDir / name).c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    std::vector<float> frames(static_cast<size_t>(channels) * 2205, value);
+    sf_writef_float(file, frames.data(), 2205);
+    sf_close(file);
+  };
+  writeWav("six.wav", 6, 0.1f);
+  ExpectError(Run({"render", "six.wav", "out.wav"}), "only mono and stereo");
+  ExpectError(Run({"screenshot", "s.png", "--audio", "six.wav", "--frames", "1"}), "only mono and stereo");
+  writeWav("nan.wav", 2, std::nanf(""));
+  const Result nan = Run({"render", "nan.wav", "out.wav", "-q"});
+  EXPECT_EQ(nan.status, 0);
+  EXPECT_NE(nan.err.find("warning: 'nan.wav' has 4410 samples that are not numbers"), std::string::npos) << nan.err;
+  EXPECT_EQ(CountLines(nan.err), 1u) << nan.err;
+
+  // Frame headers of MPEG-1 layer III with noise for their contents.
+  std::string mp3;
+  uint32_t noise = 1;
+  for (int frame = 0; frame < 100; ++frame)
+  {
+    mp3 += std::string("\xFF\xFB\x90\x64", 4);
+    for (int i = 0; i < 413; ++i)
+      mp3 += static_cast<char>((noise = noise * 1664525u + 1013904223u) >> 24);
+  }
+  std::ofstream(mDir / "damaged.mp3", std::ios::binary) << mp3;
+  const Result damaged = Run({"render", "damaged.mp3", "out.wav", "-q"});
+  EXPECT_LE(CountLines(damaged.err), 1u) << damaged.err;
+  EXPECT_EQ(damaged.err.find("libmpg123"), std::string::npos) << damaged.err;
+
+  fs::create_directory(mDir / "out");
+  const Result many = Run({"render", "--out-dir", "out", "in.wav", "missing.wav", "nan.wav", "--tail", "0"});
+  EXPECT_EQ(many.status, 2);
+  EXPECT_NE(many.err.find("'missing.wav'"), std::string::npos) << many.err;
+  EXPECT_NE(many.out.find("2 written, 1 failed\n"), std::string::npos) << many.out;
+  EXPECT_TRUE(fs::exists(mDir / "out" / "in.wav") && fs::exists(mDir / "out" / "nan.wav"));
+
+  for (const std::string type : {"wav", "flac", "ogg", "aiff"})
+    ExpectError(Run({"render", "in.wav", "out.mp3", "--type", type}), "does not match the extension");
+
+  ASSERT_EQ(Run({"render", "in.wav", "a.ogg", "--tail", "0"}).status, 0);
+  ASSERT_EQ(Shell("TOOL render in.wav - --type ogg --tail 0 > b.ogg").status, 0);
+  EXPECT_TRUE(ReadBytes(mDir / "a.ogg") == ReadBytes(mDir / "b.ogg"));
+  EXPECT_EQ(umbra::sound::ReadSoundFile((mDir / "b.ogg").string()).Frames(), 11025);
 }
 
 TEST_F(ToolOutput, VersionUnknownOptionsAndProgress)

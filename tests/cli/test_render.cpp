@@ -4,6 +4,7 @@
 
 #include <sndfile.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -340,6 +341,59 @@ TEST_F(UmbravoxRender, TheExtensionChoosesTheFormat)
   ExpectError({"render", in, mDir / "x.wav", "--type", "mp3"}, "--type");
 }
 
+// Against the float render of the same input, whole-number output is rounded to nearest (mean
+// error 0, at most half a step), and 16-bit output carries TPDF dither by default: triangular,
+// one step either way, so the error's rms is sqrt(1/12 + 1/6) = 0.5 step instead of 0.29.
+TEST_F(UmbravoxRender, WholeNumbersAreRoundedAnd16BitIsDithered)
+{
+  const fs::path in = mDir / "in.wav";
+  WriteSound(in, SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, TestSignal(2, 2 * kFrames, kRate, 0.05));
+  RunOk({"render", in, mDir / "float.wav", "--tail", "0"});
+  const Channels reference = ReadSound(mDir / "float.wav").channels;
+  struct Case {
+    std::string name;
+    std::vector<std::string> options;
+    double steps; // full scale in steps of the format
+    double rms;
+  } cases[] = {
+    {"dithered.wav", {"--bits", "16"}, 32768.0, 0.5},
+    {"dithered.flac", {"--bits", "16"}, 32768.0, 0.5},
+    {"plain.wav", {"--bits", "16", "--no-dither"}, 32768.0, std::sqrt(1.0 / 12.0)},
+    {"24.wav", {"--bits", "24"}, 8388608.0, std::sqrt(1.0 / 12.0)},
+    {"24.aiff", {}, 8388608.0, std::sqrt(1.0 / 12.0)},
+    {"24.flac", {}, 8388608.0, std::sqrt(1.0 / 12.0)},
+  };
+  for (const Case& c : cases)
+  {
+    std::vector<std::string> args = {"render", in, mDir / c.name, "--tail", "0"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    RunOk(args);
+    const Channels written = ReadSound(mDir / c.name).channels;
+    ASSERT_EQ(written.size(), reference.size());
+    double sum = 0.0, sumSquares = 0.0, largest = 0.0;
+    size_t n = 0;
+    for (size_t ch = 0; ch < written.size(); ++ch)
+    {
+      ASSERT_EQ(written[ch].size(), reference[ch].size()) << c.name;
+      for (size_t s = 0; s < written[ch].size(); ++s)
+      {
+        const double error = (static_cast<double>(written[ch][s]) - reference[ch][s]) * c.steps;
+        sum += error;
+        sumSquares += error * error;
+        largest = std::max(largest, std::fabs(error));
+        ++n;
+      }
+    }
+    const double rms = std::sqrt(sumSquares / static_cast<double>(n));
+    EXPECT_NEAR(sum / static_cast<double>(n), 0.0, 0.02) << c.name;
+    EXPECT_NEAR(rms, c.rms, 0.03) << c.name;
+    EXPECT_LE(largest, c.rms > 0.4 ? 1.5 : 0.5 + 1e-6) << c.name;
+  }
+  // The same render twice, dither and all, is the same file.
+  RunOk({"render", in, mDir / "again.wav", "--tail", "0", "--bits", "16"});
+  EXPECT_EQ(ReadBytes(mDir / "again.wav"), ReadBytes(mDir / "dithered.wav"));
+}
+
 TEST_F(UmbravoxRender, FixedPointFormatsClipAndSaySo)
 {
   // Far above full scale, on the dry path at unity gain.
@@ -462,17 +516,21 @@ TEST_F(UmbravoxRender, ErrorsLeaveNothingBehindAndTheInputAlone)
 }
 
 // Ctrl-C, SIGTERM, a closed terminal (SIGHUP) and SIGQUIT all remove the unfinished output and
-// exit as shells expect of a program a signal ended: 128 plus the signal's number.
+// exit as shells expect of a program a signal ended: 128 plus the signal's number. The
+// unfinished output is found through its folder also when the folder was moved meanwhile.
 TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
 {
   const fs::path in = MakeInput("in.wav");
-  const fs::path out = mDir / "out.wav";
   const fs::path err = fs::temp_directory_path() / ("umbravox-render-int-" + std::to_string(::getpid()));
   const std::string tool = UMBRAVOX_TOOL;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+  fs::create_directory(mDir / "out");
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, 0})
   {
+    const bool moveFolder = signal == 0;
+    if (moveFolder)
+      signal = SIGTERM;
     // An hour of tail: far longer than the test waits.
-    std::vector<std::string> args = {tool, "render", in, out, "--tail", "3600", "--block", "16"};
+    std::vector<std::string> args = {tool, "render", in, mDir / "out" / "out.wav", "--tail", "3600", "--block", "16"};
     std::vector<char*> argv;
     for (std::string& arg : args)
       argv.push_back(arg.data());
@@ -489,12 +547,14 @@ TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
     bool started = false;
     for (int i = 0; i < 1000 && !started; ++i)
     {
-      for (const std::string& name : FilesInDir())
-        started = started || name.find(".tmp.") != std::string::npos;
+      for (const auto& entry : fs::directory_iterator(mDir / "out"))
+        started = started || entry.path().filename().string().find(".tmp.") != std::string::npos;
       if (!started)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(started) << signal;
+    if (moveFolder)
+      fs::rename(mDir / "out", mDir / "moved");
     ::kill(pid, signal);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
@@ -503,9 +563,127 @@ TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
     const std::string message = ReadBytes(err);
     EXPECT_NE(message.find("interrupted"), std::string::npos) << message;
     EXPECT_EQ(CountLines(message), 1u) << message;
-    EXPECT_EQ(FilesInDir(), std::set<std::string>{"in.wav"}) << signal;
+    EXPECT_TRUE(fs::is_empty(moveFolder ? mDir / "moved" : mDir / "out")) << signal;
   }
   fs::remove(err);
+}
+
+// A folder moved while a render writes into it still gets the finished file, under its name,
+// with no temporary file left beside it: the file is put in place through the folder's handle.
+TEST_F(UmbravoxRender, AFolderMovedDuringARenderGetsItsFile)
+{
+  const std::string bytes = ReadBytes(MakeInput("in.wav"));
+  const fs::path fifo = mDir / "feed";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(mDir / "out");
+  std::string tool = UMBRAVOX_TOOL;
+  std::vector<std::string> args = {tool, "render", fifo, mDir / "out" / "out.wav", "--tail", "0", "-q"};
+  std::vector<char*> argv;
+  for (std::string& arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+
+  // Half the input: the render is under way and waits for the rest.
+  const int feed = ::open(fifo.c_str(), O_WRONLY);
+  ASSERT_GE(feed, 0);
+  ASSERT_EQ(::write(feed, bytes.data(), bytes.size() / 2), static_cast<ssize_t>(bytes.size() / 2));
+  bool started = false;
+  for (int i = 0; i < 1000 && !started; ++i)
+  {
+    for (const auto& entry : fs::directory_iterator(mDir / "out"))
+      started = started || entry.path().filename().string().find(".tmp.") != std::string::npos;
+    if (!started)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(started);
+  fs::rename(mDir / "out", mDir / "moved");
+  const size_t rest = bytes.size() - bytes.size() / 2;
+  EXPECT_EQ(::write(feed, bytes.data() + bytes.size() / 2, rest), static_cast<ssize_t>(rest));
+  ::close(feed);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::set<std::string> files;
+  for (const auto& entry : fs::directory_iterator(mDir / "moved"))
+    files.insert(entry.path().filename().string());
+  EXPECT_EQ(files, std::set<std::string>{"out.wav"});
+  EXPECT_EQ(ReadSound(mDir / "moved" / "out.wav").Frames(), static_cast<sf_count_t>(kFrames));
+}
+
+// In a pipeline a WAV is read as it arrives and written as it is made: with only the first few
+// blocks past the plug-in's latency fed in, their output is already out, before the input ends.
+// The whole stream is the same render as from and to files.
+TEST_F(UmbravoxRender, StreamsThroughPipesAsTheInputArrives)
+{
+  constexpr int kBlock = 256;
+  const std::unique_ptr<Umbravox> plug(MakePlug());
+  plug->HostSetSampleRate(kRate);
+  plug->HostSetBlockSize(kBlock);
+  plug->HostSetChannels(2, 2);
+  plug->HostInitialize();
+  const size_t latency = static_cast<size_t>(plug->GetLatency());
+
+  const fs::path in = MakeInput("in.wav", 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, 4 * kFrames);
+  const std::string bytes = ReadBytes(in);
+  const size_t dataStart = bytes.find("data") + 8;
+  const size_t firstPart = dataStart + (latency + 4 * kBlock) * 2 * sizeof(float);
+  ASSERT_LT(firstPart, bytes.size() / 2);
+
+  int toTool[2], fromTool[2];
+  ASSERT_EQ(::pipe(toTool), 0);
+  ASSERT_EQ(::pipe(fromTool), 0);
+  std::string tool = UMBRAVOX_TOOL;
+  std::vector<std::string> args = {tool, "render", "-", "-", "--type", "wav", "--tail", "0", "--block",
+                                   std::to_string(kBlock), "-q"};
+  std::vector<char*> argv;
+  for (std::string& arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, toTool[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, fromTool[1], STDOUT_FILENO);
+  for (int fd : {toTool[0], toTool[1], fromTool[0], fromTool[1]})
+    posix_spawn_file_actions_addclose(&actions, fd);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(toTool[0]);
+  ::close(fromTool[1]);
+
+  ASSERT_EQ(::write(toTool[1], bytes.data(), firstPart), static_cast<ssize_t>(firstPart));
+  std::string out;
+  char buffer[65536];
+  // A header and a block of audio; the poll's limit only keeps a broken tool from hanging the test.
+  while (out.size() < 44 + kBlock * 2 * sizeof(float))
+  {
+    struct pollfd ready {fromTool[0], POLLIN, 0};
+    ASSERT_EQ(::poll(&ready, 1, 60000), 1) << "no output while the input is still open";
+    const ssize_t n = ::read(fromTool[0], buffer, sizeof(buffer));
+    ASSERT_GT(n, 0);
+    out.append(buffer, static_cast<size_t>(n));
+  }
+
+  std::thread rest([&] {
+    EXPECT_EQ(::write(toTool[1], bytes.data() + firstPart, bytes.size() - firstPart),
+              static_cast<ssize_t>(bytes.size() - firstPart));
+    ::close(toTool[1]);
+  });
+  for (ssize_t n; (n = ::read(fromTool[0], buffer, sizeof(buffer))) > 0;)
+    out.append(buffer, static_cast<size_t>(n));
+  rest.join();
+  ::close(fromTool[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  std::ofstream(mDir / "streamed.wav", std::ios::binary) << out;
+  RunOk({"render", in, mDir / "from-file.wav", "--tail", "0", "--block", std::to_string(kBlock)});
+  const Sound streamed = ReadSound(mDir / "streamed.wav");
+  EXPECT_EQ(streamed.Frames(), static_cast<sf_count_t>(4 * kFrames));
+  EXPECT_TRUE(streamed.channels == ReadSound(mDir / "from-file.wav").channels);
 }
 
 TEST_F(UmbravoxRender, Help)
