@@ -1,5 +1,7 @@
 #include "FFTProcessor.h"
 
+#include "BinMath.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -556,8 +558,7 @@ void FFTProcessor::ApplySizzle(int begin, int end)
 
 void FFTProcessor::Blend(int begin, int end)
 {
-  for (int k = begin; k < end; ++k)
-    ::sincosf(mPhase[k], &mSin[k], &mCos[k]);
+  SinCosBins(mPhase.data() + begin, mSin.data() + begin, mCos.data() + begin, end - begin);
 
   const float possess = mFrame.possess;
   const float keep = 1.f - mFrame.possess;
