@@ -7,12 +7,15 @@
 //   umbravox_bench_lv2 [--seconds S] [--blocks 64,128,512] [--rounds N] URI[#preset-label] ...
 //
 // A preset (an lv2:Preset of the plug-in, by its label) is applied through lilv's state API
-// before activation. Control inputs not set by it keep their defaults.
+// before activation. Control inputs not set by it keep their defaults. Work a plug-in schedules
+// (LV2 worker) is done at once, outside the timed call when it is scheduled from run(): after it
+// returns, before the next.
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <algorithm>
 #include <chrono>
@@ -88,10 +91,13 @@ public:
     mMapFeature = {LV2_URID__map, urids.Feature()};
     mOptionsFeature = {LV2_OPTIONS__options, mOptions.data()};
     mBoundedFeature = {LV2_BUF_SIZE__boundedBlockLength, nullptr};
-    const LV2_Feature* features[] = {&mMapFeature, &mOptionsFeature, &mBoundedFeature, nullptr};
+    mSchedule = {this, &TimedPlugin::ScheduleWork};
+    mWorkerFeature = {LV2_WORKER__schedule, &mSchedule};
+    const LV2_Feature* features[] = {&mMapFeature, &mOptionsFeature, &mBoundedFeature, &mWorkerFeature, nullptr};
     mInstance = lilv_plugin_instantiate(mPlugin, kRate, features);
     if (!mInstance)
       throw std::runtime_error("could not instantiate " + uri);
+    mWorker = static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(mInstance, LV2_WORKER__interface));
 
     LilvNode* audio = lilv_new_uri(world, LILV_URI_AUDIO_PORT);
     LilvNode* control = lilv_new_uri(world, LILV_URI_CONTROL_PORT);
@@ -137,9 +143,15 @@ public:
     for (LilvNode* node : {audio, control, input, atom})
       lilv_node_free(node);
 
+    mIntType = urids.Map(LV2_ATOM__Int);
+    mLongType = urids.Map(LV2_ATOM__Long);
+    mFloatType = urids.Map(LV2_ATOM__Float);
+    mDoubleType = urids.Map(LV2_ATOM__Double);
+    mBoolType = urids.Map(LV2_ATOM__Bool);
     if (!presetLabel.empty())
       ApplyPreset(world, urids, presetLabel);
     lilv_instance_activate(mInstance);
+    DoScheduledWork();
   }
 
   ~TimedPlugin()
@@ -167,10 +179,45 @@ public:
       figures.seconds += seconds;
       figures.frames += block;
       figures.calls.push_back(seconds / deadline);
+      DoScheduledWork();
     }
   }
 
 private:
+  static LV2_Worker_Status ScheduleWork(LV2_Worker_Schedule_Handle self, uint32_t size, const void* data)
+  {
+    auto* plugin = static_cast<TimedPlugin*>(self);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    plugin->mWork.emplace_back(bytes, bytes + size);
+    return LV2_WORKER_SUCCESS;
+  }
+
+  static LV2_Worker_Status Respond(LV2_Worker_Respond_Handle self, uint32_t size, const void* data)
+  {
+    auto* plugin = static_cast<TimedPlugin*>(self);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    plugin->mResponses.emplace_back(bytes, bytes + size);
+    return LV2_WORKER_SUCCESS;
+  }
+
+  void DoScheduledWork()
+  {
+    if (!mWorker)
+      return;
+    while (!mWork.empty())
+    {
+      const std::vector<uint8_t> work = std::move(mWork.front());
+      mWork.erase(mWork.begin());
+      mWorker->work(lilv_instance_get_handle(mInstance), &TimedPlugin::Respond, this,
+                    static_cast<uint32_t>(work.size()), work.data());
+    }
+    for (const auto& response : mResponses)
+      mWorker->work_response(lilv_instance_get_handle(mInstance), static_cast<uint32_t>(response.size()), response.data());
+    mResponses.clear();
+    if (mWorker->end_run)
+      mWorker->end_run(lilv_instance_get_handle(mInstance));
+  }
+
   void ResetAtomPorts()
   {
     for (size_t a = 0; a < mAtoms.size(); ++a)
@@ -215,10 +262,20 @@ private:
   {
     auto* plugin = static_cast<TimedPlugin*>(self);
     const auto it = plugin->mSymbols.find(symbol);
-    if (it == plugin->mSymbols.end() || size != sizeof(float))
+    if (it == plugin->mSymbols.end())
       return;
-    (void)type;
-    std::memcpy(&plugin->mControls[it->second], value, sizeof(float));
+    // A preset's numbers come typed as they were written: 55 is an integer, 0.5 a float.
+    float& control = plugin->mControls[it->second];
+    if (type == plugin->mIntType && size == sizeof(int32_t))
+      control = static_cast<float>(*static_cast<const int32_t*>(value));
+    else if (type == plugin->mLongType && size == sizeof(int64_t))
+      control = static_cast<float>(*static_cast<const int64_t*>(value));
+    else if (type == plugin->mDoubleType && size == sizeof(double))
+      control = static_cast<float>(*static_cast<const double*>(value));
+    else if (type == plugin->mFloatType && size == sizeof(float))
+      control = *static_cast<const float*>(value);
+    else if (type == plugin->mBoolType && size == sizeof(int32_t))
+      control = *static_cast<const int32_t*>(value) ? 1.f : 0.f;
   }
 
   std::string mName;
@@ -227,7 +284,10 @@ private:
   int32_t mMaxBlock;
   float mRate;
   std::vector<LV2_Options_Option> mOptions;
-  LV2_Feature mMapFeature{}, mOptionsFeature{}, mBoundedFeature{};
+  LV2_Feature mMapFeature{}, mOptionsFeature{}, mBoundedFeature{}, mWorkerFeature{};
+  LV2_Worker_Schedule mSchedule{};
+  const LV2_Worker_Interface* mWorker = nullptr;
+  std::vector<std::vector<uint8_t>> mWork, mResponses;
   std::vector<std::vector<float>> mAudio;
   std::vector<size_t> mAudioIn, mAudioOut;
   std::vector<float> mControls;
@@ -235,6 +295,7 @@ private:
   std::vector<std::vector<uint64_t>> mAtoms;
   std::vector<bool> mAtomIsInput;
   LV2_URID mAtomType = 0, mChunkType = 0;
+  LV2_URID mIntType = 0, mLongType = 0, mFloatType = 0, mDoubleType = 0, mBoolType = 0;
 };
 
 double Percentile(std::vector<double> values, double fraction)
