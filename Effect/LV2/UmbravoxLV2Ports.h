@@ -11,7 +11,7 @@
 //   13, 14 audio inputs, left and right
 //   15, 16 audio outputs, left and right
 //   17     control input "enabled" (lv2:enabled, toggled): 0 bypasses, 1 processes
-//   18     control output "latency" (lv2:latency, integer): the frame once activated (4096 at 48 kHz)
+//   18     control output "latency" (lv2:latency, integer): a frame and a hop once activated (4608 at 48 kHz)
 //   19     control output "input_level": peak of the last block's input (left), dB, -60..+24
 //   20     control output "output_level": peak of the last block's output (left), dB, -60..+24
 //   21     control output "tempo": the host's tempo the plug-in follows, beats per minute
