@@ -9,7 +9,7 @@
 // The per-bin passes are built twice, for the x86-64 baseline (SSE2) and for AVX2, and the
 // program takes the one the processor can run when it starts. Neither uses fused multiply-adds,
 // so both give the same bits.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(UMBRAVOX_NO_PROCESSOR_CLONES)
 #define UMBRA_BIN_PASS __attribute__((target_clones("avx2", "default")))
 #else
 #define UMBRA_BIN_PASS
