@@ -6,7 +6,7 @@ namespace umbra::live {
 
 const char* const kLiveHelp =
   "usage: umbravox-live [--preset NAME] [--set NAME=VALUE]... [--name NAME] [--connect]\n"
-  "                     [--no-ui] [--fresh] [--verbose]\n"
+  "                     [--aligned] [--no-ui] [--fresh] [--verbose]\n"
   "\n"
   "Runs Umbra Vox as a JACK client with its editor in a window, until the window is closed\n"
   "(or, with --no-ui, until SIGINT or SIGTERM). It needs a running JACK server (jackd2, or\n"
@@ -19,6 +19,9 @@ const char* const kLiveHelp =
   "  --name NAME       the JACK client's name (default \"Umbra Vox\")\n"
   "  --connect         wires the first two physical capture ports to in_1 and in_2 and out_1\n"
   "                    and out_2 to the first two physical playback ports\n"
+  "  --aligned         delays the dry sound as much as the wet one and reports that latency\n"
+  "                    on the ports, for use inside a delay-compensated graph (by default the\n"
+  "                    dry sound leaves at once, so a singer hears it in time)\n"
   "  --no-ui           no window: runs headless until SIGINT or SIGTERM\n"
   "  --fresh           starts from \"Init\" instead of the remembered state\n"
   "  --verbose         tells the sample rate, period and latency, and counts xruns\n"
@@ -51,6 +54,8 @@ LiveOptions ParseLiveOptions(const std::vector<std::string>& args)
     }
     else if (arg == "--connect")
       options.connect = true;
+    else if (arg == "--aligned")
+      options.aligned = true;
     else if (arg == "--no-ui")
       options.noUI = true;
     else if (arg == "--fresh")

@@ -13,6 +13,7 @@ struct LiveOptions {
   std::optional<std::string> preset;
   std::vector<std::string> settings; // "NAME=VALUE", applied in order after the preset
   bool connect = false;
+  bool aligned = false; // the dry path as late as the wet one, for a compensated graph
   bool noUI = false;
   bool fresh = false;
   bool verbose = false;

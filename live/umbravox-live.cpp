@@ -62,7 +62,10 @@ void HandleStopSignals()
 // the first cycle and the xruns.
 class Watch {
 public:
-  Watch(const Umbravox& plug, const live::LiveOptions& options) : mPlug(plug), mVerbose(options.verbose) {}
+  Watch(const Umbravox& plug, const live::LiveOptions& options)
+    : mPlug(plug), mVerbose(options.verbose), mAligned(options.aligned)
+  {
+  }
 
   bool ShouldStop() const { return gStopRequested || mPlug.ServerShutDown(); }
 
@@ -73,9 +76,12 @@ public:
     if (!mToldStart && mPlug.HasProcessed())
     {
       mToldStart = true;
+      // The ports' latency is the dry path's; the wet path's is the plug-in's own.
+      const int wet = mPlug.GetLatency();
       Say("\"" + mPlug.ClientName() + "\" running at " + std::to_string(static_cast<int>(mPlug.GetSampleRate())) +
           " Hz, " + std::to_string(mPlug.GetBlockSize()) + " frames a period, latency " +
-          std::to_string(mPlug.GetLatency()) + " samples, from frame " + std::to_string(mPlug.FirstCycleFrame()));
+          std::to_string(mAligned ? wet : 0) + " samples (wet " + std::to_string(wet) + "), from frame " +
+          std::to_string(mPlug.FirstCycleFrame()));
     }
     const long xruns = mPlug.XrunCount();
     if (xruns != mXruns)
@@ -88,6 +94,7 @@ public:
 private:
   const Umbravox& mPlug;
   bool mVerbose;
+  bool mAligned;
   bool mToldStart = false;
   long mXruns = 0;
 };
@@ -139,6 +146,8 @@ int Run(const live::LiveOptions& options)
   ui::SetDefaultPlatform(ui::EPlatform::kX11);
   BlockStopSignals(true);
   const std::unique_ptr<Umbravox> plug(MakePlug());
+  plug->SetDryUndelayed(!options.aligned);
+  plug->SetLatencyOnPorts(options.aligned);
 
   // The remembered state first, then the command line's preset and settings over it.
   const std::string statePath = live::StateFilePath(options.clientName);

@@ -176,6 +176,12 @@ void IEffectJack::SetLatency(int samples)
     jack_recompute_total_latencies(mClient);
 }
 
+void IEffectJack::SetLatencyOnPorts(bool carried)
+{
+  if (mLatencyOnPorts.exchange(carried) != carried && mActive)
+    jack_recompute_total_latencies(mClient);
+}
+
 int IEffectJack::ProcessCallback(jack_nframes_t nFrames, void* arg)
 {
   static_cast<IEffectJack*>(arg)->RunCycle(nFrames);
@@ -284,7 +290,8 @@ void IEffectJack::ReportLatency(jack_latency_callback_mode_t mode)
     range.min = std::min(range.min, port.min);
     range.max = std::max(range.max, port.max);
   }
-  const auto own = static_cast<jack_nframes_t>(std::max(mReportedLatency.load(), 0));
+  const auto own =
+    static_cast<jack_nframes_t>(mLatencyOnPorts.load() ? std::max(mReportedLatency.load(), 0) : 0);
   range.min += own;
   range.max += own;
   for (int c = 0; c < kChannels; ++c)

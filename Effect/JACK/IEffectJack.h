@@ -61,6 +61,10 @@ public:
   // Wrapper side of the plug-in.
   bool SendMidiMsg(const IMidiMsg& msg) override { (void)msg; return false; }
   void SetLatency(int samples) override;
+  // Whether the ports' latency ranges carry the plug-in's latency (the default). A program that
+  // lets part of the sound through undelayed turns it off, so that the graph is told of the path
+  // a listener hears first rather than of the late one.
+  void SetLatencyOnPorts(bool carried);
 
   const InstanceInfo& GetInstanceInfo() const { return mInstanceInfo; }
 
@@ -88,6 +92,7 @@ private:
   bool mInitialized = false;
 
   std::atomic<int> mReportedLatency{0};
+  std::atomic<bool> mLatencyOnPorts{true};
   std::atomic<bool> mShutDown{false};
   char mShutdownReason[256] = {};
   std::atomic<long> mXruns{0};

@@ -29,7 +29,14 @@ using umbra::sound::SoundData;
 namespace {
 
 constexpr int kPeriod = 1024;
-constexpr int kLatency = 4096;
+
+// The plug-in's own latency (the wet path's), as the --verbose line tells it.
+int WetLatency(const std::string& told)
+{
+  std::smatch match;
+  return std::regex_search(told, match, std::regex("latency [0-9]+ samples \\(wet ([0-9]+)\\)")) ? std::stoi(match[1])
+                                                                                               : -1;
+}
 
 // A second and a half of a sung-like tone with a noisy onset, different on each side.
 SoundData MakeTestSound()
@@ -221,14 +228,17 @@ protected:
 TEST_F(LiveOnJack, PlaysAFileThroughTheEffectAsRenderRendersIt)
 {
   const SoundData sound = MakeTestSound();
-  auto live = StartLive({"--no-ui", "--verbose", "--preset", "Ghost Choir"});
+  // Aligned, both paths are late by the plug-in's latency, as in a host.
+  auto live = StartLive({"--no-ui", "--verbose", "--aligned", "--preset", "Ghost Choir"});
   ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
   std::smatch match;
   const std::string told = live->Stderr();
   ASSERT_TRUE(std::regex_search(told, match, std::regex("from frame ([0-9]+)"))) << told;
   const int64_t firstFrame = std::stoll(match[1]);
+  const int latency = WetLatency(told);
+  ASSERT_GT(latency, 0) << told;
 
-  const size_t recordFrames = sound.channels[0].size() + kLatency + 4 * kPeriod;
+  const size_t recordFrames = sound.channels[0].size() + latency + 4 * kPeriod;
   PlayRecord client(mServer, sound, recordFrames);
   ASSERT_TRUE(client.Open());
   ASSERT_TRUE(client.Connect("Umbra Vox"));
@@ -286,8 +296,10 @@ TEST_F(LiveOnJack, PlaysAFileThroughTheEffectAsRenderRendersIt)
 
 TEST_F(LiveOnJack, ConnectsToTheSystemPortsReportsItsLatencyAndEndsWhenTheServerDoes)
 {
-  auto live = StartLive({"--no-ui", "--verbose", "--connect"});
+  auto live = StartLive({"--no-ui", "--verbose", "--connect", "--aligned"});
   ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+  const int latency = WetLatency(live->Stderr());
+  ASSERT_GT(latency, 0) << live->Stderr();
   jack_client_t* probe = mServer.OpenClient("probe");
   ASSERT_NE(probe, nullptr);
 
@@ -310,16 +322,16 @@ TEST_F(LiveOnJack, ConnectsToTheSystemPortsReportsItsLatencyAndEndsWhenTheServer
     EXPECT_STREQ(jack_port_type(port), JACK_DEFAULT_AUDIO_TYPE);
     EXPECT_TRUE(jack_port_connected_to(port, expected.system)) << expected.name;
 
-    // The outputs' capture latency is the capture ports' plus the effect's; the inputs' playback
-    // latency is the playback ports' plus the effect's.
+    // Aligned, the outputs' capture latency is the capture ports' plus the effect's; the inputs'
+    // playback latency is the playback ports' plus the effect's.
     const bool isInput = expected.flags == JackPortIsInput;
     const auto mode = isInput ? JackPlaybackLatency : JackCaptureLatency;
     jack_latency_range_t system{}, ours{};
     jack_port_get_latency_range(jack_port_by_name(probe, expected.farSide), mode, &system);
     jack_port_get_latency_range(port, mode, &ours);
     EXPECT_GT(system.max, 0u) << expected.farSide;
-    EXPECT_EQ(ours.min, system.min + kLatency) << expected.name;
-    EXPECT_EQ(ours.max, system.max + kLatency) << expected.name;
+    EXPECT_EQ(ours.min, system.min + latency) << expected.name;
+    EXPECT_EQ(ours.max, system.max + latency) << expected.name;
   }
   jack_client_close(probe);
 
@@ -329,6 +341,61 @@ TEST_F(LiveOnJack, ConnectsToTheSystemPortsReportsItsLatencyAndEndsWhenTheServer
   const std::string last = errors.substr(errors.rfind('\n', errors.size() - 2) + 1);
   EXPECT_EQ(last.rfind("umbravox-live: the JACK server shut down", 0), 0u) << errors;
   EXPECT_TRUE(fs::exists(StatePath()));
+}
+
+// A singer on stage hears the dry voice at once; --aligned delays it with the wet path. A click
+// at Mix 0 (the wet path's tail of a click, loud under "Init", would hide where the dry one
+// leaves): it comes out whole at once, or the plug-in's latency later when aligned, and the
+// ports report the dry path's latency.
+TEST_F(LiveOnJack, LetsTheDryClickThroughAtOnceOrAlignedWithTheWetPath)
+{
+  SoundData click;
+  click.sampleRate = JackTestServer::kSampleRate;
+  constexpr size_t kClickAt = 1500;
+  click.channels.assign(2, std::vector<float>(kClickAt + 1, 0.f));
+  click.channels[0][kClickAt] = click.channels[1][kClickAt] = 1.f;
+
+  for (const bool aligned : {false, true})
+  {
+    SCOPED_TRACE(aligned ? "--aligned" : "undelayed");
+    std::vector<std::string> args = {"--no-ui", "--verbose", "--fresh", "--set", "Input=100", "--set", "Output=100", "--set", "Mix=0"};
+    if (aligned)
+      args.push_back("--aligned");
+    auto live = StartLive(args);
+    ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+    const int latency = WetLatency(live->Stderr());
+    ASSERT_GT(latency, 0) << live->Stderr();
+
+    PlayRecord client(mServer, click, kClickAt + latency + 2 * kPeriod);
+    ASSERT_TRUE(client.Open());
+    ASSERT_TRUE(client.Connect("Umbra Vox"));
+    client.Start();
+    ASSERT_TRUE(WaitFor([&] { return client.Finished(); }, 30s));
+    ASSERT_EQ(client.RecordStart(), client.PlayStart());
+
+    for (int c = 0; c < 2; ++c)
+    {
+      const std::vector<float>& recorded = client.Recorded(c);
+      const auto loud = std::find_if(recorded.begin(), recorded.end(), [](float v) { return std::fabs(v) > 0.4f; });
+      ASSERT_NE(loud, recorded.end());
+      EXPECT_FLOAT_EQ(*loud, 1.f);
+      const auto delay = static_cast<int>(loud - recorded.begin()) - static_cast<int>(kClickAt);
+      if (aligned)
+        EXPECT_EQ(delay, latency) << "channel " << c;
+      else
+        EXPECT_TRUE(delay >= 0 && delay < kPeriod) << "channel " << c << ": " << delay;
+    }
+
+    jack_client_t* probe = mServer.OpenClient("probe");
+    ASSERT_NE(probe, nullptr);
+    jack_latency_range_t range{};
+    jack_port_get_latency_range(jack_port_by_name(probe, "Umbra Vox:out_1"), JackCaptureLatency, &range);
+    EXPECT_EQ(range.max, aligned ? static_cast<jack_nframes_t>(latency) : 0u);
+    jack_client_close(probe);
+
+    live->Signal(SIGTERM);
+    ASSERT_EQ(live->Wait(15s), 0) << live->Stderr();
+  }
 }
 
 TEST_F(LiveOnJack, RemembersTheStateFromOneRunToTheNext)
