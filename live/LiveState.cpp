@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <sstream>
 #include <system_error>
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include "CliSupport.h"
@@ -27,13 +29,30 @@ constexpr const char* kFormat = "format=1";
 // Far more than the file ever holds; anything longer is not ours.
 constexpr std::streamsize kMaxFileSize = 64 * 1024;
 
+// The numbers --set takes: plain decimals, a sign allowed, no exponent, hexadecimal or words
+// such as "inf" (strtod would take "0x10" as sixteen).
 bool ParseNumber(const std::string& text, double& value)
 {
-  if (text.empty())
-    return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value);
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+')
+    ++first;
+  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+  return ec == std::errc() && end == last && first != last && std::isfinite(value);
+}
+
+std::string ConfigFolder()
+{
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/')
+    return config;
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/')
+    return (std::filesystem::path(home) / ".config").string();
+  // A service started without HOME still has a home in the password database.
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && *entry->pw_dir == '/')
+    return (std::filesystem::path(entry->pw_dir) / ".config").string();
+  return {};
 }
 
 } // namespace
@@ -52,18 +71,21 @@ std::string StateFileName(const std::string& clientName)
 
 std::string StateFilePath(const std::string& clientName)
 {
-  std::filesystem::path folder;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && *config == '/')
-    folder = config;
-  else
-  {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home)
-      return {};
-    folder = std::filesystem::path(home) / ".config";
-  }
-  return (folder / "umbravox" / StateFileName(clientName)).string();
+  const std::string folder = ConfigFolder();
+  if (folder.empty())
+    return {};
+  return (std::filesystem::path(folder) / "umbravox" / StateFileName(clientName)).string();
+}
+
+void RemoveStaleTemporaries(const std::string& path)
+{
+  // Only this client's: a save of another client's state may be under way beside it.
+  const std::filesystem::path file(path);
+  const std::string prefix = file.filename().string() + ".tmp.";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), error))
+    if (entry.path().filename().string().rfind(prefix, 0) == 0)
+      std::filesystem::remove(entry.path(), error);
 }
 
 std::string FormatState(const IEffectBase& plug)
@@ -79,10 +101,10 @@ std::string FormatState(const IEffectBase& plug)
     pos = chunk.Get(&value, pos);
     if (pos < 0)
       break;
-    // Seventeen digits bring every double back exactly.
-    char number[32];
-    std::snprintf(number, sizeof(number), "%.17g", value);
-    text += std::string(plug.GetParam(i)->GetName()) + "=" + number + "\n";
+    // The shortest plain decimal that brings the double back exactly, as --set reads it.
+    char number[400];
+    const auto written = std::to_chars(number, number + sizeof(number), value, std::chars_format::fixed);
+    text += std::string(plug.GetParam(i)->GetName()) + "=" + std::string(number, written.ptr) + "\n";
   }
   return text;
 }

@@ -22,8 +22,11 @@ struct RememberedState {
 // live.state for the default client name, live-NAME.state for any other.
 std::string StateFileName(const std::string& clientName);
 // $XDG_CONFIG_HOME/umbravox/ with that name, or ~/.config/umbravox/ when XDG_CONFIG_HOME is
-// unset, empty or relative; empty when there is no home either.
+// unset, empty or relative, where ~ is HOME or, without one, the home in the password database;
+// empty when there is no home at all.
 std::string StateFilePath(const std::string& clientName);
+// Removes the temporary files a save of path left when it was killed half-way.
+void RemoveStaleTemporaries(const std::string& path);
 
 // The state held by plug, as the file holds it.
 std::string FormatState(const IEffectBase& plug);

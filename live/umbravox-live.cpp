@@ -1,6 +1,9 @@
 // umbravox-live: Umbra Vox as a JACK client of its own, with its editor in a window, for playing
 // and singing live without a host.
 #include <signal.h>
+#include <unistd.h>
+
+#include <X11/Xlib.h>
 
 #include <chrono>
 #include <cstdio>
@@ -37,14 +40,17 @@ void Say(const std::string& line)
   std::fprintf(stderr, "umbravox-live: %s\n", line.c_str());
 }
 
-// SIGINT and SIGTERM are blocked while JACK starts its threads, so they inherit the mask and
-// only the main thread, which handles them, ever sees one.
+// A closed terminal (SIGHUP) ends the program as Ctrl-C and SIGTERM do: saving first.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The stop signals are blocked while JACK starts its threads, so they inherit the mask and only
+// the main thread, which handles them, ever sees one.
 void BlockStopSignals(bool block)
 {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
+  for (const int signal : kStopSignals)
+    sigaddset(&set, signal);
   pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
@@ -53,9 +59,46 @@ void HandleStopSignals()
   struct sigaction action = {};
   action.sa_handler = RequestStop;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : kStopSignals)
+    sigaction(signal, &action, nullptr);
   BlockStopSignals(false);
+}
+
+// Writes the state, saying so when it cannot; false then.
+bool SaveStateTo(const Umbravox& plug, const std::string& statePath)
+{
+  if (statePath.empty())
+    return true;
+  try
+  {
+    live::SaveState(plug, statePath);
+    return true;
+  }
+  catch (const cli::UsageError& saveError)
+  {
+    Say(saveError.what());
+    return false;
+  }
+}
+
+// What a lost X connection still needs: Xlib ends the process once its handler returns, so the
+// handler saves and leaves the graph itself.
+struct LostDisplayRescue {
+  Umbravox* plug = nullptr;
+  std::string statePath;
+};
+LostDisplayRescue gRescue;
+
+int OnDisplayLost(Display*)
+{
+  Say("the connection to the X display was lost");
+  if (gRescue.plug)
+  {
+    gRescue.plug->HostClose();
+    SaveStateTo(*gRescue.plug, gRescue.statePath);
+  }
+  std::fflush(stderr);
+  _exit(1);
 }
 
 // What the main loop watches besides the window: a stop signal, the server, and in --verbose
@@ -149,8 +192,22 @@ int Run(const live::LiveOptions& options)
   plug->SetDryUndelayed(!options.aligned);
   plug->SetLatencyOnPorts(options.aligned);
 
-  // The remembered state first, then the command line's preset and settings over it.
-  const std::string statePath = live::StateFilePath(options.clientName);
+  // Said before the client goes live, so that a broken install never joins the graph.
+  if (!options.noUI)
+    if (const std::string missing = MissingEditorResources(); !missing.empty())
+      throw cli::UsageError(missing + " (--no-ui runs without them)");
+
+  std::string error;
+  if (!plug->HostOpen(options.clientName, error))
+    throw cli::UsageError(error);
+
+  // The state is the client's the server named ("Umbra Vox-01" beside a running "Umbra Vox"),
+  // restored before the client goes live; the command line's preset and settings go over it.
+  const std::string statePath = live::StateFilePath(plug->ClientName());
+  if (statePath.empty())
+    Say("no HOME or XDG_CONFIG_HOME and no home folder: the settings will not be kept");
+  else
+    live::RemoveStaleTemporaries(statePath);
   if (!options.fresh && !statePath.empty() &&
       live::LoadState(*plug, statePath) == live::LoadResult::kDamaged)
     Say("ignoring the damaged state file '" + statePath + "'");
@@ -159,16 +216,12 @@ int Run(const live::LiveOptions& options)
   for (const std::string& setting : options.settings)
     cli::ApplySetting(*plug, setting);
 
-  // Said before the client goes live, so that a broken install never joins the graph.
-  if (!options.noUI)
-    if (const std::string missing = MissingEditorResources(); !missing.empty())
-      throw cli::UsageError(missing + " (--no-ui runs without them)");
-
-  std::string error;
-  if (!plug->HostOpen(options.clientName, error) || !plug->HostActivate(error))
+  if (!plug->HostActivate(error))
     throw cli::UsageError(error);
   if (options.connect && !plug->HostConnectPhysical(error))
     Say(error);
+  gRescue = {plug.get(), statePath};
+  XSetIOErrorHandler(OnDisplayLost);
   HandleStopSignals();
 
   Watch watch(*plug, options);
@@ -182,6 +235,7 @@ int Run(const live::LiveOptions& options)
 
   const bool serverGone = plug->ServerShutDown();
   plug->HostClose();
+  gRescue = {};
   if (options.verbose && plug->XrunCount() > 0)
     Say("xruns in all: " + std::to_string(plug->XrunCount()));
 
@@ -192,18 +246,8 @@ int Run(const live::LiveOptions& options)
     Say("the JACK server shut down" + (reason.empty() ? std::string() : " (" + reason + ")"));
     status = kExitServerGone;
   }
-  if (!statePath.empty())
-  {
-    try
-    {
-      live::SaveState(*plug, statePath);
-    }
-    catch (const cli::UsageError& saveError)
-    {
-      Say(saveError.what());
-      status = status ? status : cli::kExitError;
-    }
-  }
+  if (!SaveStateTo(*plug, statePath))
+    status = status ? status : cli::kExitError;
   return status;
 }
 

@@ -36,6 +36,14 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
 {
   jack_set_error_function(Quiet);
   jack_set_info_function(Quiet);
+  // Said plainly here: the server's own answer to a long name is a bare status number.
+  const size_t longest = static_cast<size_t>(jack_client_name_size() - 1);
+  if (clientName.size() > longest)
+  {
+    error = "the client name '" + clientName + "' is longer than JACK allows (" + std::to_string(longest) +
+            " characters at most)";
+    return false;
+  }
   jack_status_t status{};
   mClient = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!mClient)

@@ -430,19 +430,56 @@ TEST_F(LiveOnJack, RemembersTheStateFromOneRunToTheNext)
 
 TEST_F(LiveOnJack, IgnoresADamagedStateFileWithOneLine)
 {
-  fs::create_directories(StatePath().parent_path());
-  std::ofstream(StatePath()) << "format=1\npreset=Poltergeist\nInput=loud\n";
-  std::string errors;
-  ASSERT_EQ(RunUntilStopped({"--set", "Mix=40"}, errors), 0) << errors;
-  const std::string expected = "umbravox-live: ignoring the damaged state file '" + StatePath().string() + "'\n";
-  EXPECT_EQ(errors.substr(0, errors.find('\n') + 1), expected) << errors;
-  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors; // and the running line
+  // A word, and a number --set would refuse (strtod reads it as sixteen).
+  for (const char* damage : {"Input=loud", "Input=0x10"})
+  {
+    SCOPED_TRACE(damage);
+    fs::create_directories(StatePath().parent_path());
+    std::ofstream(StatePath()) << "format=1\npreset=Poltergeist\n" << damage << "\n";
+    std::string errors;
+    ASSERT_EQ(RunUntilStopped({"--set", "Mix=40"}, errors), 0) << errors;
+    const std::string expected = "umbravox-live: ignoring the damaged state file '" + StatePath().string() + "'\n";
+    EXPECT_EQ(errors.substr(0, errors.find('\n') + 1), expected) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors; // and the running line
 
-  // It started from "Init" with the command line's setting, and the exit wrote a good file.
-  const std::string state = ReadTextFile(StatePath().string());
-  EXPECT_NE(state.find("\npreset=Init\n"), std::string::npos) << state;
-  EXPECT_NE(state.find("\nHaunt=75\n"), std::string::npos) << state;
-  EXPECT_NE(state.find("\nMix=40\n"), std::string::npos) << state;
+    // It started from "Init" with the command line's setting, and the exit wrote a good file.
+    const std::string state = ReadTextFile(StatePath().string());
+    EXPECT_NE(state.find("\npreset=Init\n"), std::string::npos) << state;
+    EXPECT_NE(state.find("\nHaunt=75\n"), std::string::npos) << state;
+    EXPECT_NE(state.find("\nMix=40\n"), std::string::npos) << state;
+  }
+}
+
+// A closed terminal saves as SIGTERM does; two clients started under one name keep a state each,
+// named after what JACK called them; a save killed half-way leaves nothing behind for good.
+TEST_F(LiveOnJack, SavesOnHangUpPerClientNameAndClearsStaleTemporaries)
+{
+  const fs::path folder = StatePath().parent_path();
+  fs::create_directories(folder);
+  std::ofstream(folder / "live.state.tmp.Ab12Cd") << "format=1\npreset=Init\n";
+
+  auto first = StartLive({"--no-ui", "--verbose", "--fresh", "--set", "Mix=30"});
+  ASSERT_TRUE(WaitUntilRunning(*first)) << first->Stderr();
+  auto second = StartLive({"--no-ui", "--verbose", "--fresh", "--set", "Mix=70"});
+  ASSERT_TRUE(WaitUntilRunning(*second)) << second->Stderr();
+  EXPECT_NE(second->Stderr().find("\"Umbra Vox-01\" running"), std::string::npos) << second->Stderr();
+  EXPECT_FALSE(fs::exists(folder / "live.state.tmp.Ab12Cd"));
+
+  for (auto* live : {first.get(), second.get()})
+  {
+    live->Signal(SIGHUP);
+    EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  }
+  EXPECT_NE(ReadTextFile(StatePath().string()).find("\nMix=30\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile((folder / "live-Umbra_Vox-01.state").string()).find("\nMix=70\n"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+TEST_F(LiveOnJack, RefusesANameLongerThanJackAllowsSayingWhy)
+{
+  auto live = StartLive({"--no-ui", "--name", std::string(static_cast<size_t>(jack_client_name_size()), 'v')});
+  EXPECT_EQ(live->Wait(15s), 2);
+  EXPECT_NE(live->Stderr().find("is longer than JACK allows ("), std::string::npos) << live->Stderr();
 }
 
 TEST(LiveWithoutServer, SaysSoInOneLineAndExitsWithStatus2)

@@ -116,4 +116,39 @@ TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
   fs::remove_all(dir);
 }
 
+// xdotool's windowkill closes the X connection of the client that owns the window, as a crashed
+// or restarted X server does: the settings are saved all the same.
+TEST(LiveWindow, SavesTheSettingsWhenItsXConnectionIsLost)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start()) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-lost-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ChildProgram live({UMBRAVOX_LIVE, "--fresh", "--set", "Mix=35"},
+                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
+                    (dir / "live.err").string());
+  std::string id;
+  ASSERT_TRUE(WaitFor(
+    [&] {
+      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
+      return !id.empty();
+    },
+    20s))
+    << live.Stderr();
+  ASSERT_EQ(std::system(("xdotool windowkill " + id + " >/dev/null 2>&1").c_str()), 0);
+  EXPECT_EQ(live.Wait(15s), 1) << live.Stderr();
+  EXPECT_NE(live.Stderr().find("the connection to the X display was lost"), std::string::npos) << live.Stderr();
+  const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
+  EXPECT_NE(state.find("\nMix=35\n"), std::string::npos) << state;
+  EXPECT_TRUE(jack.WaitUntilClientGone("Umbra Vox", 5s));
+  fs::remove_all(dir);
+}
+
 } // namespace
