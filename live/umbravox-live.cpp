@@ -17,6 +17,7 @@
 #include "ICanvasFactory.h"
 #include "LiveOptions.h"
 #include "LiveState.h"
+#include "Controls/ILambdaControl.h"
 #include "Platforms/ICanvasX11.h"
 #include "Umbravox.h"
 #include "UmbravoxRelease.h"
@@ -25,8 +26,6 @@
 using namespace umbra;
 
 namespace {
-
-constexpr int kExitServerGone = 1;
 
 volatile sig_atomic_t gStopRequested = 0;
 
@@ -101,22 +100,73 @@ int OnDisplayLost(Display*)
   _exit(1);
 }
 
-// What the main loop watches besides the window: a stop signal, the server, and in --verbose
-// the first cycle and the xruns.
+// What the main loop watches besides the window: a stop signal; the server, which may go away
+// and come back while the program waits with its settings; in --verbose the first cycle and the
+// xruns.
 class Watch {
 public:
-  Watch(const Umbravox& plug, const live::LiveOptions& options)
-    : mPlug(plug), mVerbose(options.verbose), mAligned(options.aligned)
+  Watch(Umbravox& plug, const live::LiveOptions& options, std::string statePath)
+    : mPlug(plug), mVerbose(options.verbose), mAligned(options.aligned), mStatePath(std::move(statePath))
   {
   }
 
-  bool ShouldStop() const { return gStopRequested || mPlug.ServerShutDown(); }
+  bool ShouldStop() const { return gStopRequested; }
+  bool ServerGone() const { return mServerGone; }
+  // The title the window should show now.
+  std::string Title() const
+  {
+    return mServerGone ? mName + " (JACK server gone, waiting for it)" : mName;
+  }
+
+  // Run from the main loop a few times a second or more: true when the server went away or came
+  // back since the last call.
+  bool Tick()
+  {
+    Report();
+    if (!mServerGone && !mPlug.ServerShutDown())
+    {
+      mPlug.RememberConnections();
+      return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!mServerGone)
+    {
+      mServerGone = true;
+      const std::string reason = mPlug.ShutdownReason();
+      Say("the JACK server shut down" + (reason.empty() ? std::string() : " (" + reason + ")") +
+          "; waiting for it to come back");
+      // The settings are safe on disk while nothing runs.
+      SaveStateTo(mPlug, mStatePath);
+      mNextTry = now + kRetryInterval;
+      return true;
+    }
+    if (now < mNextTry)
+      return false;
+    mNextTry = now + kRetryInterval;
+    std::string error;
+    // JACK's new threads must not take the stop signals either (see BlockStopSignals).
+    BlockStopSignals(true);
+    const bool reopened = mPlug.HostReopen(error) || mPlug.Client();
+    BlockStopSignals(false);
+    if (!reopened)
+      return false;
+    mServerGone = false;
+    mToldStart = false;
+    mName = mPlug.ClientName();
+    Say("connected to the JACK server again");
+    if (!error.empty())
+      Say(error);
+    return true;
+  }
+
+private:
+  static constexpr auto kRetryInterval = std::chrono::seconds(1);
 
   void Report()
   {
     if (!mVerbose)
       return;
-    if (!mToldStart && mPlug.HasProcessed())
+    if (!mToldStart && !mServerGone && mPlug.HasProcessed())
     {
       mToldStart = true;
       // The ports' latency is the dry path's; the wet path's is the plug-in's own.
@@ -126,18 +176,18 @@ public:
           std::to_string(mAligned ? wet : 0) + " samples (wet " + std::to_string(wet) + "), from frame " +
           std::to_string(mPlug.FirstCycleFrame()));
     }
-    const long xruns = mPlug.XrunCount();
-    if (xruns != mXruns)
-    {
-      mXruns = xruns;
-      Say("xrun (" + std::to_string(xruns) + " so far)");
-    }
+    // One line each, even when several came between two looks.
+    for (const long xruns = mPlug.XrunCount(); mXruns < xruns;)
+      Say("xrun " + std::to_string(++mXruns));
   }
 
-private:
-  const Umbravox& mPlug;
+  Umbravox& mPlug;
   bool mVerbose;
   bool mAligned;
+  std::string mStatePath;
+  std::string mName = mPlug.ClientName();
+  bool mServerGone = false;
+  std::chrono::steady_clock::time_point mNextTry;
   bool mToldStart = false;
   long mXruns = 0;
 };
@@ -148,8 +198,27 @@ void RunHeadless(Umbravox& plug, Watch& watch)
   {
     std::this_thread::sleep_for(IEffectAPIBase::kTimerInterval);
     plug.OnTimer();
-    watch.Report();
+    watch.Tick();
   }
+}
+
+// Drawn over the editor while the server is gone: the settings stay and can still be changed,
+// but nothing is heard.
+ui::IControl* AttachServerGoneVeil(ui::ICanvas& canvas)
+{
+  auto* veil = new ui::ILambdaControl(
+    ui::IRECT(0.f, 0.f, static_cast<float>(canvas.Width()), static_cast<float>(canvas.Height())),
+    [](ui::ILambdaControl*, ui::ICanvas& g, const ui::IRECT& r) {
+      g.FillRect(ui::IColor(170, 0, 0, 0), r);
+      const ui::IText big(40.f, ui::IColor(255, 235, 225, 255));
+      const ui::IText small(22.f, ui::IColor(255, 200, 190, 225));
+      g.DrawText(big, "The JACK server is gone", r.GetCentredInside(r.W(), 60.f).GetTranslated(0.f, -30.f));
+      g.DrawText(small, "waiting for it to come back; the settings are kept", r.GetCentredInside(r.W(), 40.f).GetTranslated(0.f, 25.f));
+    },
+    1000, false, false, ui::kNoParameter, true);
+  canvas.AttachControl(veil);
+  veil->Hide(true);
+  return veil;
 }
 
 // The editor in a top-level window titled with the client's name, driven as 'umbravox ui'
@@ -157,7 +226,7 @@ void RunHeadless(Umbravox& plug, Watch& watch)
 // False (with the reason) when no window could be opened.
 bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
 {
-  const std::string title = plug.ClientName();
+  const std::string title = watch.Title();
   auto make = plug.GetMakeGraphicsFunc();
   plug.SetMakeGraphicsFunc([make, title]() {
     auto graphics = make ? make() : nullptr;
@@ -174,10 +243,15 @@ bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
     return false;
   }
   window->SetTimerFunc([&plug]() { plug.OnTimer(); });
+  ui::IControl* veil = AttachServerGoneVeil(*window);
   while (!window->IsClosed() && !watch.ShouldStop())
   {
     window->Pump();
-    watch.Report();
+    if (watch.Tick())
+    {
+      window->SetWindowTitle(watch.Title());
+      veil->Hide(!watch.ServerGone());
+    }
     window->WaitForEvents(std::chrono::milliseconds(100));
   }
   plug.CloseWindow();
@@ -224,7 +298,7 @@ int Run(const live::LiveOptions& options)
   XSetIOErrorHandler(OnDisplayLost);
   HandleStopSignals();
 
-  Watch watch(*plug, options);
+  Watch watch(*plug, options, statePath);
   if (options.noUI)
     RunHeadless(*plug, watch);
   else if (!RunWindow(*plug, watch, error))
@@ -233,22 +307,11 @@ int Run(const live::LiveOptions& options)
     throw cli::UsageError(error + " (--no-ui runs without a window)");
   }
 
-  const bool serverGone = plug->ServerShutDown();
   plug->HostClose();
   gRescue = {};
   if (options.verbose && plug->XrunCount() > 0)
     Say("xruns in all: " + std::to_string(plug->XrunCount()));
-
-  int status = 0;
-  if (serverGone)
-  {
-    const std::string reason = plug->ShutdownReason();
-    Say("the JACK server shut down" + (reason.empty() ? std::string() : " (" + reason + ")"));
-    status = kExitServerGone;
-  }
-  if (!SaveStateTo(*plug, statePath))
-    status = status ? status : cli::kExitError;
-  return status;
+  return SaveStateTo(*plug, statePath) ? 0 : cli::kExitError;
 }
 
 } // namespace

@@ -64,6 +64,30 @@ ICanvasX11::ICanvasX11(int width, int height, float drawScale, int fps)
 
 ICanvasX11::~ICanvasX11() { ReleaseNative(); }
 
+namespace {
+
+// The old property for old window managers, the UTF-8 one for the rest.
+void StoreWindowTitle(Display* display, Window window, const std::string& title)
+{
+  XStoreName(display, window, title.c_str());
+  const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  XChangeProperty(display, window, netWmName, utf8, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+}
+
+} // namespace
+
+void ICanvasX11::SetWindowTitle(std::string title)
+{
+  mTitle = std::move(title);
+  if (mNative && mNative->topLevel && !mTitle.empty())
+  {
+    StoreWindowTitle(mNative->display, mNative->window, mTitle);
+    XFlush(mNative->display);
+  }
+}
+
 void* ICanvasX11::OpenWindow(void* parent)
 {
   if (mNative)
@@ -137,12 +161,7 @@ void* ICanvasX11::OpenWindow(void* parent)
     const std::string title = !mTitle.empty() ? mTitle
                               : !GetSharedResourcesSubPath().empty() ? GetSharedResourcesSubPath()
                                                                       : std::string("Editor");
-    XStoreName(display, native->window, title.c_str());
-    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    XChangeProperty(display, native->window, netWmName, utf8, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()),
-                    static_cast<int>(title.size()));
+    StoreWindowTitle(display, native->window, title);
     // The program's own name as both instance and class, which is what a desktop entry's
     // StartupWMClass names: docks then group the window with the launcher that started it.
     std::string programName = program_invocation_short_name;

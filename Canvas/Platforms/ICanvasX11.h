@@ -42,8 +42,8 @@ public:
   // close the window itself; it can ask the owner to, after Pump() returns.
   void SetTimerFunc(std::function<void()> func,
                     std::chrono::milliseconds interval = std::chrono::milliseconds(20));
-  // Set before opening; a top-level window shows it in its title bar.
-  void SetWindowTitle(std::string title) { mTitle = std::move(title); }
+  // A top-level window shows it in its title bar, at once when it is open already.
+  void SetWindowTitle(std::string title);
   // Shared memory is used when offered unless this is turned off before opening.
   void SetAllowSharedMemory(bool allow) { mAllowShm = allow; }
 

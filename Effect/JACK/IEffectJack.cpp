@@ -45,6 +45,8 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
     return false;
   }
   jack_status_t status{};
+  mShutDown.store(false);
+  std::memset(mShutdownReason, 0, sizeof(mShutdownReason));
   mClient = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!mClient)
   {
@@ -86,6 +88,8 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
   jack_set_latency_callback(mClient, LatencyCallback, this);
   jack_set_xrun_callback(mClient, XrunCallback, this);
   jack_on_info_shutdown(mClient, ShutdownCallback, this);
+  jack_set_port_connect_callback(mClient, PortConnectCallback, this);
+  mGivenName = jack_get_client_name(mClient);
   return true;
 }
 
@@ -156,6 +160,47 @@ void IEffectJack::HostClose()
     mInitialized = false;
     OnActivate(false);
   }
+}
+
+void IEffectJack::RememberConnections()
+{
+  if (!mClient || !mActive || mShutDown.load() || !mConnectionsChanged.exchange(false))
+    return;
+  mConnections.clear();
+  for (jack_port_t* const* ports : {mInputPorts, mOutputPorts})
+    for (int c = 0; c < kChannels; ++c)
+    {
+      const char** others = jack_port_get_connections(ports[c]);
+      for (int i = 0; others && others[i]; ++i)
+        mConnections.emplace_back(jack_port_short_name(ports[c]), others[i]);
+      jack_free(others);
+    }
+}
+
+bool IEffectJack::HostReopen(std::string& error)
+{
+  const std::string name = mGivenName;
+  const auto connections = mConnections;
+  HostClose();
+  if (!HostOpen(name, error) || !HostActivate(error))
+  {
+    HostClose();
+    return false;
+  }
+  std::string failed;
+  for (const auto& [ours, other] : connections)
+  {
+    const std::string full = mGivenName + ":" + ours;
+    const bool output = ours.rfind("out_", 0) == 0;
+    const int result = output ? jack_connect(mClient, full.c_str(), other.c_str())
+                              : jack_connect(mClient, other.c_str(), full.c_str());
+    if (result != 0 && result != EEXIST)
+      failed += (failed.empty() ? "" : ", ") + (output ? full + " -> " + other : other + " -> " + full);
+  }
+  mConnections = connections;
+  if (!failed.empty())
+    error = "cannot connect " + failed;
+  return true;
 }
 
 std::string IEffectJack::ClientName() const
@@ -304,6 +349,11 @@ void IEffectJack::ReportLatency(jack_latency_callback_mode_t mode)
   range.max += own;
   for (int c = 0; c < kChannels; ++c)
     jack_port_set_latency_range(to[c], mode, &range);
+}
+
+void IEffectJack::PortConnectCallback(jack_port_id_t, jack_port_id_t, int, void* arg)
+{
+  static_cast<IEffectJack*>(arg)->mConnectionsChanged.store(true);
 }
 
 int IEffectJack::XrunCallback(void* arg)

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <jack/jack.h>
 
@@ -36,6 +38,13 @@ public:
   bool HostConnectPhysical(std::string& error);
   // Leaves the server (deactivating first); safe to call more than once.
   void HostClose();
+
+  // What survives a server that goes away: the connections of our ports, noted whenever they
+  // changed (main thread, while the server runs), and a reopen under the name the server gave,
+  // with the same ports, re-prepared for the new server's rate and period, and wired as before.
+  // A connection whose other port does not exist (yet) is left out; the error says which.
+  void RememberConnections();
+  bool HostReopen(std::string& error);
 
   bool NoServer() const { return mNoServer; }
   jack_client_t* Client() const { return mClient; }
@@ -74,6 +83,7 @@ private:
   static void LatencyCallback(jack_latency_callback_mode_t mode, void* arg);
   static int XrunCallback(void* arg);
   static void ShutdownCallback(jack_status_t code, const char* reason, void* arg);
+  static void PortConnectCallback(jack_port_id_t a, jack_port_id_t b, int connect, void* arg);
 
   void RunCycle(jack_nframes_t nFrames);
   void ReadTransport();
@@ -87,6 +97,10 @@ private:
   jack_port_t* mOutputPorts[kChannels] = {nullptr, nullptr};
   float* mInputPointers[kChannels] = {nullptr, nullptr};
   float* mOutputPointers[kChannels] = {nullptr, nullptr};
+  std::string mGivenName;
+  // Our port's short name and the full name of the port at the other end.
+  std::vector<std::pair<std::string, std::string>> mConnections;
+  std::atomic<bool> mConnectionsChanged{false};
   bool mNoServer = false;
   bool mActive = false;
   bool mInitialized = false;

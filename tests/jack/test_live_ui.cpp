@@ -151,4 +151,42 @@ TEST(LiveWindow, SavesTheSettingsWhenItsXConnectionIsLost)
   fs::remove_all(dir);
 }
 
+// The server goes while the window is open: the window stays and its title says so, until the
+// server is back.
+TEST(LiveWindow, StaysWhenTheServerGoesAndSaysSoInItsTitle)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start()) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-server-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ChildProgram live({UMBRAVOX_LIVE, "--fresh"},
+                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
+                    (dir / "live.err").string());
+  std::string id;
+  ASSERT_TRUE(WaitFor(
+    [&] {
+      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
+      return !id.empty();
+    },
+    20s))
+    << live.Stderr();
+  auto title = [&] { return Trimmed(Output("xdotool getwindowname " + id)); };
+
+  jack.Stop();
+  EXPECT_TRUE(WaitFor([&] { return title() == "Umbra Vox (JACK server gone, waiting for it)"; }, 15s)) << title();
+  ASSERT_TRUE(jack.Restart()) << jack.Error();
+  EXPECT_TRUE(WaitFor([&] { return title() == "Umbra Vox"; }, 15s)) << title();
+
+  SendCloseRequest(display.DisplayName(), id);
+  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
+  fs::remove_all(dir);
+}
+
 } // namespace
