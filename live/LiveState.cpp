@@ -17,6 +17,7 @@
 
 #include "CliSupport.h"
 #include "IByteChunk.h"
+#include "LiveMidi.h"
 #include "LiveOptions.h"
 #include "JACK/IEffectJack.h"
 
@@ -88,7 +89,7 @@ void RemoveStaleTemporaries(const std::string& path)
       std::filesystem::remove(entry.path(), error);
 }
 
-std::string FormatState(const IEffectBase& plug)
+std::string FormatState(IEffectJack& plug)
 {
   IByteChunk chunk;
   plug.SerializeState(chunk);
@@ -106,6 +107,9 @@ std::string FormatState(const IEffectBase& plug)
     const auto written = std::to_chars(number, number + sizeof(number), value, std::chars_format::fixed);
     text += std::string(plug.GetParam(i)->GetName()) + "=" + std::string(number, written.ptr) + "\n";
   }
+  for (int cc = 0; cc < JackMidiMap::kControllers; ++cc)
+    if (const int target = plug.Midi().ControllerTarget(cc); target != JackMidiMap::kUnmapped)
+      text += "cc" + std::to_string(cc) + "=" + ControllerTargetName(plug, target) + "\n";
   return text;
 }
 
@@ -114,6 +118,7 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
   RememberedState state;
   state.values.assign(static_cast<size_t>(plug.NParams()), NAN);
   std::vector<bool> seen(static_cast<size_t>(plug.NParams()), false);
+  std::vector<bool> controllerSeen(JackMidiMap::kControllers, false);
   bool formatSeen = false, presetSeen = false;
 
   std::istringstream lines(text);
@@ -139,6 +144,15 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
         return std::nullopt;
       presetSeen = true;
       state.presetName = value;
+    }
+    else if (key.rfind("cc", 0) == 0 && ParseControllerNumber(key.substr(2)) >= 0)
+    {
+      const int cc = ParseControllerNumber(key.substr(2));
+      const int target = ParseControllerTarget(plug, value);
+      if (controllerSeen[static_cast<size_t>(cc)] || target < JackMidiMap::kHold)
+        return std::nullopt;
+      controllerSeen[static_cast<size_t>(cc)] = true;
+      state.controllers.emplace_back(cc, target);
     }
     else
     {
@@ -188,6 +202,13 @@ LoadResult LoadState(IEffectJack& plug, const std::string& path)
   for (double value : state->values)
     chunk.Put(&value);
   plug.HostSetState(chunk);
+  if (!state->controllers.empty())
+  {
+    for (int cc = 0; cc < JackMidiMap::kControllers; ++cc)
+      plug.Midi().MapController(cc, JackMidiMap::kUnmapped);
+    for (const auto& [cc, target] : state->controllers)
+      plug.Midi().MapController(cc, target);
+  }
   // A name no factory preset has came from a preset file: it names the current slot, as loading
   // that file did.
   if (presetIdx < 0 && !state->presetName.empty())
@@ -195,7 +216,7 @@ LoadResult LoadState(IEffectJack& plug, const std::string& path)
   return LoadResult::kLoaded;
 }
 
-void SaveState(const IEffectBase& plug, const std::string& path)
+void SaveState(IEffectJack& plug, const std::string& path)
 {
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace umbra {
@@ -17,6 +18,9 @@ namespace umbra::live {
 struct RememberedState {
   std::string presetName;
   std::vector<double> values; // one per parameter, in index order, in the parameter's units
+  // The MIDI map as "ccNUMBER=PARAMETER" lines gave it: the whole map when there is any line,
+  // else none (the defaults stand).
+  std::vector<std::pair<int, int>> controllers;
 };
 
 // live.state for the default client name, live-NAME.state for any other.
@@ -29,9 +33,10 @@ std::string StateFilePath(const std::string& clientName);
 void RemoveStaleTemporaries(const std::string& path);
 
 // The state held by plug, as the file holds it.
-std::string FormatState(const IEffectBase& plug);
+std::string FormatState(IEffectJack& plug);
 // The state in text, checked whole against plug's parameters: none when anything is amiss (a
-// line it cannot read, a parameter missing or twice, a value not finite or out of range).
+// line it cannot read, a parameter or controller missing or twice, a value --set would not
+// take, out of range).
 std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::string& text);
 
 enum class LoadResult { kNoFile, kLoaded, kDamaged };
@@ -40,6 +45,6 @@ enum class LoadResult { kNoFile, kLoaded, kDamaged };
 LoadResult LoadState(IEffectJack& plug, const std::string& path);
 // Writes plug's state through a temporary file renamed into place, making the folder first.
 // Throws cli::UsageError when it cannot.
-void SaveState(const IEffectBase& plug, const std::string& path);
+void SaveState(IEffectJack& plug, const std::string& path);
 
 } // namespace umbra::live

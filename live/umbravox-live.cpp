@@ -15,6 +15,7 @@
 
 #include "CliSupport.h"
 #include "ICanvasFactory.h"
+#include "LiveMidi.h"
 #include "LiveOptions.h"
 #include "LiveState.h"
 #include "Controls/ILambdaControl.h"
@@ -64,7 +65,7 @@ void HandleStopSignals()
 }
 
 // Writes the state, saying so when it cannot; false then.
-bool SaveStateTo(const Umbravox& plug, const std::string& statePath)
+bool SaveStateTo(Umbravox& plug, const std::string& statePath)
 {
   if (statePath.empty())
     return true;
@@ -123,6 +124,7 @@ public:
   bool Tick()
   {
     Report();
+    NameRecalledPreset();
     if (!mServerGone && !mPlug.ServerShutDown())
     {
       mPlug.RememberConnections();
@@ -161,6 +163,24 @@ public:
 
 private:
   static constexpr auto kRetryInterval = std::chrono::seconds(1);
+
+  // A Program Change set the preset's values at its frame; the preset's name (in the editor and
+  // the state) follows here. What moved since, a controller or the hold, stays as it is.
+  void NameRecalledPreset()
+  {
+    const int preset = mPlug.Midi().TakeRecalledPreset();
+    if (preset < 0)
+      return;
+    std::vector<double> now;
+    for (int i = 0; i < mPlug.NParams(); ++i)
+      now.push_back(mPlug.GetParam(i)->Value());
+    mPlug.RestorePreset(preset);
+    for (int i = 0; i < mPlug.NParams(); ++i)
+    {
+      mPlug.GetParam(i)->StoreValue(now[static_cast<size_t>(i)]);
+      mPlug.SendParameterValueFromAPI(i, now[static_cast<size_t>(i)], false);
+    }
+  }
 
   void Report()
   {
@@ -275,6 +295,7 @@ int Run(const live::LiveOptions& options)
   if (!plug->HostOpen(options.clientName, error))
     throw cli::UsageError(error);
 
+  live::SetUpMidi(*plug);
   // The state is the client's the server named ("Umbra Vox-01" beside a running "Umbra Vox"),
   // restored before the client goes live; the command line's preset and settings go over it.
   const std::string statePath = live::StateFilePath(plug->ClientName());
@@ -289,6 +310,8 @@ int Run(const live::LiveOptions& options)
     cli::RecallPreset(*plug, *options.preset);
   for (const std::string& setting : options.settings)
     cli::ApplySetting(*plug, setting);
+  for (const std::string& controller : options.controllers)
+    live::ApplyControllerSetting(*plug, controller);
 
   if (!plug->HostActivate(error))
     throw cli::UsageError(error);

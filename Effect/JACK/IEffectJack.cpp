@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <jack/midiport.h>
+
 namespace umbra {
 
 namespace {
@@ -70,6 +72,13 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
       HostClose();
       return false;
     }
+  }
+  mMidiPort = jack_port_register(mClient, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  if (!mMidiPort)
+  {
+    error = "the JACK server refused to register the MIDI port";
+    HostClose();
+    return false;
   }
 
   // As a host prepares a plug-in: sample rate and block size, then initialise and reset.
@@ -167,14 +176,13 @@ void IEffectJack::RememberConnections()
   if (!mClient || !mActive || mShutDown.load() || !mConnectionsChanged.exchange(false))
     return;
   mConnections.clear();
-  for (jack_port_t* const* ports : {mInputPorts, mOutputPorts})
-    for (int c = 0; c < kChannels; ++c)
-    {
-      const char** others = jack_port_get_connections(ports[c]);
-      for (int i = 0; others && others[i]; ++i)
-        mConnections.emplace_back(jack_port_short_name(ports[c]), others[i]);
-      jack_free(others);
-    }
+  for (jack_port_t* port : {mInputPorts[0], mInputPorts[1], mOutputPorts[0], mOutputPorts[1], mMidiPort})
+  {
+    const char** others = jack_port_get_connections(port);
+    for (int i = 0; others && others[i]; ++i)
+      mConnections.emplace_back(jack_port_short_name(port), others[i]);
+    jack_free(others);
+  }
 }
 
 bool IEffectJack::HostReopen(std::string& error)
@@ -257,13 +265,37 @@ void IEffectJack::RunCycle(jack_nframes_t nFrames)
     inputs[c] = static_cast<float*>(jack_port_get_buffer(mInputPorts[c], nFrames));
     outputs[c] = static_cast<float*>(jack_port_get_buffer(mOutputPorts[c], nFrames));
   }
+  // The cycle is processed in spans between MIDI events, each event acting at its frame.
+  void* midi = mMidiPort ? jack_port_get_buffer(mMidiPort, nFrames) : nullptr;
+  const uint32_t nEvents = midi ? jack_midi_get_event_count(midi) : 0;
+  const int total = static_cast<int>(nFrames);
+  int done = 0;
+  for (uint32_t e = 0; e < nEvents; ++e)
+  {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, midi, e) != 0 || event.size < 2 || event.size > 3)
+      continue;
+    const int at = std::clamp(static_cast<int>(event.time), done, total);
+    ProcessSpan(inputs, outputs, done, at - done);
+    done = at;
+    IMidiMsg msg;
+    msg.mOffset = at;
+    msg.mStatus = event.buffer[0];
+    msg.mData1 = event.buffer[1];
+    msg.mData2 = event.size == 3 ? event.buffer[2] : 0;
+    mMidi.Apply(*this, msg);
+  }
+  ProcessSpan(inputs, outputs, done, total - done);
+}
+
+void IEffectJack::ProcessSpan(float* const* inputs, float* const* outputs, int start, int count)
+{
   // JACK's cycle never exceeds the period the plug-in was prepared for; split anyway rather
   // than overrun a scratch buffer should a server ever differ.
-  const int total = static_cast<int>(nFrames);
   const int blockSize = std::max(GetBlockSize(), 1);
-  for (int done = 0; done < total;)
+  for (int done = start; done < start + count;)
   {
-    const int n = std::min(blockSize, total - done);
+    const int n = std::min(blockSize, start + count - done);
     for (int c = 0; c < kChannels; ++c)
     {
       mInputPointers[c] = inputs[c] + done;

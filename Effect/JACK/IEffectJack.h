@@ -10,11 +10,12 @@
 
 #include "../IEffectAPIBase.h"
 #include "../IEffectProcessor.h"
+#include "JackMidiMap.h"
 
 namespace umbra {
 
 // The JACK wrapper: the plug-in as a JACK client of its own, with stereo audio ports in_1, in_2,
-// out_1 and out_2. It makes the calls a host makes on the plug-in core, in the usual order:
+// out_1 and out_2 and a MIDI input midi_in, whose events act through the MIDI map at their frame. It makes the calls a host makes on the plug-in core, in the usual order:
 // sample rate and block size from the server, initialise and reset before the client goes
 // live, attach buffers and process once per cycle, hand the state chunk out and back.
 //
@@ -77,6 +78,9 @@ public:
 
   const InstanceInfo& GetInstanceInfo() const { return mInstanceInfo; }
 
+  // What MIDI input does; set up on the main thread before the client goes live.
+  JackMidiMap& Midi() { return mMidi; }
+
 private:
   static int BufferSizeCallback(jack_nframes_t nFrames, void* arg);
   static int SampleRateCallback(jack_nframes_t rate, void* arg);
@@ -86,6 +90,7 @@ private:
   static void PortConnectCallback(jack_port_id_t a, jack_port_id_t b, int connect, void* arg);
 
   void RunCycle(jack_nframes_t nFrames);
+  void ProcessSpan(float* const* inputs, float* const* outputs, int start, int count);
   void ReadTransport();
   void ReportLatency(jack_latency_callback_mode_t mode);
 
@@ -95,6 +100,8 @@ private:
   jack_client_t* mClient = nullptr;
   jack_port_t* mInputPorts[kChannels] = {nullptr, nullptr};
   jack_port_t* mOutputPorts[kChannels] = {nullptr, nullptr};
+  jack_port_t* mMidiPort = nullptr;
+  JackMidiMap mMidi;
   float* mInputPointers[kChannels] = {nullptr, nullptr};
   float* mOutputPointers[kChannels] = {nullptr, nullptr};
   std::string mGivenName;

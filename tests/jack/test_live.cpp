@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include <jack/midiport.h>
+
 #include "JackTestServer.h"
 #include "SoundFile.h"
 
@@ -170,6 +172,59 @@ private:
   bool mPlaying = false, mRecording = false;
   size_t mPlayPos = 0, mRecordPos = 0;
   jack_nframes_t mRecordStart = 0;
+};
+
+// A client of ours with a MIDI output: the events given to Send() go out in its next cycle, one
+// frame apart, in order.
+class MidiSender {
+public:
+  explicit MidiSender(const JackTestServer& server) : mClient(server.OpenClient("midi-sender"))
+  {
+    if (!mClient)
+      return;
+    mPort = jack_port_register(mClient, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    jack_set_process_callback(mClient, [](jack_nframes_t n, void* self) { return static_cast<MidiSender*>(self)->Run(n); }, this);
+    if (!mPort || jack_activate(mClient) != 0)
+    {
+      jack_client_close(mClient);
+      mClient = nullptr;
+    }
+  }
+  ~MidiSender()
+  {
+    if (mClient)
+      jack_client_close(mClient);
+  }
+  bool Connect(const std::string& to) const
+  {
+    return mClient && jack_connect(mClient, jack_port_name(mPort), to.c_str()) == 0;
+  }
+  // Sends the events and waits until they are out.
+  bool Send(std::vector<std::vector<uint8_t>> events)
+  {
+    mEvents = std::move(events);
+    mPending.store(true);
+    return WaitFor([&] { return !mPending.load(); }, 10s);
+  }
+
+private:
+  int Run(jack_nframes_t n)
+  {
+    void* buffer = jack_port_get_buffer(mPort, n);
+    jack_midi_clear_buffer(buffer);
+    if (mPending.load())
+    {
+      for (size_t e = 0; e < mEvents.size(); ++e)
+        jack_midi_event_write(buffer, static_cast<jack_nframes_t>(e), mEvents[e].data(), mEvents[e].size());
+      mPending.store(false);
+    }
+    return 0;
+  }
+
+  jack_client_t* mClient = nullptr;
+  jack_port_t* mPort = nullptr;
+  std::vector<std::vector<uint8_t>> mEvents;
+  std::atomic<bool> mPending{false};
 };
 
 class LiveOnJack : public ::testing::Test {
@@ -500,6 +555,27 @@ TEST_F(LiveOnJack, SavesOnHangUpPerClientNameAndClearsStaleTemporaries)
   EXPECT_NE(ReadTextFile(StatePath().string()).find("\nMix=30\n"), std::string::npos);
   EXPECT_NE(ReadTextFile((folder / "live-Umbra_Vox-01.state").string()).find("\nMix=70\n"), std::string::npos);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+// From a controller: a Program Change recalls a factory preset, Control Change 11 moves Mix by
+// the default map, a controller mapped with --cc moves its parameter, the sustain pedal holds
+// Freeze at 100; all of it, and the map, saved.
+TEST_F(LiveOnJack, TakesProgramAndControlChangesAndSavesThemWithTheMap)
+{
+  auto live = StartLive({"--no-ui", "--verbose", "--fresh", "--cc", "20=Haunt"});
+  ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+  MidiSender controller(mServer);
+  ASSERT_TRUE(controller.Connect("Umbra Vox:midi_in"));
+  ASSERT_TRUE(controller.Send({{0xC0, 2}, {0xB3, 11, 0}, {0xB0, 20, 64}, {0xB0, 64, 127}}));
+  std::this_thread::sleep_for(300ms); // the main thread's next ticks name the preset
+  live->Signal(SIGTERM);
+  ASSERT_EQ(live->Wait(15s), 0) << live->Stderr();
+
+  const std::string state = ReadTextFile(StatePath().string());
+  for (const char* line : {"preset=Banshee Scream", "Input=55", "Resonance=15", "Mix=0", "Freeze=100", "cc11=Mix",
+                           "cc20=Haunt", "cc64=hold"})
+    EXPECT_NE(state.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << state;
+  EXPECT_NE(state.find("\nHaunt=50.39"), std::string::npos) << state; // 64 of 127
 }
 
 TEST_F(LiveOnJack, RefusesANameLongerThanJackAllowsSayingWhy)
