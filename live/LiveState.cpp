@@ -42,6 +42,14 @@ bool ParseNumber(const std::string& text, double& value)
   return ec == std::errc() && end == last && first != last && std::isfinite(value);
 }
 
+// A window side in device pixels, as plain digits.
+bool ParseSize(const std::string& text, int& value)
+{
+  constexpr int kLargest = 1 << 15;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty() && value > 0 && value <= kLargest;
+}
+
 std::string ConfigFolder()
 {
   const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -89,7 +97,7 @@ void RemoveStaleTemporaries(const std::string& path)
       std::filesystem::remove(entry.path(), error);
 }
 
-std::string FormatState(IEffectJack& plug)
+std::string FormatState(IEffectJack& plug, const WindowSize& window)
 {
   IByteChunk chunk;
   plug.SerializeState(chunk);
@@ -110,6 +118,8 @@ std::string FormatState(IEffectJack& plug)
   for (int cc = 0; cc < JackMidiMap::kControllers; ++cc)
     if (const int target = plug.Midi().ControllerTarget(cc); target != JackMidiMap::kUnmapped)
       text += "cc" + std::to_string(cc) + "=" + ControllerTargetName(plug, target) + "\n";
+  if (window.width > 0 && window.height > 0)
+    text += "window=" + std::to_string(window.width) + "x" + std::to_string(window.height) + "\n";
   return text;
 }
 
@@ -119,7 +129,7 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
   state.values.assign(static_cast<size_t>(plug.NParams()), NAN);
   std::vector<bool> seen(static_cast<size_t>(plug.NParams()), false);
   std::vector<bool> controllerSeen(JackMidiMap::kControllers, false);
-  bool formatSeen = false, presetSeen = false;
+  bool formatSeen = false, presetSeen = false, windowSeen = false;
 
   std::istringstream lines(text);
   std::string line;
@@ -144,6 +154,14 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
         return std::nullopt;
       presetSeen = true;
       state.presetName = value;
+    }
+    else if (key == "window")
+    {
+      const size_t x = value.find('x');
+      if (windowSeen || x == std::string::npos || !ParseSize(value.substr(0, x), state.window.width) ||
+          !ParseSize(value.substr(x + 1), state.window.height))
+        return std::nullopt;
+      windowSeen = true;
     }
     else if (key.rfind("cc", 0) == 0 && ParseControllerNumber(key.substr(2)) >= 0)
     {
@@ -175,7 +193,7 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
   return state;
 }
 
-LoadResult LoadState(IEffectJack& plug, const std::string& path)
+LoadResult LoadState(IEffectJack& plug, const std::string& path, WindowSize& window)
 {
   std::ifstream file(path, std::ios::binary);
   if (!file)
@@ -202,6 +220,7 @@ LoadResult LoadState(IEffectJack& plug, const std::string& path)
   for (double value : state->values)
     chunk.Put(&value);
   plug.HostSetState(chunk);
+  window = state->window;
   if (!state->controllers.empty())
   {
     for (int cc = 0; cc < JackMidiMap::kControllers; ++cc)
@@ -216,13 +235,13 @@ LoadResult LoadState(IEffectJack& plug, const std::string& path)
   return LoadResult::kLoaded;
 }
 
-void SaveState(IEffectJack& plug, const std::string& path)
+void SaveState(IEffectJack& plug, const std::string& path, const WindowSize& window)
 {
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
   if (error)
     throw cli::UsageError("cannot make the folder of '" + path + "': " + error.message());
-  const std::string text = FormatState(plug);
+  const std::string text = FormatState(plug, window);
 
   // Written whole under a temporary name beside the file, flushed to disk, then renamed over
   // it: a crash or a full disk leaves the last good state, never half of one.

@@ -15,12 +15,19 @@ class IEffectJack;
 
 namespace umbra::live {
 
+// The window's size in device pixels when it last closed; none (0) before it ever opened.
+struct WindowSize {
+  int width = 0;
+  int height = 0;
+};
+
 struct RememberedState {
   std::string presetName;
   std::vector<double> values; // one per parameter, in index order, in the parameter's units
   // The MIDI map as "ccNUMBER=PARAMETER" lines gave it: the whole map when there is any line,
   // else none (the defaults stand).
   std::vector<std::pair<int, int>> controllers;
+  WindowSize window;
 };
 
 // live.state for the default client name, live-NAME.state for any other.
@@ -33,7 +40,7 @@ std::string StateFilePath(const std::string& clientName);
 void RemoveStaleTemporaries(const std::string& path);
 
 // The state held by plug, as the file holds it.
-std::string FormatState(IEffectJack& plug);
+std::string FormatState(IEffectJack& plug, const WindowSize& window);
 // The state in text, checked whole against plug's parameters: none when anything is amiss (a
 // line it cannot read, a parameter or controller missing or twice, a value --set would not
 // take, out of range).
@@ -42,9 +49,10 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
 enum class LoadResult { kNoFile, kLoaded, kDamaged };
 // Reads path and, only when it is whole, gives plug its preset and values as a host restores a
 // state. A damaged file changes nothing.
-LoadResult LoadState(IEffectJack& plug, const std::string& path);
+// The window's size comes back in window.
+LoadResult LoadState(IEffectJack& plug, const std::string& path, WindowSize& window);
 // Writes plug's state through a temporary file renamed into place, making the folder first.
 // Throws cli::UsageError when it cannot.
-void SaveState(IEffectJack& plug, const std::string& path);
+void SaveState(IEffectJack& plug, const std::string& path, const WindowSize& window);
 
 } // namespace umbra::live

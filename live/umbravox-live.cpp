@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "ICanvasFactory.h"
 #include "LiveMidi.h"
 #include "LiveOptions.h"
+#include "LiveSettings.h"
 #include "LiveState.h"
 #include "Controls/ILambdaControl.h"
 #include "Platforms/ICanvasX11.h"
@@ -65,13 +67,16 @@ void HandleStopSignals()
 }
 
 // Writes the state, saying so when it cannot; false then.
+// The window's size: as the state file gave it, then as the window had it when it closed.
+live::WindowSize gWindowSize;
+
 bool SaveStateTo(Umbravox& plug, const std::string& statePath)
 {
   if (statePath.empty())
     return true;
   try
   {
-    live::SaveState(plug, statePath);
+    live::SaveState(plug, statePath, gWindowSize);
     return true;
   }
   catch (const cli::UsageError& saveError)
@@ -248,10 +253,15 @@ bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
 {
   const std::string title = watch.Title();
   auto make = plug.GetMakeGraphicsFunc();
-  plug.SetMakeGraphicsFunc([make, title]() {
+  const live::WindowSize size = gWindowSize;
+  plug.SetMakeGraphicsFunc([make, title, size]() {
     auto graphics = make ? make() : nullptr;
     if (auto* window = dynamic_cast<ui::ICanvasX11*>(graphics.get()))
+    {
       window->SetWindowTitle(title);
+      // A window the user resizes shows the whole editor, zoomed; it opens as it was left.
+      window->SetZoomsToWindow(true, size.width, size.height);
+    }
     return graphics;
   });
   void* view = plug.OpenWindow(nullptr);
@@ -274,6 +284,9 @@ bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
     }
     window->WaitForEvents(std::chrono::milliseconds(100));
   }
+  const float device = window->GetBackingPixelScale();
+  gWindowSize = {static_cast<int>(std::lround(static_cast<float>(window->Width()) * device)),
+                 static_cast<int>(std::lround(static_cast<float>(window->Height()) * device))};
   plug.CloseWindow();
   return true;
 }
@@ -304,12 +317,12 @@ int Run(const live::LiveOptions& options)
   else
     live::RemoveStaleTemporaries(statePath);
   if (!options.fresh && !statePath.empty() &&
-      live::LoadState(*plug, statePath) == live::LoadResult::kDamaged)
+      live::LoadState(*plug, statePath, gWindowSize) == live::LoadResult::kDamaged)
     Say("ignoring the damaged state file '" + statePath + "'");
   if (options.preset)
     cli::RecallPreset(*plug, *options.preset);
   for (const std::string& setting : options.settings)
-    cli::ApplySetting(*plug, setting);
+    live::ApplyLiveSetting(*plug, setting);
   for (const std::string& controller : options.controllers)
     live::ApplyControllerSetting(*plug, controller);
 

@@ -44,6 +44,12 @@ public:
                     std::chrono::milliseconds interval = std::chrono::milliseconds(20));
   // A top-level window shows it in its title bar, at once when it is open already.
   void SetWindowTitle(std::string title);
+  // A top-level window that the window manager resizes normally gives the editor the new room
+  // at its zoom. Zooming instead (set before opening) keeps the editor whole: the window's size
+  // hints keep the editor's aspect and its smallest zoom, a new window size zooms the editor to
+  // fit, and the window opens at the size asked for here (device pixels, none for the editor's
+  // own), made smaller when the screen is.
+  void SetZoomsToWindow(bool zooms, int width = 0, int height = 0);
   // Shared memory is used when offered unless this is turned off before opening.
   void SetAllowSharedMemory(bool allow) { mAllowShm = allow; }
 
@@ -104,6 +110,9 @@ private:
   void HandleMotion(_XEvent& event);
   void HandleKey(_XEvent& event, bool isUp);
   void HandleConfigure(_XEvent& event);
+  // The zoom at which the editor fits inside width by height device pixels.
+  float ZoomToFit(int width, int height) const;
+  void SetZoomSizeHints();
 
   std::unique_ptr<Native> mNative;
   // Set from UMBRAVOX_FRAME_STATS when the window opens (see X11FrameStats.h).
@@ -116,6 +125,9 @@ private:
   IBitmap mIcon;
   std::string mLastError;
   bool mAllowShm = true;
+  bool mZoomsToWindow = false;
+  int mAskedWidth = 0;
+  int mAskedHeight = 0;
   bool mClosed = false;
   bool mScreenScaleGiven = false;
   bool mHidden = false;

@@ -483,8 +483,15 @@ TEST_F(LiveOnJack, LetsTheDryClickThroughAtOnceOrAlignedWithTheWetPath)
 TEST_F(LiveOnJack, RemembersTheStateFromOneRunToTheNext)
 {
   std::string errors;
-  ASSERT_EQ(RunUntilStopped({"--preset", "Poltergeist", "--set", "Mix=60"}, errors), 0) << errors;
+  // The editor's own labels as well as the tool's values.
+  ASSERT_EQ(RunUntilStopped({"--preset", "Poltergeist", "--set", "Mix=60", "--set", "Interval=P5", "--set",
+                             "Whisper=30%", "--set", "Fine=-20 cents", "--set", "Interval=m2"},
+                            errors),
+            0)
+    << errors;
   std::string state = ReadTextFile(StatePath().string());
+  for (const char* line : {"Interval=1", "Whisper=30", "Fine=-20"})
+    EXPECT_NE(state.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << state;
   EXPECT_NE(state.find("\npreset=Poltergeist\n"), std::string::npos) << state;
   EXPECT_NE(state.find("\nMix=60\n"), std::string::npos) << state;
 
