@@ -18,6 +18,7 @@
 #include "ICanvasFactory.h"
 #include "LiveMidi.h"
 #include "LiveOptions.h"
+#include "LiveSession.h"
 #include "LiveSettings.h"
 #include "LiveState.h"
 #include "Controls/ILambdaControl.h"
@@ -66,6 +67,17 @@ void HandleStopSignals()
   BlockStopSignals(false);
 }
 
+// A stop signal that came while they were blocked, and is delivered once they are handled.
+bool StopSignalPending()
+{
+  sigset_t pending;
+  sigpending(&pending);
+  for (const int signal : kStopSignals)
+    if (sigismember(&pending, signal))
+      return true;
+  return gStopRequested != 0;
+}
+
 // Writes the state, saying so when it cannot; false then.
 // The window's size: as the state file gave it, then as the window had it when it closed.
 live::WindowSize gWindowSize;
@@ -111,10 +123,13 @@ int OnDisplayLost(Display*)
 // xruns.
 class Watch {
 public:
-  Watch(Umbravox& plug, const live::LiveOptions& options, std::string statePath)
-    : mPlug(plug), mVerbose(options.verbose), mAligned(options.aligned), mStatePath(std::move(statePath))
+  Watch(Umbravox& plug, const live::LiveOptions& options, std::string statePath, live::SessionClient* session)
+    : mPlug(plug), mVerbose(options.verbose), mAligned(options.aligned), mStatePath(std::move(statePath)),
+      mSession(session)
   {
   }
+
+  live::SessionClient* Session() const { return mSession; }
 
   bool ShouldStop() const { return gStopRequested; }
   bool ServerGone() const { return mServerGone; }
@@ -130,6 +145,15 @@ public:
   {
     Report();
     NameRecalledPreset();
+    if (mSession)
+    {
+      mSession->Poll(0);
+      if (mSession->TakeSaveRequest())
+      {
+        const bool saved = SaveStateTo(mPlug, mStatePath);
+        mSession->ReplySave(saved, saved ? "saved" : "cannot write " + mStatePath);
+      }
+    }
     if (!mServerGone && !mPlug.ServerShutDown())
     {
       mPlug.RememberConnections();
@@ -210,6 +234,7 @@ private:
   bool mVerbose;
   bool mAligned;
   std::string mStatePath;
+  live::SessionClient* mSession;
   std::string mName = mPlug.ClientName();
   bool mServerGone = false;
   std::chrono::steady_clock::time_point mNextTry;
@@ -274,7 +299,10 @@ bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
   }
   window->SetTimerFunc([&plug]() { plug.OnTimer(); });
   ui::IControl* veil = AttachServerGoneVeil(*window);
-  while (!window->IsClosed() && !watch.ShouldStop())
+  live::SessionClient* session = watch.Session();
+  if (session)
+    session->TellWindowShown(true);
+  while (!watch.ShouldStop())
   {
     window->Pump();
     if (watch.Tick())
@@ -282,7 +310,21 @@ bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
       window->SetWindowTitle(watch.Title());
       veil->Hide(!watch.ServerGone());
     }
-    window->WaitForEvents(std::chrono::milliseconds(100));
+    // In a session the session manager ends the program; closing the window only hides it.
+    if (window->IsClosed() && !session)
+      break;
+    int show = session ? session->TakeShowRequest() : -1;
+    if (window->IsClosed())
+    {
+      window->AcknowledgeCloseRequest();
+      show = 0;
+    }
+    if (show >= 0)
+    {
+      window->SetShown(show == 1);
+      session->TellWindowShown(show == 1);
+    }
+    window->WaitForEvents(std::chrono::milliseconds(session ? 20 : 100));
   }
   const float device = window->GetBackingPixelScale();
   gWindowSize = {static_cast<int>(std::lround(static_cast<float>(window->Width()) * device)),
@@ -304,14 +346,28 @@ int Run(const live::LiveOptions& options)
     if (const std::string missing = MissingEditorResources(); !missing.empty())
       throw cli::UsageError(missing + " (--no-ui runs without them)");
 
+  // In a session, the session manager names the client and the state's place.
+  const std::unique_ptr<live::SessionClient> session = live::SessionClient::FromEnvironment(!options.noUI);
+  std::string clientName = options.clientName;
+  if (session)
+  {
+    if (!session->WaitForOpen(StopSignalPending))
+      return 0;
+    clientName = session->ClientName();
+  }
+
   std::string error;
-  if (!plug->HostOpen(options.clientName, error))
+  if (!plug->HostOpen(clientName, error))
+  {
+    if (session)
+      session->ReplyOpen(false, error);
     throw cli::UsageError(error);
+  }
 
   live::SetUpMidi(*plug);
   // The state is the client's the server named ("Umbra Vox-01" beside a running "Umbra Vox"),
   // restored before the client goes live; the command line's preset and settings go over it.
-  const std::string statePath = live::StateFilePath(plug->ClientName());
+  const std::string statePath = session ? session->StatePath() : live::StateFilePath(plug->ClientName());
   if (statePath.empty())
     Say("no HOME or XDG_CONFIG_HOME and no home folder: the settings will not be kept");
   else
@@ -327,14 +383,20 @@ int Run(const live::LiveOptions& options)
     live::ApplyControllerSetting(*plug, controller);
 
   if (!plug->HostActivate(error))
+  {
+    if (session)
+      session->ReplyOpen(false, error);
     throw cli::UsageError(error);
+  }
+  if (session)
+    session->ReplyOpen(true, "open as \"" + plug->ClientName() + "\"");
   if (options.connect && !plug->HostConnectPhysical(error))
     Say(error);
   gRescue = {plug.get(), statePath};
   XSetIOErrorHandler(OnDisplayLost);
   HandleStopSignals();
 
-  Watch watch(*plug, options, statePath);
+  Watch watch(*plug, options, statePath, session.get());
   if (options.noUI)
     RunHeadless(*plug, watch);
   else if (!RunWindow(*plug, watch, error))

@@ -57,6 +57,9 @@ public:
   // The user asked the window manager to close a top-level window. The window stays until its
   // owner closes the editor.
   bool IsClosed() const { return mClosed; }
+  // The owner keeps the window after a close request (it hides it instead): the next request is
+  // reported anew.
+  void AcknowledgeCloseRequest() { mClosed = false; }
   // Mapped on screen, so what is presented can be seen (and read back).
   bool IsMapped() const;
   // Mapped, not entirely covered and not hidden by its owner: only then do frames run. The

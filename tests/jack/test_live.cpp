@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <regex>
 #include <string>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include <jack/midiport.h>
+#include <lo/lo.h>
 
 #include "JackTestServer.h"
 #include "SoundFile.h"
@@ -227,6 +230,99 @@ private:
   std::atomic<bool> mPending{false};
 };
 
+// A session manager of our own speaking NSM over liblo, on the loopback address: it takes one
+// client's announcement and sends it what RaySession or Agordejo would.
+class TestSessionManager {
+public:
+  TestSessionManager() : mServer(lo_server_new_with_proto(nullptr, LO_UDP, nullptr))
+  {
+    if (mServer)
+      lo_server_add_method(mServer, nullptr, nullptr, OnMessage, this);
+  }
+  ~TestSessionManager()
+  {
+    if (mClient)
+      lo_address_free(mClient);
+    if (mServer)
+      lo_server_free(mServer);
+  }
+  std::string Url() const
+  {
+    return mServer ? "osc.udp://127.0.0.1:" + std::to_string(lo_server_get_port(mServer)) + "/" : "";
+  }
+
+  // The announcement's application name and capabilities, once it came.
+  bool WaitForAnnouncement(std::string& name, std::string& capabilities)
+  {
+    const bool came = WaitUntil([&] { return mClient != nullptr; });
+    name = mAnnouncedName;
+    capabilities = mCapabilities;
+    return came;
+  }
+  void Send(const char* path, const std::vector<std::string>& args = {})
+  {
+    lo_message message = lo_message_new();
+    for (const std::string& arg : args)
+      lo_message_add_string(message, arg.c_str());
+    lo_send_message_from(mClient, mServer, path, message);
+    lo_message_free(message);
+  }
+  // Waits for the client's "/reply" to path.
+  bool WaitForReply(const std::string& path)
+  {
+    return WaitUntil([&] { return std::count(mReplies.begin(), mReplies.end(), path) > 0; });
+  }
+  bool WaitForMessage(const std::string& path)
+  {
+    return WaitUntil([&] { return std::count(mMessages.begin(), mMessages.end(), path) > 0; });
+  }
+  void Forget()
+  {
+    mReplies.clear();
+    mMessages.clear();
+  }
+
+private:
+  bool WaitUntil(const std::function<bool()>& done)
+  {
+    return WaitFor(
+      [&] {
+        while (lo_server_recv_noblock(mServer, 0) > 0)
+        {
+        }
+        return done();
+      },
+      20s);
+  }
+
+  static int OnMessage(const char* path, const char* types, lo_arg** argv, int argc, lo_message message, void* self)
+  {
+    auto& manager = *static_cast<TestSessionManager*>(self);
+    const std::string kind = path;
+    manager.mMessages.push_back(kind);
+    if (kind == "/nsm/server/announce" && argc >= 2 && types[0] == 's' && types[1] == 's')
+    {
+      manager.mAnnouncedName = &argv[0]->s;
+      manager.mCapabilities = &argv[1]->s;
+      if (manager.mClient)
+        lo_address_free(manager.mClient);
+      char* url = lo_address_get_url(lo_message_get_source(message));
+      manager.mClient = lo_address_new_from_url(url);
+      std::free(url);
+      lo_send_from(manager.mClient, manager.mServer, LO_TT_IMMEDIATE, "/reply", "ssss", "/nsm/server/announce",
+                   "welcome", "test session", ":server-control:");
+    }
+    else if (kind == "/reply" && argc >= 1 && types[0] == 's')
+      manager.mReplies.push_back(&argv[0]->s);
+    return 0;
+  }
+
+  lo_server mServer;
+  lo_address mClient = nullptr;
+  std::string mAnnouncedName, mCapabilities;
+  std::vector<std::string> mReplies, mMessages;
+};
+
 class LiveOnJack : public ::testing::Test {
 protected:
   void SetUp() override
@@ -245,15 +341,13 @@ protected:
     fs::remove_all(mDir);
   }
 
-  std::unique_ptr<ChildProgram> StartLive(std::vector<std::string> args)
+  std::unique_ptr<ChildProgram> StartLive(std::vector<std::string> args, std::map<std::string, std::string> env = {})
   {
     args.insert(args.begin(), UMBRAVOX_LIVE);
     const std::string errFile = (mDir / ("live-" + std::to_string(mRuns++) + ".err")).string();
-    return std::make_unique<ChildProgram>(
-      args,
-      std::map<std::string, std::string>{{"JACK_DEFAULT_SERVER", mServer.Name()},
-                                         {"XDG_CONFIG_HOME", (mDir / "config").string()}},
-      errFile);
+    env["JACK_DEFAULT_SERVER"] = mServer.Name();
+    env["XDG_CONFIG_HOME"] = (mDir / "config").string();
+    return std::make_unique<ChildProgram>(args, env, errFile);
   }
 
   // Started with --verbose, it says so once its first cycle has run.
@@ -583,6 +677,44 @@ TEST_F(LiveOnJack, TakesProgramAndControlChangesAndSavesThemWithTheMap)
                            "cc20=Haunt", "cc64=hold"})
     EXPECT_NE(state.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << state;
   EXPECT_NE(state.find("\nHaunt=50.39"), std::string::npos) << state; // 64 of 127
+}
+
+// Under a session manager: it announces itself, joins JACK under the client ID it is given,
+// saves in the session's folder when asked (and nowhere else), and the next session opens that
+// state again.
+TEST_F(LiveOnJack, KeepsItsStateInTheSessionsFolderUnderNsm)
+{
+  const fs::path session = mDir / "session";
+  fs::create_directories(session);
+  const std::string instance = (session / "Umbra Vox.nUVXT").string();
+  for (const bool first : {true, false})
+  {
+    SCOPED_TRACE(first ? "new session" : "session reopened");
+    TestSessionManager manager;
+    ASSERT_FALSE(manager.Url().empty());
+    std::vector<std::string> args = {"--no-ui", "--verbose"};
+    if (first)
+      args.insert(args.end(), {"--set", "Mix=33"});
+    auto live = StartLive(args, {{"NSM_URL", manager.Url()}});
+    std::string name, capabilities;
+    ASSERT_TRUE(manager.WaitForAnnouncement(name, capabilities)) << live->Stderr();
+    EXPECT_EQ(name, "Umbra Vox");
+    EXPECT_EQ(capabilities, ":"); // no window to show or hide
+
+    manager.Send("/nsm/client/open", {instance, "Umbra Vox", "nUVXT"});
+    ASSERT_TRUE(manager.WaitForReply("/nsm/client/open")) << live->Stderr();
+    ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+    EXPECT_NE(live->Stderr().find("\"nUVXT\" running"), std::string::npos) << live->Stderr();
+
+    manager.Send("/nsm/client/save");
+    ASSERT_TRUE(manager.WaitForReply("/nsm/client/save")) << live->Stderr();
+    const std::string state = ReadTextFile(instance + ".state");
+    EXPECT_NE(state.find("\nMix=33\n"), std::string::npos) << state;
+
+    live->Signal(SIGTERM);
+    EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  }
+  EXPECT_FALSE(fs::exists(mDir / "config")) << "a session's client keeps nothing outside it";
 }
 
 TEST_F(LiveOnJack, RefusesANameLongerThanJackAllowsSayingWhy)
