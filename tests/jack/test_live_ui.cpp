@@ -3,6 +3,7 @@
 // saved at exit holds, and closing the window ends the program.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +21,7 @@
 #include <X11/Xlib.h>
 
 #include "JackTestServer.h"
+#include "TestSessionManager.h"
 #include "XvfbServer.h"
 
 namespace fs = std::filesystem;
@@ -258,6 +260,54 @@ TEST(LiveWindow, ZoomsTheEditorToItsSizeAndOpensAtTheSizeItWasLeft)
   EXPECT_EQ(size(id), (std::pair{800, 533}));
   SendCloseRequest(display.DisplayName(), id);
   EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  fs::remove_all(dir);
+}
+
+// In a session the window is an optional one: hidden and shown when the session manager asks,
+// each time told back; closing it only hides it.
+TEST(LiveWindow, HidesAndShowsOnTheSessionManagersRequest)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start()) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-nsm-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  TestSessionManager manager;
+  ChildProgram live({UMBRAVOX_LIVE},
+                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()},
+                     {"NSM_URL", manager.Url()}},
+                    (dir / "live.err").string());
+  std::string name, capabilities;
+  ASSERT_TRUE(manager.WaitForAnnouncement(name, capabilities)) << live.Stderr();
+  EXPECT_EQ(capabilities, ":optional-gui:");
+  manager.Send("/nsm/client/open", {(dir / "Umbra Vox.nWXYZ").string(), "Umbra Vox", "nWXYZ"});
+  ASSERT_TRUE(manager.WaitForReply("/nsm/client/open")) << live.Stderr();
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_shown")) << live.Stderr();
+  auto visible = [] { return !Trimmed(Output("xdotool search --onlyvisible --name '^nWXYZ$' 2>/dev/null")).empty(); };
+  ASSERT_TRUE(WaitFor(visible, 20s));
+  const std::string id = Trimmed(Output("xdotool search --name '^nWXYZ$' 2>/dev/null | head -n 1"));
+
+  manager.Forget();
+  manager.Send("/nsm/client/hide_optional_gui");
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_hidden"));
+  EXPECT_TRUE(WaitFor([&] { return !visible(); }, 10s));
+  manager.Send("/nsm/client/show_optional_gui");
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_shown"));
+  EXPECT_TRUE(WaitFor(visible, 10s));
+
+  manager.Forget();
+  SendCloseRequest(display.DisplayName(), id);
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_hidden"));
+  EXPECT_TRUE(WaitFor([&] { return !visible(); }, 10s));
+  live.Signal(SIGTERM);
+  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
+  EXPECT_TRUE(fs::exists(dir / "Umbra Vox.nWXYZ.state"));
   fs::remove_all(dir);
 }
 
