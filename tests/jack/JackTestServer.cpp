@@ -173,9 +173,11 @@ ChildProgram::ChildProgram(const std::vector<std::string>& argv, const std::map<
 
 ChildProgram::~ChildProgram()
 {
+  // Asked to stop first: a JACK client killed outright stays in its server, which then never
+  // finishes stopping (see WaitUntilClientGone). WaitChild kills it if it does not end.
   if (mPid > 0)
   {
-    kill(mPid, SIGKILL);
+    kill(mPid, SIGTERM);
     WaitChild(mPid, std::chrono::seconds(5));
   }
 }
