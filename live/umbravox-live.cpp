@@ -23,6 +23,7 @@
 #include "LiveState.h"
 #include "Controls/ILambdaControl.h"
 #include "Platforms/ICanvasX11.h"
+#include "PresetNameControl.h"
 #include "Umbravox.h"
 #include "UmbravoxRelease.h"
 #include "UmbravoxResources.h"
@@ -130,6 +131,13 @@ public:
   }
 
   live::SessionClient* Session() const { return mSession; }
+  // Whether a Program Change named a preset since the last call.
+  bool TakePresetNamed()
+  {
+    const bool named = mPresetNamed;
+    mPresetNamed = false;
+    return named;
+  }
 
   bool ShouldStop() const { return gStopRequested; }
   bool ServerGone() const { return mServerGone; }
@@ -193,22 +201,15 @@ public:
 private:
   static constexpr auto kRetryInterval = std::chrono::seconds(1);
 
-  // A Program Change set the preset's values at its frame; the preset's name (in the editor and
-  // the state) follows here. What moved since, a controller or the hold, stays as it is.
+  // A Program Change set the preset's values at its frame; its name (in the editor and the
+  // state) follows here.
   void NameRecalledPreset()
   {
     const int preset = mPlug.Midi().TakeRecalledPreset();
     if (preset < 0)
       return;
-    std::vector<double> now;
-    for (int i = 0; i < mPlug.NParams(); ++i)
-      now.push_back(mPlug.GetParam(i)->Value());
-    mPlug.RestorePreset(preset);
-    for (int i = 0; i < mPlug.NParams(); ++i)
-    {
-      mPlug.GetParam(i)->StoreValue(now[static_cast<size_t>(i)]);
-      mPlug.SendParameterValueFromAPI(i, now[static_cast<size_t>(i)], false);
-    }
+    mPlug.SetCurrentPresetIndex(preset);
+    mPresetNamed = true;
   }
 
   void Report()
@@ -237,6 +238,7 @@ private:
   live::SessionClient* mSession;
   std::string mName = mPlug.ClientName();
   bool mServerGone = false;
+  bool mPresetNamed = false;
   std::chrono::steady_clock::time_point mNextTry;
   bool mToldStart = false;
   long mXruns = 0;
@@ -310,6 +312,9 @@ bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
       window->SetWindowTitle(watch.Title());
       veil->Hide(!watch.ServerGone());
     }
+    if (watch.TakePresetNamed())
+      if (auto* name = dynamic_cast<PresetNameControl*>(window->GetControlWithTag(kCtrlTagPresetName)))
+        name->UpdatePresetName(&plug);
     // In a session the session manager ends the program; closing the window only hides it.
     if (window->IsClosed() && !session)
       break;
