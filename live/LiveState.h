@@ -1,7 +1,8 @@
 #pragma once
 
-// What umbravox-live remembers between runs: the thirteen values and the preset's name, in a
-// small text file under the user's configuration folder.
+// What umbravox-live remembers between runs: the thirteen values, the preset's name, the MIDI
+// map and the window's size, in a small text file under the user's configuration folder (or in
+// a session's folder).
 
 #include <optional>
 #include <string>

@@ -47,8 +47,10 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
     return false;
   }
   jack_status_t status{};
+  // A reopen after the server went away starts afresh on the new server.
   mShutDown.store(false);
   std::memset(mShutdownReason, 0, sizeof(mShutdownReason));
+  mProcessed.store(false);
   mClient = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!mClient)
   {
