@@ -26,6 +26,8 @@ std::unique_ptr<Umbravox> OpenOn(const test::JackTestServer& server)
   std::string error;
   if (!plug->HostOpen("Umbra Vox", error))
     return nullptr;
+  // As umbravox-live runs it: the dry path undelayed, MIDI mapped.
+  plug->SetDryUndelayed(true);
   plug->Midi().MapController(11, kMix);
   plug->Midi().MapController(64, JackMidiMap::kHold);
   plug->Midi().SetHold(kFreeze, 100.0);
