@@ -55,6 +55,13 @@ public:
   const IPreset* GetPreset(int idx) const;
   bool RestorePreset(int idx);
   bool RestorePreset(const char* name);
+  // Makes preset idx the current one without recalling it, for a caller that has applied its
+  // values already (umbravox-live's MIDI does so on the audio thread, at the event's frame).
+  void SetCurrentPresetIndex(int idx)
+  {
+    if (idx >= 0 && idx < PresetCount())
+      mCurrentPresetIdx = idx;
+  }
   void ModifyCurrentPreset(const char* name = nullptr);
   void PruneUninitializedPresets();
 

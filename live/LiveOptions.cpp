@@ -5,23 +5,33 @@
 namespace umbra::live {
 
 const char* const kLiveHelp =
-  "usage: umbravox-live [--preset NAME] [--set NAME=VALUE]... [--name NAME] [--connect]\n"
-  "                     [--no-ui] [--fresh] [--verbose]\n"
+  "usage: umbravox-live [--preset NAME] [--set NAME=VALUE]... [--cc NUMBER=PARAMETER]...\n"
+  "                     [--name NAME] [--connect] [--aligned] [--no-ui] [--fresh] [--verbose]\n"
   "\n"
   "Runs Umbra Vox as a JACK client with its editor in a window, until the window is closed\n"
-  "(or, with --no-ui, until SIGINT or SIGTERM). It needs a running JACK server (jackd2, or\n"
-  "PipeWire's JACK) and never starts one. The last state is remembered in\n"
+  "(or, with --no-ui, until SIGINT, SIGTERM or SIGHUP). It needs a running JACK server\n"
+  "(jackd2, or PipeWire's JACK) and never starts one; when the server goes, it waits for it to\n"
+  "come back and joins it again. The last state is remembered in\n"
   "$XDG_CONFIG_HOME/umbravox/live.state (default ~/.config/umbravox/live.state), or\n"
-  "live-NAME.state for a client given --name.\n"
+  "live-NAME.state for a client JACK named otherwise.\n"
   "\n"
   "  --preset NAME     a factory preset, by its name or number (see 'umbravox presets')\n"
-  "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'); repeatable\n"
+  "  --set NAME=VALUE  a parameter, after the preset (see 'umbravox params'), also as the\n"
+  "                    editor labels it (Interval=P5, Mix=50%); repeatable\n"
+  "  --cc NUMBER=PARAMETER\n"
+  "                    MIDI controller NUMBER (0 to 127) moves PARAMETER, or holds Freeze at\n"
+  "                    100 while pressed (hold), or does nothing (none); remembered; repeatable.\n"
+  "                    By default 1 Haunt, 4 Freeze, 7 Output, 11 Mix, 12 Whisper, 64 hold;\n"
+  "                    Program Change 0 to 9 recalls a factory preset\n"
   "  --name NAME       the JACK client's name (default \"Umbra Vox\")\n"
   "  --connect         wires the first two physical capture ports to in_1 and in_2 and out_1\n"
   "                    and out_2 to the first two physical playback ports\n"
-  "  --no-ui           no window: runs headless until SIGINT or SIGTERM\n"
+  "  --aligned         delays the dry sound as much as the wet one and reports that latency\n"
+  "                    on the ports, for use inside a delay-compensated graph (by default the\n"
+  "                    dry sound leaves at once, so a singer hears it in time)\n"
+  "  --no-ui           no window: runs headless until SIGINT, SIGTERM or SIGHUP\n"
   "  --fresh           starts from \"Init\" instead of the remembered state\n"
-  "  --verbose         tells the sample rate, period and latency, and counts xruns\n"
+  "  --verbose         tells the sample rate, period and latency, and shows each xrun\n"
   "  --help, --version\n"
   "\n"
   "A build configured with an update service asks it once at start, for the About popup,\n"
@@ -43,6 +53,8 @@ LiveOptions ParseLiveOptions(const std::vector<std::string>& args)
     }
     else if (arg == "--set")
       options.settings.push_back(valueOf(i));
+    else if (arg == "--cc")
+      options.controllers.push_back(valueOf(i));
     else if (arg == "--name")
     {
       options.clientName = valueOf(i);
@@ -51,6 +63,8 @@ LiveOptions ParseLiveOptions(const std::vector<std::string>& args)
     }
     else if (arg == "--connect")
       options.connect = true;
+    else if (arg == "--aligned")
+      options.aligned = true;
     else if (arg == "--no-ui")
       options.noUI = true;
     else if (arg == "--fresh")

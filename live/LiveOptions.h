@@ -12,7 +12,9 @@ struct LiveOptions {
   std::string clientName = "Umbra Vox";
   std::optional<std::string> preset;
   std::vector<std::string> settings; // "NAME=VALUE", applied in order after the preset
+  std::vector<std::string> controllers; // "NUMBER=PARAMETER", over the remembered MIDI map
   bool connect = false;
+  bool aligned = false; // the dry path as late as the wet one, for a compensated graph
   bool noUI = false;
   bool fresh = false;
   bool verbose = false;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,10 +12,12 @@
 #include <sstream>
 #include <system_error>
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include "CliSupport.h"
 #include "IByteChunk.h"
+#include "LiveMidi.h"
 #include "LiveOptions.h"
 #include "JACK/IEffectJack.h"
 
@@ -27,13 +30,38 @@ constexpr const char* kFormat = "format=1";
 // Far more than the file ever holds; anything longer is not ours.
 constexpr std::streamsize kMaxFileSize = 64 * 1024;
 
+// The numbers --set takes: plain decimals, a sign allowed, no exponent, hexadecimal or words
+// such as "inf" (strtod would take "0x10" as sixteen).
 bool ParseNumber(const std::string& text, double& value)
 {
-  if (text.empty())
-    return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value);
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+')
+    ++first;
+  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+  return ec == std::errc() && end == last && first != last && std::isfinite(value);
+}
+
+// A window side in device pixels, as plain digits.
+bool ParseSize(const std::string& text, int& value)
+{
+  constexpr int kLargest = 1 << 15;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty() && value > 0 && value <= kLargest;
+}
+
+std::string ConfigFolder()
+{
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/')
+    return config;
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/')
+    return (std::filesystem::path(home) / ".config").string();
+  // A service started without HOME still has a home in the password database.
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && *entry->pw_dir == '/')
+    return (std::filesystem::path(entry->pw_dir) / ".config").string();
+  return {};
 }
 
 } // namespace
@@ -52,21 +80,24 @@ std::string StateFileName(const std::string& clientName)
 
 std::string StateFilePath(const std::string& clientName)
 {
-  std::filesystem::path folder;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && *config == '/')
-    folder = config;
-  else
-  {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home)
-      return {};
-    folder = std::filesystem::path(home) / ".config";
-  }
-  return (folder / "umbravox" / StateFileName(clientName)).string();
+  const std::string folder = ConfigFolder();
+  if (folder.empty())
+    return {};
+  return (std::filesystem::path(folder) / "umbravox" / StateFileName(clientName)).string();
 }
 
-std::string FormatState(const IEffectBase& plug)
+void RemoveStaleTemporaries(const std::string& path)
+{
+  // Only this client's: a save of another client's state may be under way beside it.
+  const std::filesystem::path file(path);
+  const std::string prefix = file.filename().string() + ".tmp.";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), error))
+    if (entry.path().filename().string().rfind(prefix, 0) == 0)
+      std::filesystem::remove(entry.path(), error);
+}
+
+std::string FormatState(IEffectJack& plug, const WindowSize& window)
 {
   IByteChunk chunk;
   plug.SerializeState(chunk);
@@ -79,11 +110,16 @@ std::string FormatState(const IEffectBase& plug)
     pos = chunk.Get(&value, pos);
     if (pos < 0)
       break;
-    // Seventeen digits bring every double back exactly.
-    char number[32];
-    std::snprintf(number, sizeof(number), "%.17g", value);
-    text += std::string(plug.GetParam(i)->GetName()) + "=" + number + "\n";
+    // The shortest plain decimal that brings the double back exactly, as --set reads it.
+    char number[400];
+    const auto written = std::to_chars(number, number + sizeof(number), value, std::chars_format::fixed);
+    text += std::string(plug.GetParam(i)->GetName()) + "=" + std::string(number, written.ptr) + "\n";
   }
+  for (int cc = 0; cc < JackMidiMap::kControllers; ++cc)
+    if (const int target = plug.Midi().ControllerTarget(cc); target != JackMidiMap::kUnmapped)
+      text += "cc" + std::to_string(cc) + "=" + ControllerTargetName(plug, target) + "\n";
+  if (window.width > 0 && window.height > 0)
+    text += "window=" + std::to_string(window.width) + "x" + std::to_string(window.height) + "\n";
   return text;
 }
 
@@ -92,7 +128,8 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
   RememberedState state;
   state.values.assign(static_cast<size_t>(plug.NParams()), NAN);
   std::vector<bool> seen(static_cast<size_t>(plug.NParams()), false);
-  bool formatSeen = false, presetSeen = false;
+  std::vector<bool> controllerSeen(JackMidiMap::kControllers, false);
+  bool formatSeen = false, presetSeen = false, windowSeen = false;
 
   std::istringstream lines(text);
   std::string line;
@@ -118,6 +155,23 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
       presetSeen = true;
       state.presetName = value;
     }
+    else if (key == "window")
+    {
+      const size_t x = value.find('x');
+      if (windowSeen || x == std::string::npos || !ParseSize(value.substr(0, x), state.window.width) ||
+          !ParseSize(value.substr(x + 1), state.window.height))
+        return std::nullopt;
+      windowSeen = true;
+    }
+    else if (key.rfind("cc", 0) == 0 && ParseControllerNumber(key.substr(2)) >= 0)
+    {
+      const int cc = ParseControllerNumber(key.substr(2));
+      const int target = ParseControllerTarget(plug, value);
+      if (controllerSeen[static_cast<size_t>(cc)] || target < JackMidiMap::kHold)
+        return std::nullopt;
+      controllerSeen[static_cast<size_t>(cc)] = true;
+      state.controllers.emplace_back(cc, target);
+    }
     else
     {
       const int idx = cli::FindParamByName(plug, key);
@@ -139,7 +193,7 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
   return state;
 }
 
-LoadResult LoadState(IEffectJack& plug, const std::string& path)
+LoadResult LoadState(IEffectJack& plug, const std::string& path, WindowSize& window)
 {
   std::ifstream file(path, std::ios::binary);
   if (!file)
@@ -166,6 +220,14 @@ LoadResult LoadState(IEffectJack& plug, const std::string& path)
   for (double value : state->values)
     chunk.Put(&value);
   plug.HostSetState(chunk);
+  window = state->window;
+  if (!state->controllers.empty())
+  {
+    for (int cc = 0; cc < JackMidiMap::kControllers; ++cc)
+      plug.Midi().MapController(cc, JackMidiMap::kUnmapped);
+    for (const auto& [cc, target] : state->controllers)
+      plug.Midi().MapController(cc, target);
+  }
   // A name no factory preset has came from a preset file: it names the current slot, as loading
   // that file did.
   if (presetIdx < 0 && !state->presetName.empty())
@@ -173,13 +235,13 @@ LoadResult LoadState(IEffectJack& plug, const std::string& path)
   return LoadResult::kLoaded;
 }
 
-void SaveState(const IEffectBase& plug, const std::string& path)
+void SaveState(IEffectJack& plug, const std::string& path, const WindowSize& window)
 {
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
   if (error)
     throw cli::UsageError("cannot make the folder of '" + path + "': " + error.message());
-  const std::string text = FormatState(plug);
+  const std::string text = FormatState(plug, window);
 
   // Written whole under a temporary name beside the file, flushed to disk, then renamed over
   // it: a crash or a full disk leaves the last good state, never half of one.

@@ -1,8 +1,9 @@
 // umbravox-live: Umbra Vox as a JACK client of its own, with its editor in a window, for playing
 // and singing live without a host.
-#include <signal.h>
+#include <unistd.h>
 
-#include <chrono>
+#include <X11/Xlib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -12,190 +13,130 @@
 
 #include "CliSupport.h"
 #include "ICanvasFactory.h"
+#include "LiveMidi.h"
 #include "LiveOptions.h"
+#include "LiveSession.h"
+#include "LiveSettings.h"
+#include "LiveSignals.h"
 #include "LiveState.h"
-#include "Platforms/ICanvasX11.h"
+#include "LiveWatch.h"
+#include "LiveWindow.h"
 #include "Umbravox.h"
 #include "UmbravoxRelease.h"
 #include "UmbravoxResources.h"
 
 using namespace umbra;
+using live::Say;
 
 namespace {
 
-constexpr int kExitServerGone = 1;
-
-volatile sig_atomic_t gStopRequested = 0;
-
-void RequestStop(int)
-{
-  gStopRequested = 1;
-}
-
-void Say(const std::string& line)
-{
-  std::fprintf(stderr, "umbravox-live: %s\n", line.c_str());
-}
-
-// SIGINT and SIGTERM are blocked while JACK starts its threads, so they inherit the mask and
-// only the main thread, which handles them, ever sees one.
-void BlockStopSignals(bool block)
-{
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
-}
-
-void HandleStopSignals()
-{
-  struct sigaction action = {};
-  action.sa_handler = RequestStop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  BlockStopSignals(false);
-}
-
-// What the main loop watches besides the window: a stop signal, the server, and in --verbose
-// the first cycle and the xruns.
-class Watch {
-public:
-  Watch(const Umbravox& plug, const live::LiveOptions& options) : mPlug(plug), mVerbose(options.verbose) {}
-
-  bool ShouldStop() const { return gStopRequested || mPlug.ServerShutDown(); }
-
-  void Report()
-  {
-    if (!mVerbose)
-      return;
-    if (!mToldStart && mPlug.HasProcessed())
-    {
-      mToldStart = true;
-      Say("\"" + mPlug.ClientName() + "\" running at " + std::to_string(static_cast<int>(mPlug.GetSampleRate())) +
-          " Hz, " + std::to_string(mPlug.GetBlockSize()) + " frames a period, latency " +
-          std::to_string(mPlug.GetLatency()) + " samples, from frame " + std::to_string(mPlug.FirstCycleFrame()));
-    }
-    const long xruns = mPlug.XrunCount();
-    if (xruns != mXruns)
-    {
-      mXruns = xruns;
-      Say("xrun (" + std::to_string(xruns) + " so far)");
-    }
-  }
-
-private:
-  const Umbravox& mPlug;
-  bool mVerbose;
-  bool mToldStart = false;
-  long mXruns = 0;
+// What a lost X connection still needs: Xlib ends the process once its handler returns, so the
+// handler saves and leaves the graph itself.
+struct LostDisplayRescue {
+  Umbravox* plug = nullptr;
+  live::Watch* watch = nullptr;
 };
+LostDisplayRescue gRescue;
 
-void RunHeadless(Umbravox& plug, Watch& watch)
+int OnDisplayLost(Display*)
+{
+  Say("the connection to the X display was lost");
+  if (gRescue.plug && gRescue.watch)
+  {
+    gRescue.plug->HostClose();
+    gRescue.watch->Save();
+  }
+  std::fflush(stderr);
+  _exit(1);
+}
+
+void RunHeadless(Umbravox& plug, live::Watch& watch)
 {
   while (!watch.ShouldStop())
   {
     std::this_thread::sleep_for(IEffectAPIBase::kTimerInterval);
     plug.OnTimer();
-    watch.Report();
+    watch.Tick();
   }
-}
-
-// The editor in a top-level window titled with the client's name, driven as 'umbravox ui'
-// drives it: the window's main loop pumps events and frames and runs the plug-in's 20 ms timer.
-// False (with the reason) when no window could be opened.
-bool RunWindow(Umbravox& plug, Watch& watch, std::string& error)
-{
-  const std::string title = plug.ClientName();
-  auto make = plug.GetMakeGraphicsFunc();
-  plug.SetMakeGraphicsFunc([make, title]() {
-    auto graphics = make ? make() : nullptr;
-    if (auto* window = dynamic_cast<ui::ICanvasX11*>(graphics.get()))
-      window->SetWindowTitle(title);
-    return graphics;
-  });
-  void* view = plug.OpenWindow(nullptr);
-  auto* window = dynamic_cast<ui::ICanvasX11*>(plug.GetUI());
-  if (!view || !window)
-  {
-    error = window ? window->GetLastError() : "no X11 window could be made";
-    plug.CloseWindow();
-    return false;
-  }
-  window->SetTimerFunc([&plug]() { plug.OnTimer(); });
-  while (!window->IsClosed() && !watch.ShouldStop())
-  {
-    window->Pump();
-    watch.Report();
-    window->WaitForEvents(std::chrono::milliseconds(100));
-  }
-  plug.CloseWindow();
-  return true;
 }
 
 int Run(const live::LiveOptions& options)
 {
   ui::SetDefaultPlatform(ui::EPlatform::kX11);
-  BlockStopSignals(true);
+  live::BlockStopSignals(true);
   const std::unique_ptr<Umbravox> plug(MakePlug());
-
-  // The remembered state first, then the command line's preset and settings over it.
-  const std::string statePath = live::StateFilePath(options.clientName);
-  if (!options.fresh && !statePath.empty() &&
-      live::LoadState(*plug, statePath) == live::LoadResult::kDamaged)
-    Say("ignoring the damaged state file '" + statePath + "'");
-  if (options.preset)
-    cli::RecallPreset(*plug, *options.preset);
-  for (const std::string& setting : options.settings)
-    cli::ApplySetting(*plug, setting);
+  plug->SetDryUndelayed(!options.aligned);
+  plug->SetLatencyOnPorts(options.aligned);
 
   // Said before the client goes live, so that a broken install never joins the graph.
   if (!options.noUI)
     if (const std::string missing = MissingEditorResources(); !missing.empty())
       throw cli::UsageError(missing + " (--no-ui runs without them)");
 
+  // In a session, the session manager names the client and the state's place.
+  const std::unique_ptr<live::SessionClient> session = live::SessionClient::FromEnvironment(!options.noUI);
+  std::string clientName = options.clientName;
+  if (session)
+  {
+    if (!session->WaitForOpen(live::StopSignalPending))
+      return 0;
+    clientName = session->ClientName();
+  }
+
   std::string error;
-  if (!plug->HostOpen(options.clientName, error) || !plug->HostActivate(error))
+  if (!plug->HostOpen(clientName, error))
+  {
+    if (session)
+      session->ReplyOpen(false, error);
     throw cli::UsageError(error);
+  }
+
+  live::SetUpMidi(*plug);
+  // The state is the client's the server named ("Umbra Vox-01" beside a running "Umbra Vox"),
+  // restored before the client goes live; the command line's preset and settings go over it.
+  const std::string statePath = session ? session->StatePath() : live::StateFilePath(plug->ClientName());
+  if (statePath.empty())
+    Say("no HOME or XDG_CONFIG_HOME and no home folder: the settings will not be kept");
+  else
+    live::RemoveStaleTemporaries(statePath);
+  live::Watch watch(*plug, options, statePath, session.get());
+  if (!options.fresh && !statePath.empty() &&
+      live::LoadState(*plug, statePath, watch.Window()) == live::LoadResult::kDamaged)
+    Say("ignoring the damaged state file '" + statePath + "'");
+  if (options.preset)
+    cli::RecallPreset(*plug, *options.preset);
+  for (const std::string& setting : options.settings)
+    live::ApplyLiveSetting(*plug, setting);
+  for (const std::string& controller : options.controllers)
+    live::ApplyControllerSetting(*plug, controller);
+
+  if (!plug->HostActivate(error))
+  {
+    if (session)
+      session->ReplyOpen(false, error);
+    throw cli::UsageError(error);
+  }
+  if (session)
+    session->ReplyOpen(true, "open as \"" + plug->ClientName() + "\"");
   if (options.connect && !plug->HostConnectPhysical(error))
     Say(error);
-  HandleStopSignals();
+  gRescue = {plug.get(), &watch};
+  XSetIOErrorHandler(OnDisplayLost);
+  live::HandleStopSignals();
 
-  Watch watch(*plug, options);
   if (options.noUI)
     RunHeadless(*plug, watch);
-  else if (!RunWindow(*plug, watch, error))
+  else if (!live::RunWindow(*plug, watch, error))
   {
     plug->HostClose();
     throw cli::UsageError(error + " (--no-ui runs without a window)");
   }
 
-  const bool serverGone = plug->ServerShutDown();
   plug->HostClose();
+  gRescue = {};
   if (options.verbose && plug->XrunCount() > 0)
     Say("xruns in all: " + std::to_string(plug->XrunCount()));
-
-  int status = 0;
-  if (serverGone)
-  {
-    const std::string reason = plug->ShutdownReason();
-    Say("the JACK server shut down" + (reason.empty() ? std::string() : " (" + reason + ")"));
-    status = kExitServerGone;
-  }
-  if (!statePath.empty())
-  {
-    try
-    {
-      live::SaveState(*plug, statePath);
-    }
-    catch (const cli::UsageError& saveError)
-    {
-      Say(saveError.what());
-      status = status ? status : cli::kExitError;
-    }
-  }
-  return status;
+  return watch.Save() ? 0 : cli::kExitError;
 }
 
 } // namespace

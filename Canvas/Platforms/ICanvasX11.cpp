@@ -64,6 +64,60 @@ ICanvasX11::ICanvasX11(int width, int height, float drawScale, int fps)
 
 ICanvasX11::~ICanvasX11() { ReleaseNative(); }
 
+namespace {
+
+// The old property for old window managers, the UTF-8 one for the rest.
+void StoreWindowTitle(Display* display, Window window, const std::string& title)
+{
+  XStoreName(display, window, title.c_str());
+  const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  XChangeProperty(display, window, netWmName, utf8, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+}
+
+} // namespace
+
+void ICanvasX11::SetZoomsToWindow(bool zooms, int width, int height)
+{
+  mZoomsToWindow = zooms;
+  mAskedWidth = width;
+  mAskedHeight = height;
+}
+
+float ICanvasX11::ZoomToFit(int width, int height) const
+{
+  const float screen = GetScreenScale();
+  return std::min(static_cast<float>(width) / (static_cast<float>(Width()) * screen),
+                  static_cast<float>(height) / (static_cast<float>(Height()) * screen));
+}
+
+void ICanvasX11::SetZoomSizeHints()
+{
+  Native& n = *mNative;
+  XSizeHints* hints = XAllocSizeHints();
+  if (!hints)
+    return;
+  const float smallest = GetMinScale() * GetScreenScale();
+  hints->flags = PMinSize | PAspect;
+  hints->min_width = static_cast<int>(std::ceil(static_cast<float>(Width()) * smallest));
+  hints->min_height = static_cast<int>(std::ceil(static_cast<float>(Height()) * smallest));
+  hints->min_aspect.x = hints->max_aspect.x = Width();
+  hints->min_aspect.y = hints->max_aspect.y = Height();
+  XSetWMNormalHints(n.display, n.window, hints);
+  XFree(hints);
+}
+
+void ICanvasX11::SetWindowTitle(std::string title)
+{
+  mTitle = std::move(title);
+  if (mNative && mNative->topLevel && !mTitle.empty())
+  {
+    StoreWindowTitle(mNative->display, mNative->window, mTitle);
+    XFlush(mNative->display);
+  }
+}
+
 void* ICanvasX11::OpenWindow(void* parent)
 {
   if (mNative)
@@ -101,6 +155,16 @@ void* ICanvasX11::OpenWindow(void* parent)
   }
 
   native->topLevel = parent == nullptr;
+  if (native->topLevel && mZoomsToWindow) {
+    // The size asked for, or the editor's, but never more than the screen leaves beside a title
+    // bar and a panel: on a small laptop screen the bottom of the editor is not cut off.
+    constexpr int kDesktopRoom = 48;
+    const int askedWidth = mAskedWidth > 0 ? mAskedWidth : DeviceWidth();
+    const int askedHeight = mAskedHeight > 0 ? mAskedHeight : DeviceHeight();
+    const int roomWidth = std::min(askedWidth, DisplayWidth(display, screen));
+    const int roomHeight = std::min(askedHeight, DisplayHeight(display, screen) - kDesktopRoom);
+    Resize(Width(), Height(), ZoomToFit(roomWidth, roomHeight), false);
+  }
   const Window parentWindow = parent ? static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent))
                                      : RootWindow(display, screen);
   const int width = std::max(1, DeviceWidth());
@@ -137,12 +201,7 @@ void* ICanvasX11::OpenWindow(void* parent)
     const std::string title = !mTitle.empty() ? mTitle
                               : !GetSharedResourcesSubPath().empty() ? GetSharedResourcesSubPath()
                                                                       : std::string("Editor");
-    XStoreName(display, native->window, title.c_str());
-    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    XChangeProperty(display, native->window, netWmName, utf8, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()),
-                    static_cast<int>(title.size()));
+    StoreWindowTitle(display, native->window, title);
     // The program's own name as both instance and class, which is what a desktop entry's
     // StartupWMClass names: docks then group the window with the launcher that started it.
     std::string programName = program_invocation_short_name;
@@ -168,6 +227,8 @@ void* ICanvasX11::OpenWindow(void* parent)
   XFlush(display);
 
   mNative = std::move(native);
+  if (mNative->topLevel && mZoomsToWindow)
+    SetZoomSizeHints();
   // From here on the canvas draws straight into the shared segment, where the server reads it.
   if (mNative->image.SharedPixels())
     ICanvasCairo::DrawResize();

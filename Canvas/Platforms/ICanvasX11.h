@@ -42,8 +42,14 @@ public:
   // close the window itself; it can ask the owner to, after Pump() returns.
   void SetTimerFunc(std::function<void()> func,
                     std::chrono::milliseconds interval = std::chrono::milliseconds(20));
-  // Set before opening; a top-level window shows it in its title bar.
-  void SetWindowTitle(std::string title) { mTitle = std::move(title); }
+  // A top-level window shows it in its title bar, at once when it is open already.
+  void SetWindowTitle(std::string title);
+  // A top-level window that the window manager resizes normally gives the editor the new room
+  // at its zoom. Zooming instead (set before opening) keeps the editor whole: the window's size
+  // hints keep the editor's aspect and its smallest zoom, a new window size zooms the editor to
+  // fit, and the window opens at the size asked for here (device pixels, none for the editor's
+  // own), made smaller when the screen is.
+  void SetZoomsToWindow(bool zooms, int width = 0, int height = 0);
   // Shared memory is used when offered unless this is turned off before opening.
   void SetAllowSharedMemory(bool allow) { mAllowShm = allow; }
 
@@ -51,6 +57,9 @@ public:
   // The user asked the window manager to close a top-level window. The window stays until its
   // owner closes the editor.
   bool IsClosed() const { return mClosed; }
+  // The owner keeps the window after a close request (it hides it instead): the next request is
+  // reported anew.
+  void AcknowledgeCloseRequest() { mClosed = false; }
   // Mapped on screen, so what is presented can be seen (and read back).
   bool IsMapped() const;
   // Mapped, not entirely covered and not hidden by its owner: only then do frames run. The
@@ -104,6 +113,9 @@ private:
   void HandleMotion(_XEvent& event);
   void HandleKey(_XEvent& event, bool isUp);
   void HandleConfigure(_XEvent& event);
+  // The zoom at which the editor fits inside width by height device pixels.
+  float ZoomToFit(int width, int height) const;
+  void SetZoomSizeHints();
 
   std::unique_ptr<Native> mNative;
   // Set from UMBRAVOX_FRAME_STATS when the window opens (see X11FrameStats.h).
@@ -116,6 +128,9 @@ private:
   IBitmap mIcon;
   std::string mLastError;
   bool mAllowShm = true;
+  bool mZoomsToWindow = false;
+  int mAskedWidth = 0;
+  int mAskedHeight = 0;
   bool mClosed = false;
   bool mScreenScaleGiven = false;
   bool mHidden = false;

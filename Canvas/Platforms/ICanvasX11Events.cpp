@@ -210,11 +210,14 @@ void ICanvasX11::HandleConfigure(XEvent& event)
   // An embedded window is sized by its host, through the editor (OnParentWindowResize).
   if (!n.topLevel || requested || (e.width == DeviceWidth() && e.height == DeviceHeight()))
     return;
-  // The user resized the window: the editor takes the new room at its zoom.
+  // The user resized the window: the editor zooms to fit it, or takes the new room at its zoom.
   const float s = GetBackingPixelScale();
   n.followingWindow = true;
-  Resize(std::max(1, static_cast<int>(std::lround(e.width / s))),
-         std::max(1, static_cast<int>(std::lround(e.height / s))), GetDrawScale(), false);
+  if (mZoomsToWindow)
+    Resize(Width(), Height(), ZoomToFit(e.width, e.height), false);
+  else
+    Resize(std::max(1, static_cast<int>(std::lround(e.width / s))),
+           std::max(1, static_cast<int>(std::lround(e.height / s))), GetDrawScale(), false);
   if (mNative)
     mNative->followingWindow = false;
 }

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <jack/midiport.h>
+
 namespace umbra {
 
 namespace {
@@ -36,7 +38,19 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
 {
   jack_set_error_function(Quiet);
   jack_set_info_function(Quiet);
+  // Said plainly here: the server's own answer to a long name is a bare status number.
+  const size_t longest = static_cast<size_t>(jack_client_name_size() - 1);
+  if (clientName.size() > longest)
+  {
+    error = "the client name '" + clientName + "' is longer than JACK allows (" + std::to_string(longest) +
+            " characters at most)";
+    return false;
+  }
   jack_status_t status{};
+  // A reopen after the server went away starts afresh on the new server.
+  mShutDown.store(false);
+  std::memset(mShutdownReason, 0, sizeof(mShutdownReason));
+  mProcessed.store(false);
   mClient = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!mClient)
   {
@@ -61,6 +75,13 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
       return false;
     }
   }
+  mMidiPort = jack_port_register(mClient, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  if (!mMidiPort)
+  {
+    error = "the JACK server refused to register the MIDI port";
+    HostClose();
+    return false;
+  }
 
   // As a host prepares a plug-in: sample rate and block size, then initialise and reset.
   SetSampleRate(static_cast<double>(jack_get_sample_rate(mClient)));
@@ -78,6 +99,8 @@ bool IEffectJack::HostOpen(const std::string& clientName, std::string& error)
   jack_set_latency_callback(mClient, LatencyCallback, this);
   jack_set_xrun_callback(mClient, XrunCallback, this);
   jack_on_info_shutdown(mClient, ShutdownCallback, this);
+  jack_set_port_connect_callback(mClient, PortConnectCallback, this);
+  mGivenName = jack_get_client_name(mClient);
   return true;
 }
 
@@ -150,6 +173,46 @@ void IEffectJack::HostClose()
   }
 }
 
+void IEffectJack::RememberConnections()
+{
+  if (!mClient || !mActive || mShutDown.load() || !mConnectionsChanged.exchange(false))
+    return;
+  mConnections.clear();
+  for (jack_port_t* port : {mInputPorts[0], mInputPorts[1], mOutputPorts[0], mOutputPorts[1], mMidiPort})
+  {
+    const char** others = jack_port_get_connections(port);
+    for (int i = 0; others && others[i]; ++i)
+      mConnections.emplace_back(jack_port_short_name(port), others[i]);
+    jack_free(others);
+  }
+}
+
+bool IEffectJack::HostReopen(std::string& error)
+{
+  const std::string name = mGivenName;
+  const auto connections = mConnections;
+  HostClose();
+  if (!HostOpen(name, error) || !HostActivate(error))
+  {
+    HostClose();
+    return false;
+  }
+  std::string failed;
+  for (const auto& [ours, other] : connections)
+  {
+    const std::string full = mGivenName + ":" + ours;
+    const bool output = ours.rfind("out_", 0) == 0;
+    const int result = output ? jack_connect(mClient, full.c_str(), other.c_str())
+                              : jack_connect(mClient, other.c_str(), full.c_str());
+    if (result != 0 && result != EEXIST)
+      failed += (failed.empty() ? "" : ", ") + (output ? full + " -> " + other : other + " -> " + full);
+  }
+  mConnections = connections;
+  if (!failed.empty())
+    error = "cannot connect " + failed;
+  return true;
+}
+
 std::string IEffectJack::ClientName() const
 {
   return mClient ? std::string(jack_get_client_name(mClient)) : std::string();
@@ -176,6 +239,12 @@ void IEffectJack::SetLatency(int samples)
     jack_recompute_total_latencies(mClient);
 }
 
+void IEffectJack::SetLatencyOnPorts(bool carried)
+{
+  if (mLatencyOnPorts.exchange(carried) != carried && mActive)
+    jack_recompute_total_latencies(mClient);
+}
+
 int IEffectJack::ProcessCallback(jack_nframes_t nFrames, void* arg)
 {
   static_cast<IEffectJack*>(arg)->RunCycle(nFrames);
@@ -198,13 +267,37 @@ void IEffectJack::RunCycle(jack_nframes_t nFrames)
     inputs[c] = static_cast<float*>(jack_port_get_buffer(mInputPorts[c], nFrames));
     outputs[c] = static_cast<float*>(jack_port_get_buffer(mOutputPorts[c], nFrames));
   }
+  // The cycle is processed in spans between MIDI events, each event acting at its frame.
+  void* midi = mMidiPort ? jack_port_get_buffer(mMidiPort, nFrames) : nullptr;
+  const uint32_t nEvents = midi ? jack_midi_get_event_count(midi) : 0;
+  const int total = static_cast<int>(nFrames);
+  int done = 0;
+  for (uint32_t e = 0; e < nEvents; ++e)
+  {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, midi, e) != 0 || event.size < 2 || event.size > 3)
+      continue;
+    const int at = std::clamp(static_cast<int>(event.time), done, total);
+    ProcessSpan(inputs, outputs, done, at - done);
+    done = at;
+    IMidiMsg msg;
+    msg.mOffset = at;
+    msg.mStatus = event.buffer[0];
+    msg.mData1 = event.buffer[1];
+    msg.mData2 = event.size == 3 ? event.buffer[2] : 0;
+    mMidi.Apply(*this, msg);
+  }
+  ProcessSpan(inputs, outputs, done, total - done);
+}
+
+void IEffectJack::ProcessSpan(float* const* inputs, float* const* outputs, int start, int count)
+{
   // JACK's cycle never exceeds the period the plug-in was prepared for; split anyway rather
   // than overrun a scratch buffer should a server ever differ.
-  const int total = static_cast<int>(nFrames);
   const int blockSize = std::max(GetBlockSize(), 1);
-  for (int done = 0; done < total;)
+  for (int done = start; done < start + count;)
   {
-    const int n = std::min(blockSize, total - done);
+    const int n = std::min(blockSize, start + count - done);
     for (int c = 0; c < kChannels; ++c)
     {
       mInputPointers[c] = inputs[c] + done;
@@ -284,11 +377,17 @@ void IEffectJack::ReportLatency(jack_latency_callback_mode_t mode)
     range.min = std::min(range.min, port.min);
     range.max = std::max(range.max, port.max);
   }
-  const auto own = static_cast<jack_nframes_t>(std::max(mReportedLatency.load(), 0));
+  const auto own =
+    static_cast<jack_nframes_t>(mLatencyOnPorts.load() ? std::max(mReportedLatency.load(), 0) : 0);
   range.min += own;
   range.max += own;
   for (int c = 0; c < kChannels; ++c)
     jack_port_set_latency_range(to[c], mode, &range);
+}
+
+void IEffectJack::PortConnectCallback(jack_port_id_t, jack_port_id_t, int, void* arg)
+{
+  static_cast<IEffectJack*>(arg)->mConnectionsChanged.store(true);
 }
 
 int IEffectJack::XrunCallback(void* arg)

@@ -3,16 +3,19 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <jack/jack.h>
 
 #include "../IEffectAPIBase.h"
 #include "../IEffectProcessor.h"
+#include "JackMidiMap.h"
 
 namespace umbra {
 
 // The JACK wrapper: the plug-in as a JACK client of its own, with stereo audio ports in_1, in_2,
-// out_1 and out_2. It makes the calls a host makes on the plug-in core, in the usual order:
+// out_1 and out_2 and a MIDI input midi_in, whose events act through the MIDI map at their frame. It makes the calls a host makes on the plug-in core, in the usual order:
 // sample rate and block size from the server, initialise and reset before the client goes
 // live, attach buffers and process once per cycle, hand the state chunk out and back.
 //
@@ -36,6 +39,13 @@ public:
   bool HostConnectPhysical(std::string& error);
   // Leaves the server (deactivating first); safe to call more than once.
   void HostClose();
+
+  // What survives a server that goes away: the connections of our ports, noted whenever they
+  // changed (main thread, while the server runs), and a reopen under the name the server gave,
+  // with the same ports, re-prepared for the new server's rate and period, and wired as before.
+  // A connection whose other port does not exist (yet) is left out; the error says which.
+  void RememberConnections();
+  bool HostReopen(std::string& error);
 
   bool NoServer() const { return mNoServer; }
   jack_client_t* Client() const { return mClient; }
@@ -61,8 +71,15 @@ public:
   // Wrapper side of the plug-in.
   bool SendMidiMsg(const IMidiMsg& msg) override { (void)msg; return false; }
   void SetLatency(int samples) override;
+  // Whether the ports' latency ranges carry the plug-in's latency (the default). A program that
+  // lets part of the sound through undelayed turns it off, so that the graph is told of the path
+  // a listener hears first rather than of the late one.
+  void SetLatencyOnPorts(bool carried);
 
   const InstanceInfo& GetInstanceInfo() const { return mInstanceInfo; }
+
+  // What MIDI input does; set up on the main thread before the client goes live.
+  JackMidiMap& Midi() { return mMidi; }
 
 private:
   static int BufferSizeCallback(jack_nframes_t nFrames, void* arg);
@@ -70,8 +87,10 @@ private:
   static void LatencyCallback(jack_latency_callback_mode_t mode, void* arg);
   static int XrunCallback(void* arg);
   static void ShutdownCallback(jack_status_t code, const char* reason, void* arg);
+  static void PortConnectCallback(jack_port_id_t a, jack_port_id_t b, int connect, void* arg);
 
   void RunCycle(jack_nframes_t nFrames);
+  void ProcessSpan(float* const* inputs, float* const* outputs, int start, int count);
   void ReadTransport();
   void ReportLatency(jack_latency_callback_mode_t mode);
 
@@ -81,13 +100,20 @@ private:
   jack_client_t* mClient = nullptr;
   jack_port_t* mInputPorts[kChannels] = {nullptr, nullptr};
   jack_port_t* mOutputPorts[kChannels] = {nullptr, nullptr};
+  jack_port_t* mMidiPort = nullptr;
+  JackMidiMap mMidi;
   float* mInputPointers[kChannels] = {nullptr, nullptr};
   float* mOutputPointers[kChannels] = {nullptr, nullptr};
+  std::string mGivenName;
+  // Our port's short name and the full name of the port at the other end.
+  std::vector<std::pair<std::string, std::string>> mConnections;
+  std::atomic<bool> mConnectionsChanged{false};
   bool mNoServer = false;
   bool mActive = false;
   bool mInitialized = false;
 
   std::atomic<int> mReportedLatency{0};
+  std::atomic<bool> mLatencyOnPorts{true};
   std::atomic<bool> mShutDown{false};
   char mShutdownReason[256] = {};
   std::atomic<long> mXruns{0};

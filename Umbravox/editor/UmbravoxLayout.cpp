@@ -10,6 +10,7 @@
 #include "HauntedMeterControl.h"
 #include "IEffectBase.h"
 #include "LEDTabSwitchControl.h"
+#include "UmbravoxTabLabels.h"
 #include "PresetIconButton.h"
 #include "PresetNameControl.h"
 #include "PresetPopup.h"
@@ -201,14 +202,12 @@ void AttachPitchSection(ICanvas* g, int width)
 
   AttachLabel(g, Rect(cx - 285, 593, cx - 180, 633), "Octave", UIText::sectionLabel);
   g->AttachControl(new LEDTabSwitchControl(Rect(cx - 175, 598, cx + 175, 633), kOctave,
-                                           {"-2", "-1", "0", "+1", "+2"}, UIColors::pitchLED,
-                                           UIColors::paleGhost));
+                                           kOctaveTabLabels, UIColors::pitchLED, UIColors::paleGhost));
 
   AttachLabel(g, Rect(cx - 360, 648, cx - 265, 688), "Interval", UIText::sectionLabel);
   g->AttachControl(new LEDTabSwitchControl(
-    Rect(cx - 260, 653, cx + 260, 688), kInterval,
-    {"Uni", "m2", "M2", "m3", "M3", "P4", "Tri", "P5", "m6", "M6", "m7", "M7"},
-    UIColors::pitchLED, UIColors::paleGhost));
+    Rect(cx - 260, 653, cx + 260, 688), kInterval, kIntervalTabLabels, UIColors::pitchLED,
+    UIColors::paleGhost));
 
   AttachLabel(g, Rect(cx - 285, 703, cx - 180, 743), "Fine", UIText::sectionLabel);
   g->AttachControl(

@@ -64,6 +64,12 @@ public:
   int GetFrameSize() const { return mTiming.frameSize; }
   int GetHopCounter() const { return mHopCounter; }
 
+  // On a stage nothing compensates the frame's delay, so a singer must hear the dry voice at
+  // once: the dry path then takes each sample as it enters instead of one frame later, while the
+  // wet path keeps its latency. Off by default, where a host lines both up with the timeline.
+  void SetDryUndelayed(bool undelayed) { mDryUndelayed.store(undelayed, std::memory_order_relaxed); }
+  bool IsDryUndelayed() const { return mDryUndelayed.load(std::memory_order_relaxed); }
+
 private:
   void InitParameters();
   void RegisterFactoryPresets();
@@ -109,6 +115,7 @@ private:
   int mHopCounter = 0;
   LinearSmoother mInputGain, mOutputGain, mWetGain;
   std::atomic<bool> mSnapGains{true}; // set by a restore, taken by the next block
+  std::atomic<bool> mDryUndelayed{false};
 };
 
 // Builds an instance in the memory given (which must fit a Umbravox), or in new memory.

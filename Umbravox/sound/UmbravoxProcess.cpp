@@ -147,6 +147,7 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
   FillGains(gains, count);
 
   const int pos = mWritePos;
+  const bool dryNow = IsDryUndelayed();
   for (int c = 0; c < std::max(block.nChans, 1); ++c)
   {
     const double* __restrict in = block.inputs[c] + start;
@@ -161,7 +162,7 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
       const double d = x * gains.input[i];
       // The slot still holds the sample that entered one frame ago: the dry sample that leaves
       // now, in time with the wet signal built from it.
-      const double late = inRing[i];
+      const double late = dryNow ? d : inRing[i];
       if (connected)
         inRing[i] = d;
       const double wet = gains.wet[i];
@@ -201,8 +202,9 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
   const double x0 = Sanitize(block.inputs[0][s]);
   const double d0 = x0 * inputGain;
   const double d1 = nChans == 2 ? Sanitize(block.inputs[1][s]) * inputGain : 0.0;
-  const double late0 = inRing[0][pos];
-  const double late1 = nChans == 2 ? inRing[1][pos] : 0.0;
+  const bool dryNow = IsDryUndelayed();
+  const double late0 = dryNow ? d0 : inRing[0][pos];
+  const double late1 = nChans == 2 ? (dryNow ? d1 : inRing[1][pos]) : 0.0;
   if (nChans >= 1)
     inRing[0][pos] = d0;
   if (nChans == 2)

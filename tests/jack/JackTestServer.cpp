@@ -96,13 +96,24 @@ bool JackTestServer::Start(int period)
   static std::atomic<int> serial{0};
   mName = "umbravox-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
   mPeriod = period;
+  return Launch();
+}
+
+bool JackTestServer::Restart()
+{
+  Stop();
+  return Launch();
+}
+
+bool JackTestServer::Launch()
+{
   jack_set_error_function(Quiet);
   jack_set_info_function(Quiet);
   // Synchronous, with a generous client time-out: every cycle waits until each client has
   // processed it, so a machine busy with other tests (or a sanitizer build) is slower than real
   // time but never skips a client's cycle.
   mPid = Spawn({"jackd", "--no-realtime", "--sync", "--timeout", "5000", "-n", mName, "-d", "dummy", "-r",
-                std::to_string(kSampleRate), "-p", std::to_string(period)},
+                std::to_string(kSampleRate), "-p", std::to_string(mPeriod)},
                {}, "");
   const bool up = WaitFor(
     [&] {
@@ -162,9 +173,11 @@ ChildProgram::ChildProgram(const std::vector<std::string>& argv, const std::map<
 
 ChildProgram::~ChildProgram()
 {
+  // Asked to stop first: a JACK client killed outright stays in its server, which then never
+  // finishes stopping (see WaitUntilClientGone). WaitChild kills it if it does not end.
   if (mPid > 0)
   {
-    kill(mPid, SIGKILL);
+    kill(mPid, SIGTERM);
     WaitChild(mPid, std::chrono::seconds(5));
   }
 }

@@ -32,6 +32,8 @@ public:
   bool Start(int period);
   // Stops the server and waits for it to go.
   void Stop();
+  // Stops it and starts it again under the same name and period, as a user restarts jackd.
+  bool Restart();
 
   const std::string& Name() const { return mName; }
   int Period() const { return mPeriod; }
@@ -46,6 +48,8 @@ public:
   bool WaitUntilClientGone(const std::string& clientName, std::chrono::milliseconds timeout) const;
 
 private:
+  bool Launch();
+
   pid_t mPid = -1;
   int mPeriod = 0;
   std::string mName;

@@ -1,6 +1,7 @@
 // The JACK process callback allocates nothing, locks nothing and makes no system call: the
 // callback umbravox-live gives JACK, run on a real client of a jackd of the test's own, with
-// parameters moving as the editor moves them. The client is left inactive so that the test's
+// parameters moving as the editor moves them and as MIDI moves them through the wrapper's MIDI
+// map (a preset, a controller, the hold pedal). The client is left inactive so that the test's
 // thread, not JACK's, is the one that runs the callback and is watched.
 #include <gtest/gtest.h>
 
@@ -25,6 +26,12 @@ std::unique_ptr<Umbravox> OpenOn(const test::JackTestServer& server)
   std::string error;
   if (!plug->HostOpen("Umbra Vox", error))
     return nullptr;
+  // As umbravox-live runs it: the dry path undelayed, MIDI mapped.
+  plug->SetDryUndelayed(true);
+  plug->Midi().MapController(11, kMix);
+  plug->Midi().MapController(64, JackMidiMap::kHold);
+  plug->Midi().SetHold(kFreeze, 100.0);
+  plug->Midi().CapturePresets(*plug);
   // The first cycle of a fresh client as any other.
   IEffectJack::ProcessCallback(kPeriod, plug.get());
   return plug;
@@ -36,6 +43,10 @@ void Work(Umbravox& plug)
   {
     plug.SetParameterValue(kHaunt, (cycle % 100) / 100.0);
     plug.SetParameterValue(kOctave, (cycle % 5) / 4.0);
+    const auto byte = [](int value) { return static_cast<uint8_t>(value); };
+    plug.Midi().Apply(plug, IMidiMsg{0, 0xC0, byte(cycle % 10), 0});
+    plug.Midi().Apply(plug, IMidiMsg{0, 0xB0, 11, byte(cycle)});
+    plug.Midi().Apply(plug, IMidiMsg{0, 0xB0, 64, byte(cycle % 2 ? 127 : 0)});
     IEffectJack::ProcessCallback(kPeriod, &plug);
   }
 }

@@ -1,7 +1,8 @@
 // umbravox-live on a JACK server of the test's own (the dummy driver): a file played through it
 // by a client of ours comes back as 'umbravox render --raw' renders it; ports, latency ranges
-// and --connect; the state remembered across runs; a damaged state file; the server going away;
-// no server at all.
+// and --connect; the dry path undelayed or aligned; the state remembered across runs, per client
+// name and through SIGHUP; a damaged state file; the server going away and coming back; no server
+// at all.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -13,13 +14,20 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <regex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
+
+#include <jack/midiport.h>
 
 #include "JackTestServer.h"
 #include "SoundFile.h"
+#include "TestSessionManager.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -29,7 +37,14 @@ using umbra::sound::SoundData;
 namespace {
 
 constexpr int kPeriod = 1024;
-constexpr int kLatency = 4096 + 512; // a frame and a hop
+
+// The plug-in's own latency (the wet path's), as the --verbose line tells it.
+int WetLatency(const std::string& told)
+{
+  std::smatch match;
+  return std::regex_search(told, match, std::regex("latency [0-9]+ samples \\(wet ([0-9]+)\\)")) ? std::stoi(match[1])
+                                                                                               : -1;
+}
 
 // A second and a half of a sung-like tone with a noisy onset, different on each side.
 SoundData MakeTestSound()
@@ -162,6 +177,59 @@ private:
   jack_nframes_t mRecordStart = 0;
 };
 
+// A client of ours with a MIDI output: the events given to Send() go out in its next cycle, one
+// frame apart, in order.
+class MidiSender {
+public:
+  explicit MidiSender(const JackTestServer& server) : mClient(server.OpenClient("midi-sender"))
+  {
+    if (!mClient)
+      return;
+    mPort = jack_port_register(mClient, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    jack_set_process_callback(mClient, [](jack_nframes_t n, void* self) { return static_cast<MidiSender*>(self)->Run(n); }, this);
+    if (!mPort || jack_activate(mClient) != 0)
+    {
+      jack_client_close(mClient);
+      mClient = nullptr;
+    }
+  }
+  ~MidiSender()
+  {
+    if (mClient)
+      jack_client_close(mClient);
+  }
+  bool Connect(const std::string& to) const
+  {
+    return mClient && jack_connect(mClient, jack_port_name(mPort), to.c_str()) == 0;
+  }
+  // Sends the events and waits until they are out.
+  bool Send(std::vector<std::vector<uint8_t>> events)
+  {
+    mEvents = std::move(events);
+    mPending.store(true);
+    return WaitFor([&] { return !mPending.load(); }, 10s);
+  }
+
+private:
+  int Run(jack_nframes_t n)
+  {
+    void* buffer = jack_port_get_buffer(mPort, n);
+    jack_midi_clear_buffer(buffer);
+    if (mPending.load())
+    {
+      for (size_t e = 0; e < mEvents.size(); ++e)
+        jack_midi_event_write(buffer, static_cast<jack_nframes_t>(e), mEvents[e].data(), mEvents[e].size());
+      mPending.store(false);
+    }
+    return 0;
+  }
+
+  jack_client_t* mClient = nullptr;
+  jack_port_t* mPort = nullptr;
+  std::vector<std::vector<uint8_t>> mEvents;
+  std::atomic<bool> mPending{false};
+};
+
 class LiveOnJack : public ::testing::Test {
 protected:
   void SetUp() override
@@ -180,15 +248,13 @@ protected:
     fs::remove_all(mDir);
   }
 
-  std::unique_ptr<ChildProgram> StartLive(std::vector<std::string> args)
+  std::unique_ptr<ChildProgram> StartLive(std::vector<std::string> args, std::map<std::string, std::string> env = {})
   {
     args.insert(args.begin(), UMBRAVOX_LIVE);
     const std::string errFile = (mDir / ("live-" + std::to_string(mRuns++) + ".err")).string();
-    return std::make_unique<ChildProgram>(
-      args,
-      std::map<std::string, std::string>{{"JACK_DEFAULT_SERVER", mServer.Name()},
-                                         {"XDG_CONFIG_HOME", (mDir / "config").string()}},
-      errFile);
+    env["JACK_DEFAULT_SERVER"] = mServer.Name();
+    env["XDG_CONFIG_HOME"] = (mDir / "config").string();
+    return std::make_unique<ChildProgram>(args, env, errFile);
   }
 
   // Started with --verbose, it says so once its first cycle has run.
@@ -221,14 +287,17 @@ protected:
 TEST_F(LiveOnJack, PlaysAFileThroughTheEffectAsRenderRendersIt)
 {
   const SoundData sound = MakeTestSound();
-  auto live = StartLive({"--no-ui", "--verbose", "--preset", "Ghost Choir"});
+  // Aligned, both paths are late by the plug-in's latency, as in a host.
+  auto live = StartLive({"--no-ui", "--verbose", "--aligned", "--preset", "Ghost Choir"});
   ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
   std::smatch match;
   const std::string told = live->Stderr();
   ASSERT_TRUE(std::regex_search(told, match, std::regex("from frame ([0-9]+)"))) << told;
   const int64_t firstFrame = std::stoll(match[1]);
+  const int latency = WetLatency(told);
+  ASSERT_GT(latency, 0) << told;
 
-  const size_t recordFrames = sound.channels[0].size() + kLatency + 4 * kPeriod;
+  const size_t recordFrames = sound.channels[0].size() + latency + 4 * kPeriod;
   PlayRecord client(mServer, sound, recordFrames);
   ASSERT_TRUE(client.Open());
   ASSERT_TRUE(client.Connect("Umbra Vox"));
@@ -284,10 +353,12 @@ TEST_F(LiveOnJack, PlaysAFileThroughTheEffectAsRenderRendersIt)
   EXPECT_EQ(alignedAt, 0) << "JACK put " << alignedAt << " periods between the clients";
 }
 
-TEST_F(LiveOnJack, ConnectsToTheSystemPortsReportsItsLatencyAndEndsWhenTheServerDoes)
+TEST_F(LiveOnJack, ConnectsToTheSystemPortsAndReportsItsLatencyWhenAligned)
 {
-  auto live = StartLive({"--no-ui", "--verbose", "--connect"});
+  auto live = StartLive({"--no-ui", "--verbose", "--connect", "--aligned"});
   ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+  const int latency = WetLatency(live->Stderr());
+  ASSERT_GT(latency, 0) << live->Stderr();
   jack_client_t* probe = mServer.OpenClient("probe");
   ASSERT_NE(probe, nullptr);
 
@@ -310,32 +381,118 @@ TEST_F(LiveOnJack, ConnectsToTheSystemPortsReportsItsLatencyAndEndsWhenTheServer
     EXPECT_STREQ(jack_port_type(port), JACK_DEFAULT_AUDIO_TYPE);
     EXPECT_TRUE(jack_port_connected_to(port, expected.system)) << expected.name;
 
-    // The outputs' capture latency is the capture ports' plus the effect's; the inputs' playback
-    // latency is the playback ports' plus the effect's.
+    // Aligned, the outputs' capture latency is the capture ports' plus the effect's; the inputs'
+    // playback latency is the playback ports' plus the effect's.
     const bool isInput = expected.flags == JackPortIsInput;
     const auto mode = isInput ? JackPlaybackLatency : JackCaptureLatency;
     jack_latency_range_t system{}, ours{};
     jack_port_get_latency_range(jack_port_by_name(probe, expected.farSide), mode, &system);
     jack_port_get_latency_range(port, mode, &ours);
     EXPECT_GT(system.max, 0u) << expected.farSide;
-    EXPECT_EQ(ours.min, system.min + kLatency) << expected.name;
-    EXPECT_EQ(ours.max, system.max + kLatency) << expected.name;
+    EXPECT_EQ(ours.min, system.min + latency) << expected.name;
+    EXPECT_EQ(ours.max, system.max + latency) << expected.name;
   }
   jack_client_close(probe);
+  live->Signal(SIGTERM);
+  EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+}
+
+// The server stops: the program stays with its settings saved, and when a server comes back
+// under the same name it is there again, wired as before, without a restart.
+TEST_F(LiveOnJack, WaitsForTheServerToComeBackAndReconnectsAsItWas)
+{
+  auto live = StartLive({"--no-ui", "--verbose", "--fresh", "--connect", "--set", "Mix=45"});
+  ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+  std::this_thread::sleep_for(200ms); // the connections noted
 
   mServer.Stop();
-  EXPECT_EQ(live->Wait(15s), 1);
-  const std::string errors = live->Stderr();
-  const std::string last = errors.substr(errors.rfind('\n', errors.size() - 2) + 1);
-  EXPECT_EQ(last.rfind("umbravox-live: the JACK server shut down", 0), 0u) << errors;
-  EXPECT_TRUE(fs::exists(StatePath()));
+  ASSERT_TRUE(WaitFor([&] { return live->Stderr().find("waiting for it to come back") != std::string::npos; }, 15s))
+    << live->Stderr();
+  EXPECT_NE(ReadTextFile(StatePath().string()).find("\nMix=45\n"), std::string::npos);
+
+  ASSERT_TRUE(mServer.Restart()) << mServer.Error();
+  ASSERT_TRUE(WaitFor([&] { return live->Stderr().find("connected to the JACK server again") != std::string::npos; }, 15s))
+    << live->Stderr();
+  jack_client_t* probe = mServer.OpenClient("probe");
+  ASSERT_NE(probe, nullptr);
+  for (const auto& [ours, system] : {std::pair{"in_1", "system:capture_1"}, std::pair{"in_2", "system:capture_2"},
+                                     std::pair{"out_1", "system:playback_1"}, std::pair{"out_2", "system:playback_2"}})
+  {
+    jack_port_t* port = jack_port_by_name(probe, (std::string("Umbra Vox:") + ours).c_str());
+    ASSERT_NE(port, nullptr) << ours;
+    EXPECT_TRUE(jack_port_connected_to(port, system)) << ours;
+  }
+  jack_client_close(probe);
+  // It runs again, and Ctrl-C still ends it.
+  ASSERT_TRUE(WaitFor([&] { return live->Stderr().rfind(" running at ") > live->Stderr().find("again"); }, 15s))
+    << live->Stderr();
+  live->Signal(SIGINT);
+  EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+}
+
+TEST_F(LiveOnJack, LetsTheDryClickThroughAtOnceOrAlignedWithTheWetPath)
+{
+  SoundData click;
+  click.sampleRate = JackTestServer::kSampleRate;
+  constexpr size_t kClickAt = 1500;
+  click.channels.assign(2, std::vector<float>(kClickAt + 1, 0.f));
+  click.channels[0][kClickAt] = click.channels[1][kClickAt] = 1.f;
+
+  for (const bool aligned : {false, true})
+  {
+    SCOPED_TRACE(aligned ? "--aligned" : "undelayed");
+    std::vector<std::string> args = {"--no-ui", "--verbose", "--fresh", "--set", "Input=100", "--set", "Output=100", "--set", "Mix=0"};
+    if (aligned)
+      args.push_back("--aligned");
+    auto live = StartLive(args);
+    ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+    const int latency = WetLatency(live->Stderr());
+    ASSERT_GT(latency, 0) << live->Stderr();
+
+    PlayRecord client(mServer, click, kClickAt + latency + 2 * kPeriod);
+    ASSERT_TRUE(client.Open());
+    ASSERT_TRUE(client.Connect("Umbra Vox"));
+    client.Start();
+    ASSERT_TRUE(WaitFor([&] { return client.Finished(); }, 30s));
+    ASSERT_EQ(client.RecordStart(), client.PlayStart());
+
+    for (int c = 0; c < 2; ++c)
+    {
+      const std::vector<float>& recorded = client.Recorded(c);
+      const auto loud = std::find_if(recorded.begin(), recorded.end(), [](float v) { return std::fabs(v) > 0.4f; });
+      ASSERT_NE(loud, recorded.end());
+      EXPECT_FLOAT_EQ(*loud, 1.f);
+      const auto delay = static_cast<int>(loud - recorded.begin()) - static_cast<int>(kClickAt);
+      if (aligned)
+        EXPECT_EQ(delay, latency) << "channel " << c;
+      else
+        EXPECT_TRUE(delay >= 0 && delay < kPeriod) << "channel " << c << ": " << delay;
+    }
+
+    jack_client_t* probe = mServer.OpenClient("probe");
+    ASSERT_NE(probe, nullptr);
+    jack_latency_range_t range{};
+    jack_port_get_latency_range(jack_port_by_name(probe, "Umbra Vox:out_1"), JackCaptureLatency, &range);
+    EXPECT_EQ(range.max, aligned ? static_cast<jack_nframes_t>(latency) : 0u);
+    jack_client_close(probe);
+
+    live->Signal(SIGTERM);
+    ASSERT_EQ(live->Wait(15s), 0) << live->Stderr();
+  }
 }
 
 TEST_F(LiveOnJack, RemembersTheStateFromOneRunToTheNext)
 {
   std::string errors;
-  ASSERT_EQ(RunUntilStopped({"--preset", "Poltergeist", "--set", "Mix=60"}, errors), 0) << errors;
+  // The editor's own labels as well as the tool's values.
+  ASSERT_EQ(RunUntilStopped({"--preset", "Poltergeist", "--set", "Mix=60", "--set", "Interval=P5", "--set",
+                             "Whisper=30%", "--set", "Fine=-20 cents", "--set", "Interval=m2"},
+                            errors),
+            0)
+    << errors;
   std::string state = ReadTextFile(StatePath().string());
+  for (const char* line : {"Interval=1", "Whisper=30", "Fine=-20"})
+    EXPECT_NE(state.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << state;
   EXPECT_NE(state.find("\npreset=Poltergeist\n"), std::string::npos) << state;
   EXPECT_NE(state.find("\nMix=60\n"), std::string::npos) << state;
 
@@ -363,19 +520,115 @@ TEST_F(LiveOnJack, RemembersTheStateFromOneRunToTheNext)
 
 TEST_F(LiveOnJack, IgnoresADamagedStateFileWithOneLine)
 {
-  fs::create_directories(StatePath().parent_path());
-  std::ofstream(StatePath()) << "format=1\npreset=Poltergeist\nInput=loud\n";
-  std::string errors;
-  ASSERT_EQ(RunUntilStopped({"--set", "Mix=40"}, errors), 0) << errors;
-  const std::string expected = "umbravox-live: ignoring the damaged state file '" + StatePath().string() + "'\n";
-  EXPECT_EQ(errors.substr(0, errors.find('\n') + 1), expected) << errors;
-  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors; // and the running line
+  // A word, and a number --set would refuse (strtod reads it as sixteen).
+  for (const char* damage : {"Input=loud", "Input=0x10"})
+  {
+    SCOPED_TRACE(damage);
+    fs::create_directories(StatePath().parent_path());
+    std::ofstream(StatePath()) << "format=1\npreset=Poltergeist\n" << damage << "\n";
+    std::string errors;
+    ASSERT_EQ(RunUntilStopped({"--set", "Mix=40"}, errors), 0) << errors;
+    const std::string expected = "umbravox-live: ignoring the damaged state file '" + StatePath().string() + "'\n";
+    EXPECT_EQ(errors.substr(0, errors.find('\n') + 1), expected) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors; // and the running line
 
-  // It started from "Init" with the command line's setting, and the exit wrote a good file.
+    // It started from "Init" with the command line's setting, and the exit wrote a good file.
+    const std::string state = ReadTextFile(StatePath().string());
+    EXPECT_NE(state.find("\npreset=Init\n"), std::string::npos) << state;
+    EXPECT_NE(state.find("\nHaunt=75\n"), std::string::npos) << state;
+    EXPECT_NE(state.find("\nMix=40\n"), std::string::npos) << state;
+  }
+}
+
+// A closed terminal saves as SIGTERM does; two clients started under one name keep a state each,
+// named after what JACK called them; a save killed half-way leaves nothing behind for good.
+TEST_F(LiveOnJack, SavesOnHangUpPerClientNameAndClearsStaleTemporaries)
+{
+  const fs::path folder = StatePath().parent_path();
+  fs::create_directories(folder);
+  std::ofstream(folder / "live.state.tmp.Ab12Cd") << "format=1\npreset=Init\n";
+
+  auto first = StartLive({"--no-ui", "--verbose", "--fresh", "--set", "Mix=30"});
+  ASSERT_TRUE(WaitUntilRunning(*first)) << first->Stderr();
+  auto second = StartLive({"--no-ui", "--verbose", "--fresh", "--set", "Mix=70"});
+  ASSERT_TRUE(WaitUntilRunning(*second)) << second->Stderr();
+  EXPECT_NE(second->Stderr().find("\"Umbra Vox-01\" running"), std::string::npos) << second->Stderr();
+  EXPECT_FALSE(fs::exists(folder / "live.state.tmp.Ab12Cd"));
+
+  for (auto* live : {first.get(), second.get()})
+  {
+    live->Signal(SIGHUP);
+    EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  }
+  EXPECT_NE(ReadTextFile(StatePath().string()).find("\nMix=30\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile((folder / "live-Umbra_Vox-01.state").string()).find("\nMix=70\n"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+// From a controller: a Program Change recalls a factory preset, Control Change 11 moves Mix by
+// the default map, a controller mapped with --cc moves its parameter, the sustain pedal holds
+// Freeze at 100; all of it, and the map, saved.
+TEST_F(LiveOnJack, TakesProgramAndControlChangesAndSavesThemWithTheMap)
+{
+  auto live = StartLive({"--no-ui", "--verbose", "--fresh", "--cc", "20=Haunt"});
+  ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+  MidiSender controller(mServer);
+  ASSERT_TRUE(controller.Connect("Umbra Vox:midi_in"));
+  ASSERT_TRUE(controller.Send({{0xC0, 2}, {0xB3, 11, 0}, {0xB0, 20, 64}, {0xB0, 64, 127}}));
+  std::this_thread::sleep_for(300ms); // the main thread's next ticks name the preset
+  live->Signal(SIGTERM);
+  ASSERT_EQ(live->Wait(15s), 0) << live->Stderr();
+
   const std::string state = ReadTextFile(StatePath().string());
-  EXPECT_NE(state.find("\npreset=Init\n"), std::string::npos) << state;
-  EXPECT_NE(state.find("\nHaunt=75\n"), std::string::npos) << state;
-  EXPECT_NE(state.find("\nMix=40\n"), std::string::npos) << state;
+  for (const char* line : {"preset=Banshee Scream", "Input=55", "Resonance=15", "Mix=0", "Freeze=100", "cc11=Mix",
+                           "cc20=Haunt", "cc64=hold"})
+    EXPECT_NE(state.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << state;
+  EXPECT_NE(state.find("\nHaunt=50.39"), std::string::npos) << state; // 64 of 127
+}
+
+// Under a session manager: it announces itself, joins JACK under the client ID it is given,
+// saves in the session's folder when asked (and nowhere else), and the next session opens that
+// state again.
+TEST_F(LiveOnJack, KeepsItsStateInTheSessionsFolderUnderNsm)
+{
+  const fs::path session = mDir / "session";
+  fs::create_directories(session);
+  const std::string instance = (session / "Umbra Vox.nUVXT").string();
+  for (const bool first : {true, false})
+  {
+    SCOPED_TRACE(first ? "new session" : "session reopened");
+    TestSessionManager manager;
+    ASSERT_FALSE(manager.Url().empty());
+    std::vector<std::string> args = {"--no-ui", "--verbose"};
+    if (first)
+      args.insert(args.end(), {"--set", "Mix=33"});
+    auto live = StartLive(args, {{"NSM_URL", manager.Url()}});
+    std::string name, capabilities;
+    ASSERT_TRUE(manager.WaitForAnnouncement(name, capabilities)) << live->Stderr();
+    EXPECT_EQ(name, "Umbra Vox");
+    EXPECT_EQ(capabilities, ":"); // no window to show or hide
+
+    manager.Send("/nsm/client/open", {instance, "Umbra Vox", "nUVXT"});
+    ASSERT_TRUE(manager.WaitForReply("/nsm/client/open")) << live->Stderr();
+    ASSERT_TRUE(WaitUntilRunning(*live)) << live->Stderr();
+    EXPECT_NE(live->Stderr().find("\"nUVXT\" running"), std::string::npos) << live->Stderr();
+
+    manager.Send("/nsm/client/save");
+    ASSERT_TRUE(manager.WaitForReply("/nsm/client/save")) << live->Stderr();
+    const std::string state = ReadTextFile(instance + ".state");
+    EXPECT_NE(state.find("\nMix=33\n"), std::string::npos) << state;
+
+    live->Signal(SIGTERM);
+    EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  }
+  EXPECT_FALSE(fs::exists(mDir / "config")) << "a session's client keeps nothing outside it";
+}
+
+TEST_F(LiveOnJack, RefusesANameLongerThanJackAllowsSayingWhy)
+{
+  auto live = StartLive({"--no-ui", "--name", std::string(static_cast<size_t>(jack_client_name_size()), 'v')});
+  EXPECT_EQ(live->Wait(15s), 2);
+  EXPECT_NE(live->Stderr().find("is longer than JACK allows ("), std::string::npos) << live->Stderr();
 }
 
 TEST(LiveWithoutServer, SaysSoInOneLineAndExitsWithStatus2)

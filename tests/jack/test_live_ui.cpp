@@ -3,12 +3,17 @@
 // saved at exit holds, and closing the window ends the program.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
 #include <regex>
 #include <string>
 #include <thread>
@@ -16,6 +21,7 @@
 #include <X11/Xlib.h>
 
 #include "JackTestServer.h"
+#include "TestSessionManager.h"
 #include "XvfbServer.h"
 
 namespace fs = std::filesystem;
@@ -113,6 +119,195 @@ TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
   EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
   const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
   EXPECT_NE(state.find("\nOctave=0\n"), std::string::npos) << state;
+  fs::remove_all(dir);
+}
+
+// xdotool's windowkill closes the X connection of the client that owns the window, as a crashed
+// or restarted X server does: the settings are saved all the same.
+TEST(LiveWindow, SavesTheSettingsWhenItsXConnectionIsLost)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start()) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-lost-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ChildProgram live({UMBRAVOX_LIVE, "--fresh", "--set", "Mix=35"},
+                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
+                    (dir / "live.err").string());
+  std::string id;
+  ASSERT_TRUE(WaitFor(
+    [&] {
+      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
+      return !id.empty();
+    },
+    20s))
+    << live.Stderr();
+  ASSERT_EQ(std::system(("xdotool windowkill " + id + " >/dev/null 2>&1").c_str()), 0);
+  EXPECT_EQ(live.Wait(15s), 1) << live.Stderr();
+  EXPECT_NE(live.Stderr().find("the connection to the X display was lost"), std::string::npos) << live.Stderr();
+  const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
+  EXPECT_NE(state.find("\nMix=35\n"), std::string::npos) << state;
+  EXPECT_TRUE(jack.WaitUntilClientGone("Umbra Vox", 5s));
+  fs::remove_all(dir);
+}
+
+// The server goes while the window is open: the window stays and its title says so, until the
+// server is back.
+TEST(LiveWindow, StaysWhenTheServerGoesAndSaysSoInItsTitle)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start()) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-server-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ChildProgram live({UMBRAVOX_LIVE, "--fresh"},
+                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
+                    (dir / "live.err").string());
+  std::string id;
+  ASSERT_TRUE(WaitFor(
+    [&] {
+      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
+      return !id.empty();
+    },
+    20s))
+    << live.Stderr();
+  auto title = [&] { return Trimmed(Output("xdotool getwindowname " + id)); };
+
+  jack.Stop();
+  EXPECT_TRUE(WaitFor([&] { return title() == "Umbra Vox (JACK server gone, waiting for it)"; }, 15s)) << title();
+  ASSERT_TRUE(jack.Restart()) << jack.Error();
+  EXPECT_TRUE(WaitFor([&] { return title() == "Umbra Vox"; }, 15s)) << title();
+
+  SendCloseRequest(display.DisplayName(), id);
+  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
+  fs::remove_all(dir);
+}
+
+// On a laptop's 1366 x 768 screen the window opens small enough to show the whole editor, with
+// size hints that keep its aspect; resized to 800 x 533 it zooms the editor (a click lands on
+// the zoomed octave tab); the size is remembered and the next start opens at it.
+TEST(LiveWindow, ZoomsTheEditorToItsSizeAndOpensAtTheSizeItWasLeft)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start("1366x768x24")) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-zoom-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  auto start = [&](const std::vector<std::string>& args, const std::string& err) {
+    std::vector<std::string> argv = {UMBRAVOX_LIVE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return std::make_unique<ChildProgram>(
+      argv, std::map<std::string, std::string>{{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
+      (dir / err).string());
+  };
+  auto findWindow = [&](std::string& id) {
+    return WaitFor(
+      [&] {
+        id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
+        return !id.empty();
+      },
+      20s);
+  };
+  auto size = [&](const std::string& id) {
+    const std::string geometry = Output("xdotool getwindowgeometry --shell " + id);
+    return std::pair{ReadGeometry(geometry, "WIDTH"), ReadGeometry(geometry, "HEIGHT")};
+  };
+
+  auto live = start({"--fresh"}, "first.err");
+  std::string id;
+  ASSERT_TRUE(findWindow(id)) << live->Stderr();
+  const auto [width, height] = size(id);
+  EXPECT_LE(height, 768 - 40) << width << " x " << height;
+  EXPECT_NEAR(static_cast<double>(width) / height, 1.5, 0.01);
+  const std::string hints = Output("xprop -id " + id + " WM_NORMAL_HINTS");
+  EXPECT_NE(hints.find("minimum aspect ratio: 1200/800"), std::string::npos) << hints;
+  EXPECT_NE(hints.find("maximum aspect ratio: 1200/800"), std::string::npos) << hints;
+
+  ASSERT_EQ(std::system(("xdotool windowsize " + id + " 800 533").c_str()), 0);
+  ASSERT_TRUE(WaitFor([&] { return size(id) == std::pair{800, 533}; }, 10s));
+  std::this_thread::sleep_for(1s); // frames at the new zoom
+  // The first octave tab (-2; "Init" has 0) at x 425 to 775, y 598 to 633 of the 1200 x 800 editor.
+  const std::string click = "xdotool mousemove --window " + id + " " + std::to_string(455 * 800 / 1200) + " " +
+                            std::to_string(615 * 800 / 1200) + " click 1 >/dev/null 2>&1";
+  ASSERT_EQ(std::system(click.c_str()), 0);
+  std::this_thread::sleep_for(500ms);
+  SendCloseRequest(display.DisplayName(), id);
+  ASSERT_EQ(live->Wait(15s), 0) << live->Stderr();
+  const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
+  EXPECT_NE(state.find("\nOctave=0\n"), std::string::npos) << state;
+  EXPECT_NE(state.find("\nwindow=800x533\n"), std::string::npos) << state;
+
+  live = start({}, "second.err");
+  ASSERT_TRUE(findWindow(id)) << live->Stderr();
+  EXPECT_EQ(size(id), (std::pair{800, 533}));
+  SendCloseRequest(display.DisplayName(), id);
+  EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  fs::remove_all(dir);
+}
+
+// In a session the window is an optional one: hidden and shown when the session manager asks,
+// each time told back; closing it only hides it.
+TEST(LiveWindow, HidesAndShowsOnTheSessionManagersRequest)
+{
+  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+  XvfbServer display;
+  ASSERT_TRUE(display.Start()) << display.Error();
+  JackTestServer jack;
+  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
+  setenv("DISPLAY", display.DisplayName().c_str(), 1);
+
+  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-nsm-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  TestSessionManager manager;
+  ChildProgram live({UMBRAVOX_LIVE},
+                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()},
+                     {"NSM_URL", manager.Url()}},
+                    (dir / "live.err").string());
+  std::string name, capabilities;
+  ASSERT_TRUE(manager.WaitForAnnouncement(name, capabilities)) << live.Stderr();
+  EXPECT_EQ(capabilities, ":optional-gui:");
+  manager.Send("/nsm/client/open", {(dir / "Umbra Vox.nWXYZ").string(), "Umbra Vox", "nWXYZ"});
+  ASSERT_TRUE(manager.WaitForReply("/nsm/client/open")) << live.Stderr();
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_shown")) << live.Stderr();
+  auto visible = [] { return !Trimmed(Output("xdotool search --onlyvisible --name '^nWXYZ$' 2>/dev/null")).empty(); };
+  ASSERT_TRUE(WaitFor(visible, 20s));
+  const std::string id = Trimmed(Output("xdotool search --name '^nWXYZ$' 2>/dev/null | head -n 1"));
+
+  manager.Forget();
+  manager.Send("/nsm/client/hide_optional_gui");
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_hidden"));
+  EXPECT_TRUE(WaitFor([&] { return !visible(); }, 10s));
+  manager.Send("/nsm/client/show_optional_gui");
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_shown"));
+  EXPECT_TRUE(WaitFor(visible, 10s));
+
+  manager.Forget();
+  SendCloseRequest(display.DisplayName(), id);
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_hidden"));
+  EXPECT_TRUE(WaitFor([&] { return !visible(); }, 10s));
+  live.Signal(SIGTERM);
+  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
+  EXPECT_TRUE(fs::exists(dir / "Umbra Vox.nWXYZ.state"));
   fs::remove_all(dir);
 }
 

@@ -88,7 +88,7 @@ bool XvfbServer::Available()
   return false;
 }
 
-bool XvfbServer::Start()
+bool XvfbServer::Start(const std::string& screen)
 {
   // Each test program starts looking at a number of its own. A server that is shutting down
   // unlinks its socket by name, so a number it has just given up, taken again at once by a test
@@ -108,7 +108,7 @@ bool XvfbServer::Start()
       mError = "cannot make a pipe";
       return false;
     }
-    const pid_t pid = Spawn({"Xvfb", name, "-nolisten", "tcp", "-screen", "0", "1280x1024x24",
+    const pid_t pid = Spawn({"Xvfb", name, "-nolisten", "tcp", "-screen", "0", screen,
                              "-displayfd", std::to_string(ready[1])},
                             true, ready[0]);
     close(ready[1]);

@@ -23,9 +23,10 @@ public:
   // True when an Xvfb program is on PATH.
   static bool Available();
 
-  // Starts the server and waits until it accepts connections; false (with Error()) when no
-  // display number up to :160 worked within the time allowed.
-  bool Start();
+  // Starts the server with one screen of the given size and depth and waits until it accepts
+  // connections; false (with Error()) when no display number up to :160 worked within the time
+  // allowed.
+  bool Start(const std::string& screen = "1280x1024x24");
   void Stop();
 
   const std::string& DisplayName() const { return mDisplay; }
