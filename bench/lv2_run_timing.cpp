@@ -6,6 +6,10 @@
 //
 //   umbravox_bench_lv2 [--seconds S] [--blocks 64,128,512] [--rounds N] URI[#preset-label] ...
 //
+// Beside them runs a control: a fixed arithmetic loop as long as the first plug-in's mean call,
+// timed the same way. Whatever its 99.9th percentile and worst call show beyond its mean is the
+// machine's (interrupts, the hypervisor), not any plug-in's.
+//
 // A preset (an lv2:Preset of the plug-in, by its label) is applied through lilv's state API
 // before activation. Control inputs not set by it keep their defaults. Work a plug-in schedules
 // (LV2 worker) is done at once, outside the timed call when it is scheduled from run(): after it
@@ -298,6 +302,36 @@ private:
   LV2_URID mIntType = 0, mLongType = 0, mFloatType = 0, mDoubleType = 0, mBoolType = 0;
 };
 
+// The control: `iterations` of a dependent multiply-add chain per call, as many calls as the
+// plug-ins made.
+void PlayFixedWork(long iterations, int block, size_t calls, Figures& figures)
+{
+  const double deadline = block / kRate;
+  volatile double sink = 0.0;
+  for (size_t call = 0; call < calls; ++call)
+  {
+    const auto begin = std::chrono::steady_clock::now();
+    double x = 1.0;
+    for (long i = 0; i < iterations; ++i)
+      x = x * 1.0000001 + 1e-9;
+    sink = sink + x;
+    const auto end = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(end - begin).count();
+    figures.seconds += seconds;
+    figures.frames += block;
+    figures.calls.push_back(seconds / deadline);
+  }
+}
+
+// Iterations of the control's loop that take about `seconds`.
+long FixedWorkIterations(double seconds)
+{
+  Figures probe;
+  PlayFixedWork(1000000, 64, 20, probe);
+  const double perIteration = probe.seconds / (20.0 * 1000000.0);
+  return std::max(1L, static_cast<long>(seconds / perIteration));
+}
+
 double Percentile(std::vector<double> values, double fraction)
 {
   std::sort(values.begin(), values.end());
@@ -362,19 +396,27 @@ int main(int argc, char** argv)
         plugins.push_back(std::make_unique<TimedPlugin>(world, spec, urids));
       std::vector<Figures> figures(plugins.size());
       // In turns, so that a slower or busier stretch of the machine falls on all of them.
+      Figures control;
+      long iterations = 0;
       for (int round = 0; round < rounds; ++round)
+      {
         for (size_t p = 0; p < plugins.size(); ++p)
           plugins[p]->Play(input, block, figures[p]);
-      for (size_t p = 0; p < plugins.size(); ++p)
-      {
-        const Figures& f = figures[p];
+        if (round == 0)
+          iterations = FixedWorkIterations(figures[0].seconds / static_cast<double>(figures[0].calls.size()));
+        PlayFixedWork(iterations, block, input[0].size() / static_cast<size_t>(block), control);
+      }
+      auto print = [block](const std::string& name, const Figures& f) {
         double sum = 0.0;
         for (double share : f.calls)
           sum += share;
-        std::printf("%-44s %6d %9.1f %9.2f %9.2f %9.2f\n", plugins[p]->Name().c_str(), block,
+        std::printf("%-44s %6d %9.1f %9.2f %9.2f %9.2f\n", name.c_str(), block,
                     (f.frames / kRate) / f.seconds, 100.0 * sum / static_cast<double>(f.calls.size()),
                     100.0 * Percentile(f.calls, 0.999), 100.0 * Percentile(f.calls, 1.0));
-      }
+      };
+      for (size_t p = 0; p < plugins.size(); ++p)
+        print(plugins[p]->Name(), figures[p]);
+      print("(control: fixed work as long as the first)", control);
     }
   }
   catch (const std::exception& e)
