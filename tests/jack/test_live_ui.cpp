@@ -255,6 +255,8 @@ TEST(LiveWindow, ZoomsTheEditorToItsSizeAndOpensAtTheSizeItWasLeft)
   EXPECT_NE(state.find("\nOctave=0\n"), std::string::npos) << state;
   EXPECT_NE(state.find("\nwindow=800x533\n"), std::string::npos) << state;
 
+  // Gone from the server first, or JACK would name the second one "Umbra Vox-01".
+  EXPECT_TRUE(jack.WaitUntilClientGone("Umbra Vox", 10s));
   live = start({}, "second.err");
   ASSERT_TRUE(findWindow(id)) << live->Stderr();
   EXPECT_EQ(size(id), (std::pair{800, 533}));
