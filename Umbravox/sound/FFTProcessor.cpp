@@ -175,7 +175,10 @@ void FFTProcessor::BeginFrame(double* const* inputs, double* const* outputs, int
   if (mCostedChannels != mChannels)
   {
     for (int step = 0; step < mStepCount; ++step)
+    {
       mStepCost[step] = StartingCost(step, mChannels);
+      mStepTimed[step] = false;
+    }
     mCostedChannels = mChannels;
   }
   mCostDone = 0.0;
@@ -224,10 +227,11 @@ void FFTProcessor::LearnCost(int step, double cycles)
   // timing goes in, and a call the thread was preempted in counts as no more than four times the
   // average.
   double& cost = mStepCost[step];
-  if (cost < 1000.0)
+  if (!mStepTimed[step])
     cost = cycles;
   else
     cost += 0.25 * (std::min(cycles, 4.0 * cost) - cost);
+  mStepTimed[step] = true;
 }
 
 void FFTProcessor::Process(double* input, double* output, int position)

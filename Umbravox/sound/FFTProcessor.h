@@ -149,6 +149,7 @@ private:
   int mStepCount = 0;
   int mStepsDone = 0;
   double mStepCost[kMaxSteps] = {};
+  bool mStepTimed[kMaxSteps] = {};
   int mCostedChannels = 0;
   double mCostPerFrame = 0.0;
   double mCostDone = 0.0;

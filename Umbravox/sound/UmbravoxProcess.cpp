@@ -160,7 +160,7 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
     {
       const double x = Sanitize(in[i]);
       const double d = x * gains.input[i];
-      // The slot still holds the sample that entered one frame ago: the dry sample that leaves
+      // The slot still holds the sample that entered one latency ago: the dry sample that leaves
       // now, in time with the wet signal built from it.
       const double late = dryNow ? d : inRing[i];
       if (connected)
@@ -222,7 +222,7 @@ void Umbravox::ProcessFrameSample(BlockContext& block, int s)
   if (nChans == 2)
     block.outputs[1][s] = (late1 * dry + outRing[1][pos] * wet) * outputGain;
 
-  // The slot now starts collecting the frames for the sample one frame later.
+  // The slot now starts collecting the frames for the sample one latency later.
   for (int c = 0; c < nChans; ++c)
     outRing[c][pos] = 0.0;
   mWritePos = pos + 1 == ringSize ? 0 : pos + 1;
