@@ -11,6 +11,14 @@ namespace umbra::live {
 
 namespace {
 
+// An OSC string argument. liblo's arguments sit on 4-byte boundaries in the message, where its
+// union (which holds 8-byte numbers too) may not be read through: the string starts at the
+// argument's address.
+const char* StringArgument(const lo_arg* argument)
+{
+  return reinterpret_cast<const char*>(argument);
+}
+
 constexpr int kApiMajor = 1;
 constexpr int kApiMinor = 2;
 
@@ -61,8 +69,8 @@ int SessionClient::OnMessage(const char* path, const char* types, lo_arg** argv,
   const std::string kind = path;
   if (kind == "/nsm/client/open" && argc >= 3 && std::strncmp(types, "sss", 3) == 0)
   {
-    client.mStatePath = std::string(&argv[0]->s) + ".state";
-    client.mClientId = &argv[2]->s;
+    client.mStatePath = std::string(StringArgument(argv[0])) + ".state";
+    client.mClientId = StringArgument(argv[2]);
     client.mOpenRequested = true;
   }
   else if (kind == "/nsm/client/save")
@@ -72,8 +80,8 @@ int SessionClient::OnMessage(const char* path, const char* types, lo_arg** argv,
   else if (kind == "/nsm/client/hide_optional_gui")
     client.mShowRequested = 0;
   else if (kind == "/error" && argc >= 3 && std::strncmp(types, "sis", 3) == 0 &&
-           std::string(&argv[0]->s) == "/nsm/server/announce")
-    client.mRefusal = &argv[2]->s;
+           std::string(StringArgument(argv[0])) == "/nsm/server/announce")
+    client.mRefusal = StringArgument(argv[2]);
   // Replies to the announcement and anything else need nothing from us.
   return 0;
 }

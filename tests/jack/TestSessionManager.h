@@ -87,8 +87,10 @@ private:
     manager.mMessages.push_back(kind);
     if (kind == "/nsm/server/announce" && argc >= 2 && types[0] == 's' && types[1] == 's')
     {
-      manager.mAnnouncedName = &argv[0]->s;
-      manager.mCapabilities = &argv[1]->s;
+      // Strings start at the argument's address; liblo's union may not be read there (it is
+      // only 4-byte aligned in the message).
+      manager.mAnnouncedName = reinterpret_cast<const char*>(argv[0]);
+      manager.mCapabilities = reinterpret_cast<const char*>(argv[1]);
       if (manager.mClient)
         lo_address_free(manager.mClient);
       char* url = lo_address_get_url(lo_message_get_source(message));
@@ -98,7 +100,7 @@ private:
                    "welcome", "test session", ":server-control:");
     }
     else if (kind == "/reply" && argc >= 1 && types[0] == 's')
-      manager.mReplies.push_back(&argv[0]->s);
+      manager.mReplies.push_back(reinterpret_cast<const char*>(argv[0]));
     return 0;
   }
 
