@@ -30,18 +30,6 @@ constexpr const char* kFormat = "format=1";
 // Far more than the file ever holds; anything longer is not ours.
 constexpr std::streamsize kMaxFileSize = 64 * 1024;
 
-// The numbers --set takes: plain decimals, a sign allowed, no exponent, hexadecimal or words
-// such as "inf" (strtod would take "0x10" as sixteen).
-bool ParseNumber(const std::string& text, double& value)
-{
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+')
-    ++first;
-  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
-  return ec == std::errc() && end == last && first != last && std::isfinite(value);
-}
-
 // A window side in device pixels, as plain digits.
 bool ParseSize(const std::string& text, int& value)
 {
@@ -176,7 +164,7 @@ std::optional<RememberedState> ParseState(const IEffectBase& plug, const std::st
     {
       const int idx = cli::FindParamByName(plug, key);
       double number = 0.0;
-      if (idx < 0 || seen[static_cast<size_t>(idx)] || !ParseNumber(value, number))
+      if (idx < 0 || seen[static_cast<size_t>(idx)] || !cli::ParseDecimal(value, number))
         return std::nullopt;
       const IParam& param = *plug.GetParam(idx);
       if (number < param.GetMin() || number > param.GetMax())

@@ -31,6 +31,15 @@ bool ParseWhole(const std::string& text, long long& value)
   return ec == std::errc() && end == last && first != last;
 }
 
+std::string FormatNumber(double value, int precision)
+{
+  char text[64];
+  std::snprintf(text, sizeof(text), "%.*f", precision, value);
+  return text;
+}
+
+} // namespace
+
 bool ParseDecimal(const std::string& text, double& value)
 {
   const char* first = text.data();
@@ -40,15 +49,6 @@ bool ParseDecimal(const std::string& text, double& value)
   const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
   return ec == std::errc() && end == last && first != last && std::isfinite(value);
 }
-
-std::string FormatNumber(double value, int precision)
-{
-  char text[64];
-  std::snprintf(text, sizeof(text), "%.*f", precision, value);
-  return text;
-}
-
-} // namespace
 
 bool SameName(const std::string& a, const std::string& b)
 {

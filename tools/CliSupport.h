@@ -28,6 +28,10 @@ bool SameName(const std::string& a, const std::string& b);
 // parameter's own units within its range.
 void ApplySetting(IEffectBase& plug, const std::string& assignment);
 
+// A plain decimal number, with a sign allowed: no exponent, hexadecimal or words such as "inf"
+// (strtod would take "0x10" as sixteen).
+bool ParseDecimal(const std::string& text, double& value);
+
 // Parses VALUE for the parameter at paramIdx, as ApplySetting does.
 double ParseParamValue(const IEffectBase& plug, int paramIdx, const std::string& text);
 
