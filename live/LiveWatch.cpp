@@ -75,11 +75,11 @@ bool Watch::Tick()
   if (!mServerGone)
   {
     mServerGone = true;
+    // The settings are safe on disk while nothing runs, before anyone is told it waits.
+    Save();
     const std::string reason = mPlug.ShutdownReason();
     Say("the JACK server shut down" + (reason.empty() ? std::string() : " (" + reason + ")") +
         "; waiting for it to come back");
-    // The settings are safe on disk while nothing runs.
-    Save();
     mNextTry = now + kRetryInterval;
     return true;
   }
