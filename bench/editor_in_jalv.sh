@@ -66,7 +66,11 @@ export JACK_DEFAULT_SERVER="umbravox-bench-$$"
 
 display=""
 for n in $(seq 120 160); do
-  { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && continue
+  # The test programs' claim on a number (tests/x11/XvfbServer.cpp), held until this script ends,
+  # after its server: X servers racing for one number remove each other's sockets.
+  exec {claim}>"/tmp/umbravox-test-display-$n.lock"
+  flock -n "$claim" || { exec {claim}>&-; continue; }
+  { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && { exec {claim}>&-; continue; }
   Xvfb ":$n" -noreset -screen 0 2600x1800x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
@@ -75,6 +79,7 @@ for n in $(seq 120 160); do
   [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null && { display=":$n"; break; }
   stop "$XVFB_PID"
   XVFB_PID=""
+  exec {claim}>&-
 done
 [ -n "$display" ] || fail "no Xvfb display"
 export DISPLAY=$display

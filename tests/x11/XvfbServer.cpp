@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +64,22 @@ int Reap(pid_t pid, std::chrono::milliseconds timeout, const std::function<void(
   }
 }
 
+// The claim on a display number: an exclusive lock on a file named after it, -1 when another
+// test program holds it. Closing the descriptor (or the program's end) gives it up.
+int ClaimDisplay(int number)
+{
+  const std::string path = "/tmp/umbravox-test-display-" + std::to_string(number) + ".lock";
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return -1;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+  {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 bool DisplayTaken(int number)
 {
   namespace fs = std::filesystem;
@@ -97,23 +114,33 @@ bool XvfbServer::Start(const std::string& screen)
   const int offset = static_cast<int>(getpid() % kCount);
   for (int i = 0; i < kCount; ++i) {
     const int number = kFirst + (offset + i) % kCount;
-    if (DisplayTaken(number))
+    const int claim = ClaimDisplay(number);
+    if (claim < 0)
       continue;
+    if (DisplayTaken(number))
+    {
+      close(claim);
+      continue;
+    }
     const std::string name = ":" + std::to_string(number);
     // Xvfb writes the display number to this pipe once it accepts connections; it exits instead
     // when another server holds the number (tests run in parallel), so there is no window in
     // which we could mistake someone else's server for ours.
     int ready[2];
     if (pipe(ready) != 0) {
+      close(claim);
       mError = "cannot make a pipe";
       return false;
     }
-    const pid_t pid = Spawn({"Xvfb", name, "-nolisten", "tcp", "-screen", "0", screen,
+    // -noreset: an X server resets when its last client leaves, and a program connecting while
+    // it does is refused; a test's xdotool polls come and go while the program under test starts.
+    const pid_t pid = Spawn({"Xvfb", name, "-noreset", "-nolisten", "tcp", "-screen", "0", screen,
                              "-displayfd", std::to_string(ready[1])},
                             true, ready[0]);
     close(ready[1]);
     if (pid < 0) {
       close(ready[0]);
+      close(claim);
       mError = "cannot start Xvfb";
       return false;
     }
@@ -132,11 +159,13 @@ bool XvfbServer::Start(const std::string& screen)
     close(ready[0]);
     if (answer.find('\n') != std::string::npos && std::atoi(answer.c_str()) == number) {
       mPid = pid;
+      mClaim = claim;
       mDisplay = name;
       return true;
     }
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+    close(claim);
   }
   mError = "no display from :99 to :160 could be served by Xvfb";
   return false;
@@ -150,6 +179,8 @@ void XvfbServer::Stop()
   // Killed outright (and collected) if it does not go within the time.
   Reap(mPid, std::chrono::seconds(5), {});
   mPid = -1;
+  close(mClaim); // only now that the server, and its sockets, are gone
+  mClaim = -1;
   mDisplay.clear();
 }
 

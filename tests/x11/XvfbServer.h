@@ -34,6 +34,11 @@ public:
 
 private:
   pid_t mPid = -1;
+  // Our claim on the display number (a lock on a file of our own), held until the server has
+  // gone: two test programs never start servers on one number, and a number is not taken again
+  // while the server that had it is still shutting down. X servers racing for one number, or
+  // one ending while another begins, remove each other's sockets by name.
+  int mClaim = -1;
   std::string mDisplay;
   std::string mError;
 };
