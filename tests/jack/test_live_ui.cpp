@@ -74,31 +74,73 @@ void SendCloseRequest(const std::string& displayName, const std::string& id)
   XCloseDisplay(display);
 }
 
-TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
+// Each test has an X server, a JACK server and a folder of its own, and starts umbravox-live in
+// them.
+class LiveWindow : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
+    ASSERT_TRUE(mJack.Start(1024)) << mJack.Error();
+    mDir = fs::temp_directory_path() /
+           ("umbravox-live-ui-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+            std::to_string(getpid()));
+    fs::remove_all(mDir);
+    fs::create_directories(mDir);
+  }
+
+  void TearDown() override
+  {
+    if (!mDir.empty())
+      fs::remove_all(mDir);
+  }
+
+  // The X server with one screen of the given size, the display of every program started here.
+  bool StartDisplay(const std::string& screen = "1280x1024x24")
+  {
+    if (!mDisplay.Start(screen))
+      return false;
+    setenv("DISPLAY", mDisplay.DisplayName().c_str(), 1);
+    return true;
+  }
+
+  // umbravox-live with these arguments, on this test's JACK server, keeping its settings in this
+  // test's folder; its standard error in errFile there.
+  std::unique_ptr<ChildProgram> StartLive(const std::vector<std::string>& args, const std::string& errFile = "live.err",
+                                          std::map<std::string, std::string> env = {})
+  {
+    std::vector<std::string> argv = {UMBRAVOX_LIVE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    env["JACK_DEFAULT_SERVER"] = mJack.Name();
+    env["XDG_CONFIG_HOME"] = (mDir / "config").string();
+    return std::make_unique<ChildProgram>(argv, env, (mDir / errFile).string());
+  }
+
+  // The window titled "Umbra Vox" once it is shown.
+  static bool FindWindow(std::string& id)
+  {
+    return WaitFor(
+      [&] {
+        id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
+        return !id.empty();
+      },
+      20s);
+  }
+
+  std::string State() const { return ReadTextFile((mDir / "config" / "umbravox" / "live.state").string()); }
+
+  XvfbServer mDisplay;
+  JackTestServer mJack;
+  fs::path mDir;
+};
+
+TEST_F(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
 {
-  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
-  XvfbServer display;
-  ASSERT_TRUE(display.Start()) << display.Error();
-  JackTestServer jack;
-  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
-  setenv("DISPLAY", display.DisplayName().c_str(), 1);
-
-  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  ChildProgram live({UMBRAVOX_LIVE, "--fresh"},
-                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
-                    (dir / "live.err").string());
-
+  ASSERT_TRUE(StartDisplay()) << mDisplay.Error();
+  auto live = StartLive({"--fresh"});
   std::string id;
-  ASSERT_TRUE(WaitFor(
-    [&] {
-      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
-      return !id.empty();
-    },
-    20s))
-    << live.Stderr();
+  ASSERT_TRUE(FindWindow(id)) << live->Stderr();
   EXPECT_EQ(Trimmed(Output("xdotool getwindowname " + id)), "Umbra Vox");
   // What the desktop entry's StartupWMClass names, so docks group the window with its launcher.
   EXPECT_EQ(Trimmed(Output("xprop -id " + id + " WM_CLASS")),
@@ -115,125 +157,61 @@ TEST(LiveWindow, OpensWithItsTitleAndAClickOnAnOctaveTabIsSavedWhenItCloses)
   ASSERT_EQ(std::system(click.c_str()), 0);
   std::this_thread::sleep_for(500ms);
 
-  SendCloseRequest(display.DisplayName(), id);
-  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
-  const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
+  SendCloseRequest(mDisplay.DisplayName(), id);
+  EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  const std::string state = State();
   EXPECT_NE(state.find("\nOctave=0\n"), std::string::npos) << state;
-  fs::remove_all(dir);
 }
 
 // xdotool's windowkill closes the X connection of the client that owns the window, as a crashed
 // or restarted X server does: the settings are saved all the same.
-TEST(LiveWindow, SavesTheSettingsWhenItsXConnectionIsLost)
+TEST_F(LiveWindow, SavesTheSettingsWhenItsXConnectionIsLost)
 {
-  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
-  XvfbServer display;
-  ASSERT_TRUE(display.Start()) << display.Error();
-  JackTestServer jack;
-  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
-  setenv("DISPLAY", display.DisplayName().c_str(), 1);
-
-  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-lost-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  ChildProgram live({UMBRAVOX_LIVE, "--fresh", "--set", "Mix=35"},
-                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
-                    (dir / "live.err").string());
+  ASSERT_TRUE(StartDisplay()) << mDisplay.Error();
+  auto live = StartLive({"--fresh", "--set", "Mix=35"});
   std::string id;
-  ASSERT_TRUE(WaitFor(
-    [&] {
-      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
-      return !id.empty();
-    },
-    20s))
-    << live.Stderr();
+  ASSERT_TRUE(FindWindow(id)) << live->Stderr();
   ASSERT_EQ(std::system(("xdotool windowkill " + id + " >/dev/null 2>&1").c_str()), 0);
-  EXPECT_EQ(live.Wait(15s), 1) << live.Stderr();
-  EXPECT_NE(live.Stderr().find("the connection to the X display was lost"), std::string::npos) << live.Stderr();
-  const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
+  EXPECT_EQ(live->Wait(15s), 1) << live->Stderr();
+  EXPECT_NE(live->Stderr().find("the connection to the X display was lost"), std::string::npos) << live->Stderr();
+  const std::string state = State();
   EXPECT_NE(state.find("\nMix=35\n"), std::string::npos) << state;
-  EXPECT_TRUE(jack.WaitUntilClientGone("Umbra Vox", 5s));
-  fs::remove_all(dir);
+  EXPECT_TRUE(mJack.WaitUntilClientGone("Umbra Vox", 5s));
 }
 
 // The server goes while the window is open: the window stays and its title says so, until the
 // server is back.
-TEST(LiveWindow, StaysWhenTheServerGoesAndSaysSoInItsTitle)
+TEST_F(LiveWindow, StaysWhenTheServerGoesAndSaysSoInItsTitle)
 {
-  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
-  XvfbServer display;
-  ASSERT_TRUE(display.Start()) << display.Error();
-  JackTestServer jack;
-  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
-  setenv("DISPLAY", display.DisplayName().c_str(), 1);
-
-  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-server-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  ChildProgram live({UMBRAVOX_LIVE, "--fresh"},
-                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
-                    (dir / "live.err").string());
+  ASSERT_TRUE(StartDisplay()) << mDisplay.Error();
+  auto live = StartLive({"--fresh"});
   std::string id;
-  ASSERT_TRUE(WaitFor(
-    [&] {
-      id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
-      return !id.empty();
-    },
-    20s))
-    << live.Stderr();
+  ASSERT_TRUE(FindWindow(id)) << live->Stderr();
   auto title = [&] { return Trimmed(Output("xdotool getwindowname " + id)); };
 
-  jack.Stop();
+  mJack.Stop();
   EXPECT_TRUE(WaitFor([&] { return title() == "Umbra Vox (JACK server gone, waiting for it)"; }, 15s)) << title();
-  ASSERT_TRUE(jack.Restart()) << jack.Error();
+  ASSERT_TRUE(mJack.Restart()) << mJack.Error();
   EXPECT_TRUE(WaitFor([&] { return title() == "Umbra Vox"; }, 15s)) << title();
 
-  SendCloseRequest(display.DisplayName(), id);
-  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
-  fs::remove_all(dir);
+  SendCloseRequest(mDisplay.DisplayName(), id);
+  EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
 }
 
 // On a laptop's 1366 x 768 screen the window opens small enough to show the whole editor, with
 // size hints that keep its aspect; resized to 800 x 533 it zooms the editor (a click lands on
 // the zoomed octave tab); the size is remembered and the next start opens at it.
-TEST(LiveWindow, ZoomsTheEditorToItsSizeAndOpensAtTheSizeItWasLeft)
+TEST_F(LiveWindow, ZoomsTheEditorToItsSizeAndOpensAtTheSizeItWasLeft)
 {
-  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
-  XvfbServer display;
-  ASSERT_TRUE(display.Start("1366x768x24")) << display.Error();
-  JackTestServer jack;
-  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
-  setenv("DISPLAY", display.DisplayName().c_str(), 1);
-
-  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-zoom-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  auto start = [&](const std::vector<std::string>& args, const std::string& err) {
-    std::vector<std::string> argv = {UMBRAVOX_LIVE};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return std::make_unique<ChildProgram>(
-      argv, std::map<std::string, std::string>{{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()}},
-      (dir / err).string());
-  };
-  auto findWindow = [&](std::string& id) {
-    return WaitFor(
-      [&] {
-        id = Trimmed(Output("xdotool search --onlyvisible --name '^Umbra Vox$' 2>/dev/null | head -n 1"));
-        return !id.empty();
-      },
-      20s);
-  };
+  ASSERT_TRUE(StartDisplay("1366x768x24")) << mDisplay.Error();
   auto size = [&](const std::string& id) {
     const std::string geometry = Output("xdotool getwindowgeometry --shell " + id);
     return std::pair{ReadGeometry(geometry, "WIDTH"), ReadGeometry(geometry, "HEIGHT")};
   };
 
-  auto live = start({"--fresh"}, "first.err");
+  auto live = StartLive({"--fresh"}, "first.err");
   std::string id;
-  ASSERT_TRUE(findWindow(id)) << live->Stderr();
+  ASSERT_TRUE(FindWindow(id)) << live->Stderr();
   const auto [width, height] = size(id);
   EXPECT_LE(height, 768 - 40) << width << " x " << height;
   EXPECT_NEAR(static_cast<double>(width) / height, 1.5, 0.01);
@@ -249,48 +227,34 @@ TEST(LiveWindow, ZoomsTheEditorToItsSizeAndOpensAtTheSizeItWasLeft)
                             std::to_string(615 * 800 / 1200) + " click 1 >/dev/null 2>&1";
   ASSERT_EQ(std::system(click.c_str()), 0);
   std::this_thread::sleep_for(500ms);
-  SendCloseRequest(display.DisplayName(), id);
+  SendCloseRequest(mDisplay.DisplayName(), id);
   ASSERT_EQ(live->Wait(15s), 0) << live->Stderr();
-  const std::string state = ReadTextFile((dir / "config" / "umbravox" / "live.state").string());
+  const std::string state = State();
   EXPECT_NE(state.find("\nOctave=0\n"), std::string::npos) << state;
   EXPECT_NE(state.find("\nwindow=800x533\n"), std::string::npos) << state;
 
   // Gone from the server first, or JACK would name the second one "Umbra Vox-01".
-  EXPECT_TRUE(jack.WaitUntilClientGone("Umbra Vox", 10s));
-  live = start({}, "second.err");
-  ASSERT_TRUE(findWindow(id)) << live->Stderr();
+  EXPECT_TRUE(mJack.WaitUntilClientGone("Umbra Vox", 10s));
+  live = StartLive({}, "second.err");
+  ASSERT_TRUE(FindWindow(id)) << live->Stderr();
   EXPECT_EQ(size(id), (std::pair{800, 533}));
-  SendCloseRequest(display.DisplayName(), id);
+  SendCloseRequest(mDisplay.DisplayName(), id);
   EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
-  fs::remove_all(dir);
 }
 
 // In a session the window is an optional one: hidden and shown when the session manager asks,
 // each time told back; closing it only hides it.
-TEST(LiveWindow, HidesAndShowsOnTheSessionManagersRequest)
+TEST_F(LiveWindow, HidesAndShowsOnTheSessionManagersRequest)
 {
-  if (!XvfbServer::Available() || !JackTestServer::Available() || std::system("command -v xdotool >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "Xvfb, jackd and xdotool are needed (scripts/setup installs them)";
-  XvfbServer display;
-  ASSERT_TRUE(display.Start()) << display.Error();
-  JackTestServer jack;
-  ASSERT_TRUE(jack.Start(1024)) << jack.Error();
-  setenv("DISPLAY", display.DisplayName().c_str(), 1);
-
-  const fs::path dir = fs::temp_directory_path() / ("umbravox-live-ui-nsm-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  ASSERT_TRUE(StartDisplay()) << mDisplay.Error();
   TestSessionManager manager;
-  ChildProgram live({UMBRAVOX_LIVE},
-                    {{"JACK_DEFAULT_SERVER", jack.Name()}, {"XDG_CONFIG_HOME", (dir / "config").string()},
-                     {"NSM_URL", manager.Url()}},
-                    (dir / "live.err").string());
+  auto live = StartLive({}, "live.err", {{"NSM_URL", manager.Url()}});
   std::string name, capabilities;
-  ASSERT_TRUE(manager.WaitForAnnouncement(name, capabilities)) << live.Stderr();
+  ASSERT_TRUE(manager.WaitForAnnouncement(name, capabilities)) << live->Stderr();
   EXPECT_EQ(capabilities, ":optional-gui:");
-  manager.Send("/nsm/client/open", {(dir / "Umbra Vox.nWXYZ").string(), "Umbra Vox", "nWXYZ"});
-  ASSERT_TRUE(manager.WaitForReply("/nsm/client/open")) << live.Stderr();
-  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_shown")) << live.Stderr();
+  manager.Send("/nsm/client/open", {(mDir / "Umbra Vox.nWXYZ").string(), "Umbra Vox", "nWXYZ"});
+  ASSERT_TRUE(manager.WaitForReply("/nsm/client/open")) << live->Stderr();
+  ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_shown")) << live->Stderr();
   auto visible = [] { return !Trimmed(Output("xdotool search --onlyvisible --name '^nWXYZ$' 2>/dev/null")).empty(); };
   ASSERT_TRUE(WaitFor(visible, 20s));
   const std::string id = Trimmed(Output("xdotool search --name '^nWXYZ$' 2>/dev/null | head -n 1"));
@@ -304,13 +268,12 @@ TEST(LiveWindow, HidesAndShowsOnTheSessionManagersRequest)
   EXPECT_TRUE(WaitFor(visible, 10s));
 
   manager.Forget();
-  SendCloseRequest(display.DisplayName(), id);
+  SendCloseRequest(mDisplay.DisplayName(), id);
   ASSERT_TRUE(manager.WaitForMessage("/nsm/client/gui_is_hidden"));
   EXPECT_TRUE(WaitFor([&] { return !visible(); }, 10s));
-  live.Signal(SIGTERM);
-  EXPECT_EQ(live.Wait(15s), 0) << live.Stderr();
-  EXPECT_TRUE(fs::exists(dir / "Umbra Vox.nWXYZ.state"));
-  fs::remove_all(dir);
+  live->Signal(SIGTERM);
+  EXPECT_EQ(live->Wait(15s), 0) << live->Stderr();
+  EXPECT_TRUE(fs::exists(mDir / "Umbra Vox.nWXYZ.state"));
 }
 
 } // namespace
