@@ -38,6 +38,20 @@ namespace {
 
 using Channels = std::vector<std::vector<float>>;
 
+// Waits up to ten seconds for the tool's temporary output (a "*.tmp.*" file) in folder: the
+// render is then under way.
+bool TemporaryFileAppears(const fs::path& folder)
+{
+  for (int i = 0; i < 1000; ++i)
+  {
+    for (const auto& entry : fs::directory_iterator(folder))
+      if (entry.path().filename().string().find(".tmp.") != std::string::npos)
+        return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 struct Sound {
   int sampleRate = 0;
   int format = 0;
@@ -544,15 +558,7 @@ TEST_F(UmbravoxRender, InterruptedRenderLeavesNothingBehind)
     posix_spawn_file_actions_destroy(&actions);
 
     // Once the temporary output is there, the render is under way.
-    bool started = false;
-    for (int i = 0; i < 1000 && !started; ++i)
-    {
-      for (const auto& entry : fs::directory_iterator(mDir / "out"))
-        started = started || entry.path().filename().string().find(".tmp.") != std::string::npos;
-      if (!started)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(started) << signal;
+    EXPECT_TRUE(TemporaryFileAppears(mDir / "out")) << signal;
     if (moveFolder)
       fs::rename(mDir / "out", mDir / "moved");
     ::kill(pid, signal);
@@ -589,15 +595,7 @@ TEST_F(UmbravoxRender, AFolderMovedDuringARenderGetsItsFile)
   const int feed = ::open(fifo.c_str(), O_WRONLY);
   ASSERT_GE(feed, 0);
   ASSERT_EQ(::write(feed, bytes.data(), bytes.size() / 2), static_cast<ssize_t>(bytes.size() / 2));
-  bool started = false;
-  for (int i = 0; i < 1000 && !started; ++i)
-  {
-    for (const auto& entry : fs::directory_iterator(mDir / "out"))
-      started = started || entry.path().filename().string().find(".tmp.") != std::string::npos;
-    if (!started)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_TRUE(started);
+  EXPECT_TRUE(TemporaryFileAppears(mDir / "out"));
   fs::rename(mDir / "out", mDir / "moved");
   const size_t rest = bytes.size() - bytes.size() / 2;
   EXPECT_EQ(::write(feed, bytes.data() + bytes.size() / 2, rest), static_cast<ssize_t>(rest));
