@@ -176,7 +176,7 @@ void FFTProcessor::BeginFrame(double* const* inputs, double* const* outputs, int
   {
     for (int step = 0; step < mStepCount; ++step)
     {
-      mStepCost[step] = StartingCost(step, mChannels);
+      mStepCost[step] = StartingCost(step, mChannels, mFFTSize);
       mStepTimed[step] = false;
     }
     mCostedChannels = mChannels;
@@ -209,14 +209,17 @@ void FFTProcessor::RunStepsDue(int elapsed, int span)
 
 // In units of a hold update over a range of bins, until the steps have been timed: a transform
 // with its windowing costs about eight, a range's rebuild (with its sines and cosines) six.
-double FFTProcessor::StartingCost(int step, int channels)
+double FFTProcessor::StartingCost(int step, int channels, int fftSize)
 {
-  if (step < channels)
-    return 8.0;
-  const int inChannel = (step - channels) % (2 * kBinRanges + 1);
-  if (inChannel == 2 * kBinRanges)
-    return 8.0;
-  return inChannel < kBinRanges ? 1.0 : 6.0;
+  switch (PlaceOf(step, channels, fftSize).kind)
+  {
+    case StepPlace::kHold:
+      return 1.0;
+    case StepPlace::kRebuild:
+      return 6.0;
+    default:
+      return 8.0;
+  }
 }
 
 void FFTProcessor::LearnCost(int step, double cycles)
@@ -240,30 +243,42 @@ void FFTProcessor::Process(double* input, double* output, int position)
   RunSteps(StepsLeft());
 }
 
+// Steps 0 to channels - 1 analyse; then, channel by channel, kBinRanges hold updates,
+// kBinRanges rebuilds and a synthesis (just the synthesis for frames too short to rebuild).
+FFTProcessor::StepPlace FFTProcessor::PlaceOf(int step, int channels, int fftSize)
+{
+  if (step < channels)
+    return {StepPlace::kAnalyse, step, 0};
+  const int rebuildSteps = fftSize >= 4 ? 2 * kBinRanges : 0;
+  const int channel = (step - channels) / (rebuildSteps + 1);
+  const int inChannel = (step - channels) % (rebuildSteps + 1);
+  if (inChannel == rebuildSteps)
+    return {StepPlace::kSynthesise, channel, 0};
+  if (inChannel < kBinRanges)
+    return {StepPlace::kHold, channel, inChannel};
+  return {StepPlace::kRebuild, channel, inChannel - kBinRanges};
+}
+
 void FFTProcessor::RunStep(int step)
 {
-  if (step < mChannels)
+  const StepPlace place = PlaceOf(step, mChannels, mFFTSize);
+  mRebuildChannel = place.channel;
+  switch (place.kind)
   {
-    Analyse(step);
-    return;
-  }
-  const int perChannel = (mStepCount - mChannels) / mChannels;
-  const int channel = (step - mChannels) / perChannel;
-  const int inChannel = (step - mChannels) % perChannel;
-  mRebuildChannel = channel;
-  if (inChannel == perChannel - 1)
-  {
-    Synthesise(channel);
-  }
-  else if (inChannel < kBinRanges)
-  {
-    if (inChannel == 0)
-      PrepareRebuild();
-    UpdateHold(RangeBegin(inChannel), RangeBegin(inChannel + 1));
-  }
-  else
-  {
-    RebuildRange(RangeBegin(inChannel - kBinRanges), RangeBegin(inChannel - kBinRanges + 1));
+    case StepPlace::kAnalyse:
+      Analyse(place.channel);
+      break;
+    case StepPlace::kHold:
+      if (place.range == 0)
+        PrepareRebuild();
+      UpdateHold(RangeBegin(place.range), RangeBegin(place.range + 1));
+      break;
+    case StepPlace::kRebuild:
+      RebuildRange(RangeBegin(place.range), RangeBegin(place.range + 1));
+      break;
+    case StepPlace::kSynthesise:
+      Synthesise(place.channel);
+      break;
   }
 }
 

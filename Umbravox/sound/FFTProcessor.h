@@ -102,11 +102,17 @@ private:
   // rebuilds follow each other because they share the hold memory and the random sequence.
   static constexpr int kBinRanges = 8;
   static constexpr int kMaxSteps = kMaxChannels * (2 + 2 * kBinRanges);
+  struct StepPlace {
+    enum Kind { kAnalyse, kHold, kRebuild, kSynthesise } kind;
+    int channel;
+    int range; // of bins, for a hold update or a rebuild
+  };
+  static StepPlace PlaceOf(int step, int channels, int fftSize);
   void RunStep(int step);
   // What a step costs depends on the music (a hold update takes an arctangent for each bin that
   // rises) and the settings (the whisper's passes), so each step's cost is learnt as it runs: a
   // running average of its processor cycles, frame by frame.
-  static double StartingCost(int step, int channels);
+  static double StartingCost(int step, int channels, int fftSize);
   void LearnCost(int step, double cycles);
   UMBRA_BIN_PASS void Analyse(int channel);
   void PrepareRebuild();

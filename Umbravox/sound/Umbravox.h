@@ -102,7 +102,6 @@ private:
   void ProcessRun(BlockContext& block, int start, int count);
   // The sample that completes a hop: the frame in progress ends and the next begins.
   void ProcessFrameSample(BlockContext& block, int s);
-  void RunDueFrameSteps();
 
   IPeakAvgSender<kMaxChannels, 64> mInputMeterSender;
   IPeakAvgSender<kMaxChannels, 64> mOutputMeterSender;

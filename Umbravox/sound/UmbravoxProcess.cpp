@@ -113,7 +113,7 @@ void Umbravox::ProcessBlock(double** inputs, double** outputs, int nFrames)
       mHopCounter += run;
       mWritePos = (mWritePos + run) % ringSize;
       s += run;
-      RunDueFrameSteps();
+      mFFTProcessor->RunStepsDue(mHopCounter, hopSize);
     }
     else
     {
@@ -179,13 +179,6 @@ void Umbravox::ProcessRun(BlockContext& block, int start, int count)
       block.outputPeak = std::max(block.outputPeak, outputPeak);
     }
   }
-}
-
-// Of a frame's steps, the share of the hop gone by since it began has run; the rest is left to
-// later samples of the hop.
-void Umbravox::RunDueFrameSteps()
-{
-  mFFTProcessor->RunStepsDue(mHopCounter, mTiming.hopSize);
 }
 
 void Umbravox::ProcessFrameSample(BlockContext& block, int s)
